@@ -1,0 +1,19 @@
+// Rewrites a classic dialog template so that it uses a given font: the copy
+// gets DS_SETFONT and a font block (point size, face name) after the title,
+// with the item array moved by a multiple of 4 bytes.
+#pragma once
+#include <stdint.h>
+
+struct DialogFont {
+    uint16_t pointSize;      // |lfHeight|, not converted to points
+    const char16_t* face;
+};
+
+// Size of the font block without its alignment word.
+uint32_t DialogFontBlockSize(const DialogFont& font);
+// Room the caller must give `out`: template size + block size + 2.
+uint32_t RewrittenTemplateCapacity(uint32_t templateSize, const DialogFont& font);
+// Writes the rewritten copy into out (at least RewrittenTemplateCapacity
+// bytes, 4-byte aligned). Returns the bytes used, or 0 when the template's
+// header runs past its end.
+uint32_t RewriteDialogTemplate(const uint8_t* source, uint32_t size, const DialogFont& font, uint8_t* out);

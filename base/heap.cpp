@@ -1,0 +1,27 @@
+#include "base/heap.h"
+
+#include <stdlib.h>
+
+namespace {
+
+void* MallocAlloc(size_t size) { return malloc(size ? size : 1); }
+void* MallocReAlloc(void* block, size_t size) { return realloc(block, size ? size : 1); }
+bool MallocRelease(void* block) {
+    free(block);
+    return true;
+}
+
+const HeapOps kMallocHeap = {MallocAlloc, MallocReAlloc, MallocRelease};
+const HeapOps* g_heap = &kMallocHeap;
+
+}  // namespace
+
+const HeapOps* SetHeapOps(const HeapOps* ops) {
+    const HeapOps* old = g_heap;
+    g_heap = ops ? ops : &kMallocHeap;
+    return old;
+}
+
+void* HeapAllocBytes(size_t size) { return g_heap->alloc(size); }
+void* HeapReAllocBytes(void* block, size_t size) { return g_heap->realloc(block, size); }
+bool HeapFreeBytes(void* block) { return block ? g_heap->release(block) : true; }

@@ -1,0 +1,58 @@
+# Windows build: ovrix.exe, the Windows tests and their stand-in commands.
+enable_language(RC)
+set(OVRIX_RESOURCES ${CMAKE_SOURCE_DIR}/resources/ovrix.rc)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources")
+set(OVRIX_SYSTEM_LIBS comctl32 shell32 advapi32 netapi32 user32 gdi32 kernel32)
+
+# Unicode entry points and a 64-bit Windows 10 API level; NONCLIENTMETRICSW is
+# still read at its 500-byte size.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+
+# InitCommonControls is imported by its ordinal, 17.
+set(OVRIX_COMCTL_ORDINAL ${CMAKE_BINARY_DIR}/libcomctl32_ordinal.a)
+add_custom_command(
+  OUTPUT ${OVRIX_COMCTL_ORDINAL}
+  COMMAND x86_64-w64-mingw32-dlltool -d ${CMAKE_SOURCE_DIR}/app/comctl32_ordinal.def -l ${OVRIX_COMCTL_ORDINAL}
+  DEPENDS ${CMAKE_SOURCE_DIR}/app/comctl32_ordinal.def)
+add_custom_target(comctl32_ordinal DEPENDS ${OVRIX_COMCTL_ORDINAL})
+
+add_library(ovrix_shell STATIC ${OVRIX_SHELL_SOURCES})
+target_link_libraries(ovrix_shell PUBLIC ovrix_core)
+target_compile_options(ovrix_shell PRIVATE ${OVRIX_WARNINGS})
+
+set(OVRIX_LINK_LIBS ovrix_shell ovrix_core ${OVRIX_COMCTL_ORDINAL} ${OVRIX_SYSTEM_LIBS})
+
+add_executable(ovrix WIN32 ${CMAKE_SOURCE_DIR}/app/winmain_win32.cpp ${OVRIX_RESOURCES})
+add_dependencies(ovrix comctl32_ordinal)
+target_link_libraries(ovrix PRIVATE ${OVRIX_LINK_LIBS})
+target_link_options(ovrix PRIVATE -static -municode -mwindows)
+
+# Files that ship beside the program.
+file(GLOB OVRIX_SHIPPED CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/ship/*)
+foreach(shipped ${OVRIX_SHIPPED})
+  get_filename_component(name ${shipped} NAME)
+  configure_file(${shipped} ${CMAKE_BINARY_DIR}/${name} COPYONLY)
+endforeach()
+
+# Windows tests run under Wine in a private prefix of this build.
+set(OVRIX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run;${OVRIX_WINEPREFIX})
+
+file(GLOB OVRIX_STANDINS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/standins/*.cpp)
+set(OVRIX_STANDIN_TARGETS "")
+foreach(standin ${OVRIX_STANDINS})
+  get_filename_component(name ${standin} NAME_WE)
+  add_executable(${name} ${standin})
+  target_link_options(${name} PRIVATE -static -municode)
+  list(APPEND OVRIX_STANDIN_TARGETS ${name})
+endforeach()
+
+file(GLOB OVRIX_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+add_executable(ovrix_win32_tests ${OVRIX_WIN32_TESTS} ${OVRIX_RESOURCES})
+add_dependencies(ovrix_win32_tests comctl32_ordinal ovrix ${OVRIX_STANDIN_TARGETS})
+target_link_libraries(ovrix_win32_tests PRIVATE gtest ${OVRIX_LINK_LIBS})
+target_link_options(ovrix_win32_tests PRIVATE -static)
+target_compile_definitions(ovrix_win32_tests PRIVATE OVRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+gtest_add_tests(TARGET ovrix_win32_tests SOURCES ${OVRIX_WIN32_TESTS} TEST_LIST OVRIX_WIN32_TEST_LIST)
+# One Wine desktop and one prefix: run them one at a time, each with a bound.
+set_tests_properties(${OVRIX_WIN32_TEST_LIST} PROPERTIES TIMEOUT 120 LABELS win32 RESOURCE_LOCK wine)

@@ -1,0 +1,26 @@
+// The language file and the list file: whole-file texts read line by line,
+// key and section lookup, and translation of built-in texts.
+#pragma once
+#include <stdint.h>
+
+const uint32_t kConfigPathUnits = 260;
+const uint32_t kNoSection = 0xFFFFFFFF;
+const uint32_t kTranslationUnits = 1024;
+const uint32_t kListLineUnits = 4096;
+
+struct ConfigText {
+    char16_t* text;          // the file's text, its terminator, then 128 zero units
+    uint32_t length;         // units including the terminator; 0 when unreadable
+    char16_t path[kConfigPathUnits];   // the path that was tried
+};
+
+extern ConfigText g_languageFile;
+extern ConfigText g_listFile;
+
+char16_t PeekLineChar(const char16_t** cursor);
+char16_t SkipBlanks(const char16_t** cursor);
+bool NextConfigLine(const ConfigText* config, uint32_t* offset, char16_t* out, uint32_t capacity);
+const char16_t* FindConfigKey(const ConfigText* config, const char16_t* key, char16_t* out, uint32_t capacity);
+uint32_t FindConfigSection(const ConfigText* config, const char16_t* header);
+// The text to show for a built-in English text; valid until the next call.
+const char16_t* Translate(const char16_t* text);
