@@ -1,0 +1,60 @@
+#include "config/file_text_win32.h"
+
+#include "base/heap.h"
+#include "base/platform_win32.h"
+
+namespace {
+
+uint32_t SystemToUtf16(void*, bool utf8, const char* bytes, char16_t* out, uint32_t capacity) {
+    UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+    DWORD flags = utf8 ? 0 : MB_PRECOMPOSED;
+    if (capacity > INT_MAX) capacity = INT_MAX;
+    int n = MultiByteToWideChar(codePage, flags, bytes, -1, capacity ? W(out) : nullptr, (int)capacity);
+    return n > 0 ? (uint32_t)n : 0;
+}
+
+const CodePageConverter kSystemCodePages = {SystemToUtf16, nullptr};
+
+}  // namespace
+
+const CodePageConverter* SystemCodePages() { return &kSystemCodePages; }
+
+DWORD ReadFileWithZeros(const char16_t* path, DWORD shareMode, DWORD flags, uint32_t extra,
+                        char** buffer, bool* opened) {
+    *buffer = nullptr;
+    *opened = false;
+    HANDLE file = CreateFileW(W(path), GENERIC_READ, shareMode, nullptr, OPEN_EXISTING, flags, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    *opened = true;
+
+    LARGE_INTEGER size;
+    uint32_t total = 0;
+    if (!GetFileSizeEx(file, &size)) {
+        DWORD error = GetLastError();
+        CloseHandle(file);
+        return error ? error : ERROR_READ_FAULT;
+    }
+    if (size.QuadPart < 0 || !WholeFileBufferSize((uint64_t)size.QuadPart, extra, &total)) {
+        CloseHandle(file);
+        return ERROR_FILE_TOO_LARGE;
+    }
+    char* bytes = static_cast<char*>(HeapAllocBytes(total ? total : 1));
+    if (!bytes) {
+        CloseHandle(file);
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    DWORD fileSize = (DWORD)size.QuadPart;
+    DWORD read = 0;
+    BOOL ok = ReadFile(file, bytes, fileSize, &read, nullptr);
+    DWORD error = ok ? 0 : GetLastError();
+    CloseHandle(file);
+    if (!ok) {
+        HeapFreeBytes(bytes);
+        return error ? error : ERROR_READ_FAULT;
+    }
+    // The file may have shrunk since its size was taken; zero from what was read.
+    if (read > fileSize) read = fileSize;
+    for (uint32_t i = read; i < total; i++) bytes[i] = 0;
+    *buffer = bytes;
+    return 0;
+}
