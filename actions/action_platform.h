@@ -1,0 +1,61 @@
+// What the actions need of the platform, as plain function pointers: the
+// Win32 shell fills it in (actions/platform_win32.h), native tests fake it.
+#pragma once
+#include <stdint.h>
+
+struct MenuModel;
+
+// One entry of a folder listing.
+struct FolderEntry {
+    char16_t name[260];
+    uint32_t attributes;
+};
+
+// Identifies a folder independently of the path it was reached by, so that
+// the inheritance walk recognises a junction or link that leads back.
+struct FolderIdentity {
+    uint32_t volumeSerial;
+    uint64_t fileIndex;
+};
+
+// What came back from the popup: the command id (0 when dismissed), the
+// chosen item's text and, when readable, its 32-bit data.
+struct MenuPick {
+    uint32_t id;
+    char16_t text[256];
+    uint32_t data;
+    bool dataRead;
+};
+
+// Results of the account enumeration that end the account list early.
+const uint32_t kUsersAccessDenied = 5;
+const uint32_t kUsersInvalidComputer = 2351;
+const uint32_t kUsersMoreData = 234;
+
+struct ActionPlatform {
+    void* owner;   // the main window, handed back to every call that shows something
+    // GetFileAttributesW; all ones when unreadable.
+    uint32_t (*fileAttributes)(const char16_t* path);
+    // Runs one command line (a writable buffer); true only on exit code 0.
+    bool (*runCommand)(void* owner, char16_t* commandLine);
+    void (*appendLog)(void* owner, const char16_t* text);
+    // 1 OK, 0 Cancel, -1 not shown.
+    int (*specialPermissionsDialog)(void* owner, uint32_t* value);
+    int (*accountNameDialog)(void* owner, char16_t* text);
+    // Folder listing of "pattern" ("<path>\*"): a handle and the first entry,
+    // or null when the listing can't start.
+    void* (*openFolder)(const char16_t* pattern, FolderEntry* first);
+    bool (*nextFolderEntry)(void* listing, FolderEntry* next);
+    void (*closeFolder)(void* listing);
+    bool (*folderIdentity)(const char16_t* path, FolderIdentity* out);
+    // Local accounts: calls onName for each (it returns false to stop taking
+    // names) and returns the enumeration's result code.
+    uint32_t (*enumerateUsers)(void* sink, bool (*onName)(void* sink, const char16_t* name));
+    // The machine's domain name ("Domain" of the Tcpip parameters).
+    bool (*readDomainName)(char16_t* out, uint32_t capacity);
+    bool (*setPrivilege)(const char16_t* name, bool enable);
+    // Primary UI language of the system (GetUserDefaultUILanguage).
+    uint16_t (*uiLanguage)();
+    // Shows the popup and reports the choice.
+    void (*trackMenu)(void* owner, const MenuModel* menu, MenuPick* pick);
+};

@@ -1,0 +1,412 @@
+#include "actions/commands.h"
+
+#include "actions/menu_model.h"
+#include "actions/node_menus.h"
+#include "base/text.h"
+#include "config/config_text.h"
+#include "security/byte_buffer.h"
+#include "security/tree_builder.h"
+
+namespace {
+
+const uint32_t kSynchronize = 0x100000;
+const uint32_t kScopeFiles = 0x2000;
+const uint32_t kScopeFolders = 0x4000;
+const uint32_t kScopeThisFolder = 0x8000;
+
+struct RightsCode {
+    uint32_t mask;
+    const char16_t* text;
+};
+
+const RightsCode kSimpleRights[] = {
+    {0x1F01BF, u"F"}, {0x1301BF, u"M"}, {0x1200A9, u"RX"}, {0x120089, u"R"}, {0x110000, u"D"},
+};
+
+const RightsCode kRightsAbbreviations[] = {
+    {0x20, u"X"},      {0x1, u"RD"},      {0x80, u"RA"},     {0x8, u"REA"},      {0x2, u"WD"},
+    {0x4, u"AD"},      {0x100, u"WA"},    {0x10, u"WEA"},    {0x40, u"DC"},      {0x10000, u"DE"},
+    {0x20000, u"RC"},  {0x40000, u"WDAC"}, {0x80000, u"WO"}, {0x100000, u"S"},
+};
+
+bool IsFolder(uint32_t attributes) { return (attributes & kAttributeFolder) != 0; }
+
+void AppendBackslashes(TextWriter* w, uint32_t n) {
+    for (uint32_t i = 0; i < n; i++) TextAppendChar(w, u'\\');
+}
+
+void ListGroupPaths(const ActionPlatform* platform, const GroupSnapshot* group) {
+    const char16_t* path = group->paths;
+    for (uint32_t i = 0; i < group->pathCount; i++) {
+        platform->appendLog(platform->owner, path);
+        path += TextLength(path) + 1;
+    }
+    platform->appendLog(platform->owner, u".");
+}
+
+char16_t InheritanceLetter(uint32_t id) {
+    switch (id) {
+    case kCmdInheritanceOn: return u'e';
+    case kCmdInheritanceCopy: return u'd';
+    case kCmdInheritanceRemove: return u'r';
+    default: return 0;
+    }
+}
+
+char16_t IntegrityLetter(uint32_t id) {
+    switch (id & 0xFFF) {
+    case kCmdIntegrityLow: return u'L';
+    case kCmdIntegrityMedium: return u'M';
+    case kCmdIntegrityHigh: return u'H';
+    default: return 0;
+    }
+}
+
+// The value of an [ACCESS_TYPES] line read again at its stored offset.
+bool AccessTypeValue(uint32_t offset, char16_t* line, const char16_t** value) {
+    if (!NextConfigLine(&g_listFile, &offset, line, kListLineUnits)) return false;
+    const char16_t* cursor = line;
+    while (*cursor && *cursor != u'=') cursor++;
+    if (*cursor != u'=') return false;
+    cursor++;
+    SkipBlanks(&cursor);
+    char16_t* end = line + TextLength(line);
+    while (end > cursor && end[-1] == u' ') end--;
+    *end = 0;
+    *value = cursor;
+    return true;
+}
+
+// Composes the template of an explicit allow or deny ACE node; false when
+// nothing is to run.
+bool ComposeAceCommand(const ActionPlatform* platform, const MenuChoice* choice, CommandTemplate* command) {
+    char16_t account[kNodeTextUnits];
+    char16_t quoted[kNodeTextUnits];
+    if (!AccountFromAceText(choice->nodeText, account, kNodeTextUnits)) return false;
+    const char16_t* accountArg = QuoteIfSpaced(account, quoted, kNodeTextUnits);
+    if (!accountArg) return false;
+    const bool allow = choice->kind == kKindAllowAce;
+    const char16_t* verb = allow ? u"/grant:r" : u"/deny";
+    const char16_t* removal = allow ? u"/remove:g" : u"/remove:d";
+    const uint32_t scope = choice->param >> 16;
+    char16_t flags[16] = {0};
+    if (IsFolder(choice->attributes)) InheritanceFlagsText(scope, flags, 16);
+    const char16_t* pattern = u"icacls %%s %s %s:%s(%s)%s";
+    if (choice->id == kCmdSpecialPermissions) {
+        uint32_t mask = scope;
+        if (platform->specialPermissionsDialog(platform->owner, &mask) <= 0) return false;
+        char16_t rights[128];
+        RightsText(mask, rights, 128);
+        ComposeTemplate(command, pattern, verb, accountArg, flags, rights, choice->recurseSuffix);
+        return true;
+    }
+    if (choice->id == kCmdRemoveAccount) {
+        ComposeTemplate(command, u"icacls %%s %s %s%s", removal, accountArg, choice->recurseSuffix);
+        return true;
+    }
+    if (choice->id >= kCmdAccessTypes) {
+        char16_t line[kListLineUnits];
+        const char16_t* value = nullptr;
+        if (!AccessTypeValue(choice->data, line, &value)) return false;
+        ComposeTemplate(command, pattern, verb, accountArg, flags, value, choice->recurseSuffix);
+        return true;
+    }
+    return false;
+}
+
+// Switches inheritance on below every path of the group; "Aborted." at the
+// first failure.
+void EnableInheritanceOnGroup(const ActionPlatform* platform, const GroupSnapshot* group) {
+    const char16_t* path = group->paths;
+    for (uint32_t i = 0; i < group->pathCount; i++) {
+        if (!EnableInheritanceTree(platform, path, platform->fileAttributes(path))) {
+            platform->appendLog(platform->owner, Translate(u"Aborted."));
+            return;
+        }
+        path += TextLength(path) + 1;
+    }
+}
+
+// Composes the template of a Permissions header choice; false when nothing
+// more is to happen. The inheritance walk runs here and asks for the refresh
+// through *refresh.
+bool ComposePermissionsCommand(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice,
+                               CommandTemplate* command, bool* refresh) {
+    const uint32_t id = choice->id;
+    if (id >= kCmdAddAllowAll && id < kCmdAccessTypes) {
+        const char16_t letter = tree->firstChild(tree->context, choice->node) ? u'R' : u'F';
+        char16_t account[kChoiceTextUnits];
+        CopyText(account, kChoiceTextUnits, choice->text);
+        return ComposeAddPermission(platform, id, command, choice->attributes, account, letter,
+                                    choice->recurseSuffix);
+    }
+    if (id == kCmdInheritanceTree) {
+        EnableInheritanceOnGroup(platform, &choice->group);
+        *refresh = true;
+        return false;
+    }
+    const char16_t letter = InheritanceLetter(id);
+    if (!letter) return false;
+    ComposeTemplate(command, u"icacls %%s /inheritance:%c%s", letter, choice->recurseSuffix);
+    return true;
+}
+
+}  // namespace
+
+void FinishTemplate(CommandTemplate* command, const char16_t* pattern) {
+    // Only literal text stands ahead of the hole in every pattern, so its
+    // place in the output equals its place in the pattern.
+    uint32_t hole = 0;
+    while (pattern[hole] && !(pattern[hole] == u'%' && pattern[hole + 1] == u'%' && pattern[hole + 2] == u's')) hole++;
+    command->hole = hole;
+    command->tooLong = command->length >= kCommandUnits;
+    if (!pattern[hole] || command->length < hole + 2 || command->text[hole] != u'%' || command->text[hole + 1] != u's')
+        command->tooLong = true;   // no usable hole: never run
+}
+
+bool FillTemplate(const CommandTemplate* command, const char16_t* path, char16_t* out, uint32_t capacity) {
+    if (command->tooLong || capacity == 0) return false;
+    const uint32_t pathLength = TextLength(path);
+    const uint32_t total = command->length - 2 + pathLength;
+    if (total + 1 > capacity) return false;
+    TextWriter w;
+    TextWriterInit(&w, out, capacity);
+    TextAppendN(&w, command->text, command->hole);
+    TextAppendN(&w, path, pathLength);
+    TextAppendN(&w, command->text + command->hole + 2, command->length - command->hole - 2);
+    return !w.cut;
+}
+
+const char16_t* QuoteIfSpaced(const char16_t* text, char16_t* buffer, uint32_t capacity) {
+    bool space = false;
+    bool quote = false;
+    for (const char16_t* p = text; *p; p++) {
+        if (*p == u' ') space = true;
+        if (*p == u'"') quote = true;
+    }
+    if (!space && !quote) return text;
+    TextWriter w;
+    TextWriterInit(&w, buffer, capacity);
+    if (space) TextAppendChar(&w, u'"');
+    uint32_t backslashes = 0;
+    for (const char16_t* p = text; *p; p++) {
+        if (*p == u'\\') {
+            backslashes++;
+            continue;
+        }
+        if (*p == u'"') {
+            AppendBackslashes(&w, 2 * backslashes + 1);
+        } else {
+            AppendBackslashes(&w, backslashes);
+        }
+        TextAppendChar(&w, *p);
+        backslashes = 0;
+    }
+    // Backslashes ahead of the closing quote would escape it.
+    AppendBackslashes(&w, space ? 2 * backslashes : backslashes);
+    if (space) TextAppendChar(&w, u'"');
+    return w.cut || capacity == 0 ? nullptr : buffer;
+}
+
+uint32_t RightsText(uint32_t mask, char16_t* out, uint32_t capacity) {
+    TextWriter w;
+    TextWriterInit(&w, out, capacity);
+    if (mask == 0) {
+        TextAppend(&w, u"N");
+        return w.length;
+    }
+    mask |= kSynchronize;
+    for (const RightsCode& code : kSimpleRights) {
+        if (code.mask == mask) {
+            TextAppend(&w, code.text);
+            return w.length;
+        }
+    }
+    for (const RightsCode& row : kRightsAbbreviations) {
+        if (!(mask & row.mask)) continue;
+        if (w.length) TextAppendChar(&w, u',');
+        TextAppend(&w, row.text);
+    }
+    return w.length;
+}
+
+uint32_t InheritanceFlagsText(uint32_t bits, char16_t* out, uint32_t capacity) {
+    TextWriter w;
+    TextWriterInit(&w, out, capacity);
+    if (bits & kScopeFiles) TextAppend(&w, u"(OI)");
+    if (bits & kScopeFolders) TextAppend(&w, u"(CI)");
+    if (!(bits & kScopeThisFolder)) TextAppend(&w, u"(IO)");
+    return w.length;
+}
+
+bool AccountFromAceText(const char16_t* nodeText, char16_t* out, uint32_t capacity) {
+    if (capacity == 0) return false;
+    out[0] = 0;
+    uint32_t first = 0;
+    while (nodeText[first] && nodeText[first] != u':') first++;
+    if (!nodeText[first] || !nodeText[first + 1]) return false;
+    uint32_t start = first + 2;
+    uint32_t next = start;
+    while (nodeText[next] && nodeText[next] != u':') next++;
+    // The account ends ahead of the space that precedes the next colon.
+    if (!nodeText[next] || next < start + 2) return false;
+    TextWriter w;
+    TextWriterInit(&w, out, capacity);
+    if (TextStartsWith(nodeText + start, u"S-1-")) TextAppendChar(&w, u'*');
+    TextAppendN(&w, nodeText + start, next - 1 - start);
+    return !w.cut;
+}
+
+char16_t TakeownYesLetter(uint16_t uiLanguage) {
+    // takeown /d only accepts the yes letter of its own UI language. Primary
+    // language ids of the systems whose letter differs from English 'Y';
+    // every other language keeps 'Y'.
+    struct YesLetter {
+        uint16_t primaryLanguage;
+        char16_t letter;
+    };
+    static const YesLetter kLetters[] = {
+        {0x05, u'A'},   // Czech: Ano
+        {0x06, u'J'},   // Danish: Ja
+        {0x07, u'J'},   // German: Ja
+        {0x0a, u'S'},   // Spanish: Sí
+        {0x0b, u'K'},   // Finnish: Kyllä
+        {0x0c, u'O'},   // French: Oui
+        {0x0e, u'I'},   // Hungarian: Igen
+        {0x10, u'S'},   // Italian: Sì
+        {0x13, u'J'},   // Dutch: Ja
+        {0x14, u'J'},   // Norwegian: Ja
+        {0x15, u'T'},   // Polish: Tak
+        {0x16, u'S'},   // Portuguese: Sim
+        {0x1d, u'J'},   // Swedish: Ja
+    };
+    const uint16_t primary = uiLanguage & 0x3FF;
+    for (const YesLetter& entry : kLetters)
+        if (entry.primaryLanguage == primary) return entry.letter;
+    return u'Y';
+}
+
+bool ComposeAddPermission(const ActionPlatform* platform, uint32_t id, CommandTemplate* command,
+                          uint32_t attributes, char16_t* account, char16_t rightsLetter,
+                          const char16_t* recurseSuffix) {
+    if ((id & 0xFFF) == kAccountEnterName && platform->accountNameDialog(platform->owner, account) <= 0) return false;
+    account[kChoiceTextUnits - 1] = 0;
+    const char16_t* verb = u"/grant:r";
+    const char16_t* flags = u"";
+    if (id >= kCmdAddDeny) {
+        verb = u"/deny";
+    } else if (IsFolder(attributes)) {
+        if (id < kCmdAddAllowFolder) flags = u"(OI)(CI)";
+        else if (id >= kCmdAddAllowContents) flags = u"(OI)(CI)(IO)";
+    }
+    char16_t quoted[kQuoteUnits];
+    const char16_t* accountArg = QuoteIfSpaced(account, quoted, kQuoteUnits);
+    if (!accountArg) return false;
+    ComposeTemplate(command, u"icacls %%s %s %s:%s(%c)%s", verb, accountArg, flags, rightsLetter, recurseSuffix);
+    return true;
+}
+
+bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* command, const GroupSnapshot* group) {
+    const char16_t* path = group->paths;
+    for (uint32_t i = 0; i < group->pathCount; i++) {
+        char16_t quoted[kQuoteUnits];
+        char16_t line[kCommandUnits];
+        const char16_t* pathArg = QuoteIfSpaced(path, quoted, kQuoteUnits);
+        if (!pathArg || !FillTemplate(command, pathArg, line, kCommandUnits)) {
+            // A cut line could act on another path or account: run nothing.
+            FormatText(line, kCommandUnits, Translate(u"Command line too long, not run: %s"), path);
+            platform->appendLog(platform->owner, line);
+            return false;
+        }
+        if (!platform->runCommand(platform->owner, line)) return false;
+        path += TextLength(path) + 1;
+    }
+    return true;
+}
+
+void RefreshGroup(const ActionPlatform* platform, const TreeSink* tree, const GroupSnapshot* group) {
+    TreeItem child = tree->firstChild(tree->context, group->root);
+    while (child) {
+        TreeItem next = tree->nextSibling(tree->context, child);
+        tree->remove(tree->context, child);
+        child = next;
+    }
+    ByteBuffer scratch;
+    ByteBufferInit(&scratch);
+    const uint32_t lengthPlace = 0;
+    ByteBufferAppend(&scratch, &lengthPlace, sizeof lengthPlace);
+    BuildSecurityNodes(tree, &scratch, group->paths, group->root, platform->fileAttributes(group->paths),
+                       group->index);
+    ByteBufferFree(&scratch);
+    tree->select(tree->context, group->root);
+}
+
+void ComposeCommand(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice) {
+    CommandTemplate command;
+    bool composed = false;
+    bool refresh = false;
+    switch (choice->kind) {
+    case kKindPathRoot:
+        ListGroupPaths(platform, &choice->group);
+        return;
+    case kKindOwner:
+        ComposeTemplate(&command, u"takeown /f %%s /a /r /d %c", TakeownYesLetter(platform->uiLanguage()));
+        composed = true;
+        break;
+    case kKindPermissions:
+        composed = ComposePermissionsCommand(platform, tree, choice, &command, &refresh);
+        break;
+    case kKindAllowAce:
+    case kKindDenyAce:
+        composed = ComposeAceCommand(platform, choice, &command);
+        break;
+    case kKindIntegrity: {
+        const char16_t letter = IntegrityLetter(choice->id);
+        if (!letter) return;
+        // The integrity command never recurses.
+        ComposeTemplate(&command, u"icacls %%s /setintegritylevel %c%s", letter, u"");
+        composed = true;
+        break;
+    }
+    default:
+        return;
+    }
+    if (composed) RunTemplateOnGroup(platform, &command, &choice->group);
+    if (composed || refresh) RefreshGroup(platform, tree, &choice->group);
+}
+
+void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree) {
+    MenuChoice choice = MenuChoice();
+    choice.node = tree->selected(tree->context);
+    if (!choice.node) return;
+    if (!tree->read(tree->context, choice.node, choice.nodeText, kNodeTextUnits, &choice.param)) return;
+    const uint32_t groupIndex = ItemGroup(choice.param);
+    choice.kind = ItemKind(choice.param);
+    if (groupIndex == kNoGroup || groupIndex >= GroupCount()) return;
+    if (!ReadGroup(groupIndex, &choice.group) || choice.group.pathCount == 0) return;
+    choice.attributes = platform->fileAttributes(choice.group.paths);
+    if (choice.attributes == 0xFFFFFFFF) choice.attributes = 0;
+    MenuModel menu;
+    MenuInit(&menu);
+    if (!BuildNodeMenu(platform, &menu, choice.kind, choice.attributes, &choice.recurseSuffix)) {
+        MenuFree(&menu);
+        return;
+    }
+    MenuPick pick;
+    pick.id = 0;
+    pick.text[0] = 0;
+    pick.data = 0;
+    pick.dataRead = false;
+    platform->trackMenu(platform->owner, &menu, &pick);
+    MenuFree(&menu);
+    if (pick.id == 0) return;
+    if (pick.id >= kCmdAccessTypes && !pick.dataRead) return;
+    if (pick.id == kCmdTraverse) {
+        FlipTraverseSubfolders();
+        return;
+    }
+    choice.id = pick.id;
+    CopyText(choice.text, kChoiceTextUnits, pick.text);
+    choice.data = pick.data;
+    ComposeCommand(platform, tree, &choice);
+}

@@ -1,0 +1,101 @@
+#include "actions/menu_model.h"
+
+#include <string.h>
+
+#include "base/heap.h"
+#include "base/text.h"
+
+namespace {
+
+char16_t* CopyToHeap(const char16_t* text) {
+    uint32_t n = TextLength(text);
+    char16_t* copy = static_cast<char16_t*>(HeapAllocBytes(((size_t)n + 1) * sizeof(char16_t)));
+    if (copy) memcpy(copy, text, ((size_t)n + 1) * sizeof(char16_t));
+    return copy;
+}
+
+MenuItem* NewItem(MenuModel* menu) {
+    if (menu->count == menu->capacity) {
+        uint32_t grown = menu->capacity ? menu->capacity * 2 : 16;
+        void* block = menu->items ? HeapReAllocBytes(menu->items, (size_t)grown * sizeof(MenuItem))
+                                  : HeapAllocBytes((size_t)grown * sizeof(MenuItem));
+        if (!block) return nullptr;
+        menu->items = static_cast<MenuItem*>(block);
+        menu->capacity = grown;
+    }
+    MenuItem* item = &menu->items[menu->count];
+    memset(item, 0, sizeof *item);
+    return item;
+}
+
+}  // namespace
+
+void MenuInit(MenuModel* menu) {
+    menu->items = nullptr;
+    menu->count = 0;
+    menu->capacity = 0;
+}
+
+void MenuFree(MenuModel* menu) {
+    for (uint32_t i = 0; i < menu->count; i++) {
+        MenuItem* item = &menu->items[i];
+        if (item->text) HeapFreeBytes(item->text);
+        if (item->submenu) {
+            MenuFree(item->submenu);
+            HeapFreeBytes(item->submenu);
+        }
+    }
+    if (menu->items) HeapFreeBytes(menu->items);
+    MenuInit(menu);
+}
+
+bool MenuAppendText(MenuModel* menu, const char16_t* text, uint32_t id, uint32_t flags, uint32_t data) {
+    MenuItem* item = NewItem(menu);
+    if (!item) return false;
+    item->text = CopyToHeap(text);
+    if (!item->text) return false;
+    item->id = id;
+    item->flags = flags & (kMenuChecked | kMenuHasData);
+    if (flags & kMenuHasData) item->data = data;
+    menu->count++;
+    return true;
+}
+
+bool MenuAppendSeparator(MenuModel* menu) {
+    MenuItem* item = NewItem(menu);
+    if (!item) return false;
+    item->flags = kMenuSeparator;
+    menu->count++;
+    return true;
+}
+
+MenuModel* MenuAppendPopup(MenuModel* menu, const char16_t* text) {
+    MenuItem* item = NewItem(menu);
+    if (!item) return nullptr;
+    MenuModel* submenu = static_cast<MenuModel*>(HeapAllocBytes(sizeof(MenuModel)));
+    char16_t* copy = CopyToHeap(text);
+    if (!submenu || !copy) {
+        if (submenu) HeapFreeBytes(submenu);
+        if (copy) HeapFreeBytes(copy);
+        return nullptr;
+    }
+    MenuInit(submenu);
+    item->flags = kMenuPopup;
+    item->text = copy;
+    item->submenu = submenu;
+    menu->count++;
+    return submenu;
+}
+
+const MenuItem* MenuFindCommand(const MenuModel* menu, uint32_t id) {
+    for (uint32_t i = 0; i < menu->count; i++) {
+        const MenuItem* item = &menu->items[i];
+        if (item->submenu) {
+            const MenuItem* found = MenuFindCommand(item->submenu, id);
+            if (found) return found;
+        } else if (!(item->flags & kMenuSeparator) && item->id == id) {
+            return item;
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,63 @@
+// The context menus of the security tree's nodes, built afresh at every
+// opening from the node's kind, the first path's attributes and the list file.
+#pragma once
+#include <stdint.h>
+
+#include "actions/action_platform.h"
+#include "actions/menu_model.h"
+
+// Node kinds that open a menu.
+const uint32_t kKindPathRoot = 0x01;
+const uint32_t kKindOwner = 0x08;
+const uint32_t kKindPermissions = 0x0a;
+const uint32_t kKindAllowAce = 0x0b;
+const uint32_t kKindDenyAce = 0x0c;
+const uint32_t kKindIntegrity = 0x10;
+
+// Command ids; the account submenus and access types are ranges.
+const uint32_t kCmdListFiles = 1;
+const uint32_t kCmdTakeOwnership = 2;
+const uint32_t kCmdTraverse = 3;
+const uint32_t kCmdSpecialPermissions = 4;
+const uint32_t kCmdRemoveAccount = 5;
+const uint32_t kCmdInheritanceOn = 6;
+const uint32_t kCmdInheritanceCopy = 7;
+const uint32_t kCmdInheritanceRemove = 8;
+const uint32_t kCmdInheritanceTree = 9;
+const uint32_t kCmdIntegrityLow = 10;
+const uint32_t kCmdIntegrityMedium = 11;
+const uint32_t kCmdIntegrityHigh = 12;
+const uint32_t kCmdAddAllowAll = 0x1000;
+const uint32_t kCmdAddAllowFolder = 0x2000;
+const uint32_t kCmdAddAllowContents = 0x3000;
+const uint32_t kCmdAddDeny = 0x4000;
+const uint32_t kCmdAccessTypes = 0x5000;
+// Menu ids travel as 16-bit command values.
+const uint32_t kCmdLastAccessType = 0xFFFF;
+// Within an account range: base + 0 typed name, + 1 domain, + 2... accounts.
+const uint32_t kAccountRangeSize = 0x1000;
+const uint32_t kAccountEnterName = 0;
+const uint32_t kAccountDomain = 1;
+const uint32_t kAccountFirstListed = 2;
+
+const uint32_t kAttributeFolder = 0x10;
+const uint32_t kDomainUnits = 512;
+
+// The process-wide switch of the "Traverse all subfolders" item; off at start.
+bool TraverseSubfolders();
+void FlipTraverseSubfolders();
+void ResetTraverseSubfolders();
+
+// Appends the lines of one list-file section with ids from firstId; stops at
+// the section's end or once lastId has been used. Returns the next free id.
+uint32_t AppendSectionItems(MenuModel* menu, const char16_t* header, uint32_t firstId, uint32_t lastId);
+// Fills an empty popup with account names for the range that starts at base.
+void BuildAccountSubmenu(const ActionPlatform* platform, MenuModel* menu, const char16_t* server, uint32_t base);
+// recurseSuffix becomes " /T" for a folder while the switch is on.
+void BuildPermissionsMenu(const ActionPlatform* platform, MenuModel* menu, uint32_t attributes,
+                          const char16_t** recurseSuffix);
+void BuildAceMenu(MenuModel* menu, uint32_t attributes, const char16_t** recurseSuffix);
+void BuildIntegrityMenu(MenuModel* menu, uint32_t base);
+// The menu for a node kind; false for kinds that have none.
+bool BuildNodeMenu(const ActionPlatform* platform, MenuModel* menu, uint32_t kind, uint32_t attributes,
+                   const char16_t** recurseSuffix);
