@@ -6,16 +6,28 @@
 
 const uint32_t kNoGroup = 0xFFFF;   // ItemParam group index that no group ever has
 
+// The group index that ItemParams carry: the 16-bit field cannot hold group
+// kNoGroup and later ones, so their nodes carry kNoGroup and no menu acts on
+// them.
+inline uint32_t GroupItemIndex(uint32_t group) { return group < kNoGroup ? group : kNoGroup; }
+
 // What the menus and commands need of one group. The pointers stay valid
 // until the groups are cleared.
 struct GroupSnapshot {
     uint32_t index;
     uint32_t pathCount;
     TreeItem root;
-    const char16_t* paths;   // pathCount zero-terminated paths back to back
+    const char16_t* paths;       // pathCount zero-terminated paths back to back, then one more zero
+    const uint8_t* signature;    // the SecuritySignature the group was formed with
+    uint32_t signatureLength;
 };
 
+// Adds one path: a new group with its subtree, or one more path of the group
+// with identical security data. When storage runs out the path is left out
+// whole (its nodes removed), so the tree always matches the groups.
 void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes);
+// Releases every group; the caller deletes the tree's nodes itself.
 void ClearGroups();
 uint32_t GroupCount();
+// False for an index no group has or that no ItemParam can carry.
 bool ReadGroup(uint32_t index, GroupSnapshot* out);

@@ -1,4 +1,286 @@
-// Placeholder until the tree builder lands.
 #include "security/tree_builder.h"
 
-uint32_t BuildSecurityNodes(const TreeSink*, ByteBuffer*, const char16_t*, TreeItem, uint32_t, uint32_t) { return 0; }
+#include <string.h>
+
+#include "base/format.h"
+#include "base/text.h"
+#include "config/config_text.h"
+#include "security/ace_text.h"
+#include "security/descriptor.h"
+#include "security/groups.h"
+#include "security/security_platform.h"
+
+namespace {
+
+const uint32_t kAttributesUnreadable = 0xFFFFFFFF;
+const char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
+
+// NodeKinds of the security subtree.
+const uint32_t kKindPlain = 0x00;
+const uint32_t kKindReadonly = 0x02;
+const uint32_t kKindHidden = 0x03;
+const uint32_t kKindSystem = 0x04;
+const uint32_t kKindReparse = 0x05;
+const uint32_t kKindCompressed = 0x06;
+const uint32_t kKindEncrypted = 0x07;
+const uint32_t kKindOwner = 0x08;
+const uint32_t kKindUnset = 0x09;
+const uint32_t kKindPermissions = 0x0a;
+const uint32_t kKindAllow = 0x0b;
+const uint32_t kKindDeny = 0x0c;
+const uint32_t kKindAudit = 0x0d;
+const uint32_t kKindOtherAce = 0x0e;
+const uint32_t kKindIntegrity = 0x10;
+
+// Filled by each query in turn; the user-interface thread is the only caller.
+uint8_t g_descriptor[kDescriptorBufferBytes];
+
+struct Build {
+    const TreeSink* tree;
+    ByteBuffer* buffer;
+    const char16_t* path;
+    TreeItem root;
+    uint32_t attributes;
+    uint32_t group;          // the ItemParam group index
+    bool appendFailed;
+};
+
+uint32_t Param(const Build* b, uint32_t kind) { return MakeItemParam(b->group, kind); }
+
+// A child of a node that could not be inserted is left out: a null parent
+// would put it among the roots.
+TreeItem Insert(const Build* b, TreeItem parent, const char16_t* text, int glyph, uint32_t param) {
+    if (!parent) return 0;
+    return b->tree->insert(b->tree->context, parent, text, glyph, param);
+}
+
+void Expand(const Build* b, TreeItem item) {
+    if (item) b->tree->expand(b->tree->context, item);
+}
+
+void Append(Build* b, const void* bytes, uint32_t n) {
+    if (!ByteBufferAppend(b->buffer, bytes, n)) b->appendFailed = true;
+}
+
+void AppendU32(Build* b, uint32_t value) {
+    uint8_t bytes[4] = {(uint8_t)value, (uint8_t)(value >> 8), (uint8_t)(value >> 16), (uint8_t)(value >> 24)};
+    Append(b, bytes, 4);
+}
+
+// Reads one part of the descriptor into the shared buffer.
+bool Query(const Build* b, uint32_t information, uint32_t* size) {
+    *size = 0;
+    if (!CurrentSecurityPlatform()->readDescriptor(b->path, information, g_descriptor, kDescriptorBufferBytes, size))
+        return false;
+    if (*size > kDescriptorBufferBytes) *size = kDescriptorBufferBytes;
+    return true;
+}
+
+void InsertFixed(const Build* b, TreeItem parent, const char16_t* english, int glyph, uint32_t kind) {
+    Insert(b, parent, Translate(english), glyph, Param(b, kind));
+}
+
+void AddAttributeNodes(Build* b) {
+    AppendU32(b, b->attributes);
+    uint32_t a = b->attributes;
+    if (a == kAttributesUnreadable) {
+        InsertFixed(b, b->root, u"unknown attributes", kGlyphUnknown, kKindPlain);
+        return;
+    }
+    struct Letter {
+        uint32_t bit;
+        char16_t letter;
+    };
+    const Letter letters[] = {{0x1, u'R'},    {0x20, u'A'},   {0x4, u'S'},    {0x2, u'H'},   {0x400, u'P'},
+                              {0x1000, u'O'}, {0x2000, u'I'}, {0x800, u'C'}, {0x4000, u'e'}};
+    char16_t text[kNodeTextUnits];
+    TextWriter w;
+    TextWriterInit(&w, text, kNodeTextUnits);
+    TextAppend(&w, Translate(u"attributes"));
+    TextAppend(&w, u" [");
+    for (const Letter& l : letters)
+        if (a & l.bit) TextAppendChar(&w, l.letter);
+    TextAppendChar(&w, u']');
+    TreeItem summary = Insert(b, b->root, text, kGlyphAttributes, Param(b, kKindPlain));
+
+    InsertFixed(b, summary, u"Readonly", (a & 0x1) ? kGlyphBoxTicked : kGlyphBoxEmpty, kKindReadonly);
+    InsertFixed(b, summary, u"Hidden", (a & 0x2) ? kGlyphBoxTicked : kGlyphBoxEmpty, kKindHidden);
+    if (a & 0x4) InsertFixed(b, summary, u"System attribute", kGlyphBoxTicked, kKindSystem);
+    if (a & 0x400) InsertFixed(b, summary, u"Symbolic link, Junction, Reparse point", kGlyphBoxTicked, kKindReparse);
+    if (a & 0x800) InsertFixed(b, summary, u"Compressed", kGlyphBoxTicked, kKindCompressed);
+    if (a & 0x4000) InsertFixed(b, summary, u"Encrypted", kGlyphBoxTicked, kKindEncrypted);
+}
+
+void AddOwnerNode(Build* b) {
+    uint32_t size;
+    const uint8_t* sid;
+    bool defaulted;
+    if (!Query(b, kOwnerInformation, &size) || !ReadDescriptorOwner(g_descriptor, size, &sid, &defaulted)) {
+        InsertFixed(b, b->root, u"unknown ownership", kGlyphUnknown, kKindOwner);
+        return;
+    }
+    AppendU32(b, defaulted ? 1 : 0);
+    char16_t text[kNodeTextUnits];
+    TextWriter w;
+    TextWriterInit(&w, text, kNodeTextUnits);
+    char16_t head[kNodeTextUnits];
+    FormatText(head, kNodeTextUnits, u"%s : ", Translate(u"Ownership"));
+    TextAppend(&w, head);
+    int glyph = kGlyphOwner;
+    if (defaulted) {
+        TextAppend(&w, Translate(u"Inherit"));
+        glyph = kGlyphOwnerInherit;
+    } else {
+        // A descriptor without an owner SID has only the flag in the signature
+        // and shows "Unknown account".
+        if (sid) Append(b, sid, SidLength(sid));
+        AccountNameOfSid(&w, sid, b->path);
+    }
+    Insert(b, b->root, text, glyph, Param(b, kKindOwner));
+}
+
+void InsertOtherAce(const Build* b, TreeItem parent, const AceView* ace) {
+    char16_t text[kNodeTextUnits];
+    FormatText(text, kNodeTextUnits, u"%s(0x%x):", Translate(u"unknown type"), (unsigned)ace->type);
+    Insert(b, parent, text, kGlyphArrows, Param(b, kKindOtherAce));
+}
+
+// The text, glyph and ItemParam of an allow, deny or audit ACE node.
+void InsertAceLine(const Build* b, TreeItem parent, const AceView* ace, const char16_t* english, int glyph,
+                   uint32_t kind) {
+    uint32_t mask;
+    const uint8_t* sid;
+    AceMaskAndSid(ace, &mask, &sid);
+    char16_t text[kNodeTextUnits];
+    TextWriter w;
+    TextWriterInit(&w, text, kNodeTextUnits);
+    uint32_t param = Param(b, kind);
+    AceLineText(&w, Translate(english), b->path, sid, ace->flags, b->attributes, mask, &param, &glyph);
+    if (kind == kKindAudit) glyph = (ace->flags & kSuccessfulAccess) ? kGlyphAllow : kGlyphDeny;
+    Insert(b, parent, text, glyph, param);
+}
+
+void AddPermissionNodes(Build* b) {
+    uint32_t size;
+    bool present;
+    AclView acl;
+    if (!Query(b, kDaclInformation, &size) || !ReadDescriptorDacl(g_descriptor, size, &present, &acl)) {
+        InsertFixed(b, b->root, u"unknown permissions", kGlyphUnknown, kKindPermissions);
+        Expand(b, b->root);
+        return;
+    }
+    AppendU32(b, present ? 1 : 0);
+    if (!present) {
+        Expand(b, b->root);
+        return;
+    }
+    if (!acl.acl) {
+        InsertFixed(b, b->root, u"unset permissions", kGlyphArrows, kKindUnset);
+        Expand(b, b->root);
+        return;
+    }
+    TreeItem header = Insert(b, b->root, Translate(u"Permissions"), kGlyphArrows, Param(b, kKindPermissions));
+    AceCursor cursor;
+    AceCursorInit(&cursor, &acl);
+    AceView ace;
+    while (NextAce(&cursor, &ace)) {
+        Append(b, ace.bytes, ace.size);
+        if (ace.type == kAceAllow) InsertAceLine(b, header, &ace, u"Allow", kGlyphAllow, kKindAllow);
+        else if (ace.type == kAceDeny) InsertAceLine(b, header, &ace, u"Deny", kGlyphDeny, kKindDeny);
+        else InsertOtherAce(b, header, &ace);
+    }
+    Expand(b, header);
+}
+
+void AddAuditingNodes(Build* b) {
+    uint32_t size;
+    bool present;
+    AclView acl;
+    if (!Query(b, kSaclInformation, &size) || !ReadDescriptorSacl(g_descriptor, size, &present, &acl)) {
+        InsertFixed(b, b->root, u"unknown auditing", kGlyphUnknown, kKindPlain);
+        Expand(b, b->root);
+        return;
+    }
+    AppendU32(b, present ? 1 : 0);
+    if (!present || !acl.acl) {
+        InsertFixed(b, b->root, u"no auditing", kGlyphAudit, kKindUnset);
+        Expand(b, b->root);
+        return;
+    }
+    TreeItem header = Insert(b, b->root, Translate(u"Auditing"), kGlyphAudit, Param(b, kKindPlain));
+    AceCursor cursor;
+    AceCursorInit(&cursor, &acl);
+    AceView ace;
+    while (NextAce(&cursor, &ace)) {
+        Append(b, ace.bytes, ace.size);
+        if (ace.type == kAceAudit) {
+            const char16_t* word = (ace.flags & kSuccessfulAccess) ? u"Sucessful" : u"Failed";
+            InsertAceLine(b, header, &ace, word, kGlyphAudit, kKindAudit);
+        } else {
+            InsertOtherAce(b, header, &ace);
+        }
+    }
+    Expand(b, header);
+}
+
+void AddIntegrityNodes(Build* b) {
+    uint32_t size;
+    bool present;
+    AclView acl;
+    if (!Query(b, kLabelInformation, &size) || !ReadDescriptorSacl(g_descriptor, size, &present, &acl)) {
+        InsertFixed(b, b->root, u"unknown integrity level", kGlyphUnknown, kKindPlain);
+        Expand(b, b->root);
+        return;
+    }
+    AppendU32(b, present ? 1 : 0);
+    if (!present || !acl.acl) {
+        InsertFixed(b, b->root, u"no integrity level", kGlyphIntegrity, kKindIntegrity);
+        Expand(b, b->root);
+        return;
+    }
+    TreeItem header = Insert(b, b->root, Translate(u"Integrity level"), kGlyphIntegrity, Param(b, kKindIntegrity));
+    AceCursor cursor;
+    AceCursorInit(&cursor, &acl);
+    AceView ace;
+    while (NextAce(&cursor, &ace)) {
+        Append(b, ace.bytes, ace.size);
+        if (ace.type != kAceMandatoryLabel) {
+            InsertOtherAce(b, header, &ace);
+            continue;
+        }
+        uint32_t policy;
+        const uint8_t* sid;
+        AceMaskAndSid(&ace, &policy, &sid);
+        char16_t text[kNodeTextUnits];
+        TextWriter w;
+        TextWriterInit(&w, text, kNodeTextUnits);
+        uint32_t param = Param(b, kKindIntegrity);
+        IntegrityLabelText(&w, sid, ace.flags, b->attributes, policy, &param);
+        Insert(b, header, text, kGlyphDeny, param);
+    }
+    Expand(b, header);
+}
+
+}  // namespace
+
+uint32_t BuildSecurityNodes(const TreeSink* tree, ByteBuffer* buffer, const char16_t* path, TreeItem root,
+                            uint32_t attributes, uint32_t group) {
+    Build b = {tree, buffer, path, root, attributes, GroupItemIndex(group), false};
+    const SecurityPlatform* platform = CurrentSecurityPlatform();
+
+    AddAttributeNodes(&b);
+    AddOwnerNode(&b);
+    AddPermissionNodes(&b);
+    if (platform->setPrivilege(kSecurityPrivilege, true)) {
+        AddAuditingNodes(&b);
+        platform->setPrivilege(kSecurityPrivilege, false);
+    }
+    AddIntegrityNodes(&b);
+    platform->setPrivilege(kSecurityPrivilege, false);
+
+    if (b.appendFailed || buffer->used < 4) return 0;
+    uint32_t length = buffer->used;
+    uint8_t bytes[4] = {(uint8_t)length, (uint8_t)(length >> 8), (uint8_t)(length >> 16), (uint8_t)(length >> 24)};
+    memcpy(buffer->data, bytes, 4);
+    return length;
+}

@@ -1,0 +1,22 @@
+#include "security/security_platform.h"
+
+namespace {
+
+bool NoDescriptor(const char16_t*, uint32_t, uint8_t*, uint32_t, uint32_t*) { return false; }
+bool NoPrivilege(const char16_t*, bool) { return false; }
+bool NoAccount(const char16_t*, const uint8_t*, char16_t*, char16_t*) { return false; }
+bool NoSidString(const uint8_t*, char16_t*, uint32_t) { return false; }
+bool NoFullPath(const char16_t*, char16_t*) { return false; }
+
+const SecurityPlatform kNoPlatform = {NoDescriptor, NoPrivilege, NoAccount, NoSidString, NoFullPath};
+const SecurityPlatform* g_platform = &kNoPlatform;
+
+}  // namespace
+
+const SecurityPlatform* SetSecurityPlatform(const SecurityPlatform* platform) {
+    const SecurityPlatform* old = g_platform;
+    g_platform = platform ? platform : &kNoPlatform;
+    return old;
+}
+
+const SecurityPlatform* CurrentSecurityPlatform() { return g_platform; }

@@ -1,0 +1,37 @@
+// What the security core needs of the system: descriptor parts, the token's
+// privileges, account names and full paths. The Win32 shell installs the real
+// services (InstallSecurityPlatform); tests install canned ones.
+#pragma once
+#include <stdint.h>
+
+const uint32_t kOwnerInformation = 0x01;
+const uint32_t kDaclInformation = 0x04;
+const uint32_t kSaclInformation = 0x08;
+const uint32_t kLabelInformation = 0x10;
+
+const uint32_t kDescriptorBufferBytes = 32768;   // one buffer serves every query
+const uint32_t kAccountUnits = 1024;             // name and domain buffers of a lookup
+const uint32_t kFullPathUnits = 260;             // full path with its terminator
+
+struct SecurityPlatform {
+    // Reads one part of path's self-relative descriptor into buffer; *size
+    // receives the bytes written. False when the query fails or does not fit.
+    bool (*readDescriptor)(const char16_t* path, uint32_t information, uint8_t* buffer, uint32_t capacity,
+                           uint32_t* size);
+    // Enables or disables a privilege of the process token; true when the
+    // adjustment went through (not that the token holds the privilege).
+    bool (*setPrivilege)(const char16_t* name, bool enable);
+    // Looks sid up on system (null: the local system); name and domain hold
+    // kAccountUnits units each.
+    bool (*lookupAccount)(const char16_t* system, const uint8_t* sid, char16_t* name, char16_t* domain);
+    // The S-1-5-... form of sid, cut to capacity.
+    bool (*sidToString)(const uint8_t* sid, char16_t* out, uint32_t capacity);
+    // The full form of path into kFullPathUnits units; false when it fails or
+    // does not fit.
+    bool (*fullPath)(const char16_t* path, char16_t* out);
+};
+
+// Installs the services the core uses; returns the ones in use before. Null
+// installs services that all fail.
+const SecurityPlatform* SetSecurityPlatform(const SecurityPlatform* platform);
+const SecurityPlatform* CurrentSecurityPlatform();
