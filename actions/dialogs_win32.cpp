@@ -1,5 +1,116 @@
-// Placeholder until the two input dialogs land.
 #include "actions/dialogs_win32.h"
 
-INT_PTR SpecialPermissionsDialog(HWND, uint32_t*) { return -1; }
-INT_PTR AccountNameDialog(HWND, char16_t*) { return -1; }
+#include "app/dialog_win32.h"
+#include "base/platform_win32.h"
+#include "config/config_text.h"
+
+namespace {
+
+const int kAccountNameTemplate = 2;
+const int kDetailRightsTemplate = 3;
+const int kAccountEditId = 103;
+const int kDeleteChildBoxId = 209;
+const int kAccountNameUnits = 100;       // 99 characters and the terminator
+const int kCaptionUnits = 512;
+// The in-value scope bits that make an ACE reach subfolders or the folder itself.
+const uint32_t kFolderScopeBits = 0x4000 | 0x8000;
+
+struct DetailRight {
+    int boxId;
+    uint32_t mask;
+};
+
+// The thirteen check boxes of template 3 in id order; their captions come
+// from the template and are translated under their English text.
+const DetailRight kDetailRightsTable[] = {
+    {201, 0x20},    {202, 0x1},     {203, 0x80},    {204, 0x8},     {205, 0x2},
+    {206, 0x4},     {207, 0x100},   {208, 0x10},    {209, 0x40},    {210, 0x10000},
+    {211, 0x20000}, {212, 0x40000}, {213, 0x80000},
+};
+
+void TranslateCaptions(HWND dialog, const char16_t* title) {
+    SetWindowTextW(dialog, W(Translate(title)));
+    SetDlgItemTextW(dialog, IDCANCEL, W(Translate(u"Cancel")));
+}
+
+void TranslateBoxCaptions(HWND dialog) {
+    for (const DetailRight& right : kDetailRightsTable) {
+        wchar_t caption[kCaptionUnits];
+        caption[0] = 0;
+        GetDlgItemTextW(dialog, right.boxId, caption, kCaptionUnits);
+        SetDlgItemTextW(dialog, right.boxId, W(Translate(U(caption))));
+    }
+}
+
+uint32_t TickedRights(HWND dialog) {
+    uint32_t rights = 0;
+    for (const DetailRight& right : kDetailRightsTable)
+        if (IsDlgButtonChecked(dialog, right.boxId) == BST_CHECKED) rights |= right.mask;
+    return rights;
+}
+
+INT_PTR CALLBACK DetailRightsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        uint32_t in = *reinterpret_cast<uint32_t*>(lParam);
+        // A file's ACE, or one that reaches only the files below a folder,
+        // has no subfolders to delete.
+        if ((in & kFolderScopeBits) == 0) ShowWindow(GetDlgItem(dialog, kDeleteChildBoxId), SW_HIDE);
+        TranslateCaptions(dialog, u"Detail Permissions");
+        TranslateBoxCaptions(dialog);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            *reinterpret_cast<uint32_t*>(GetWindowLongPtrW(dialog, DWLP_USER)) = TickedRights(dialog);
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CLOSE:
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK AccountNameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        TranslateCaptions(dialog, u"Account Name");
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            wchar_t* name = reinterpret_cast<wchar_t*>(GetWindowLongPtrW(dialog, DWLP_USER));
+            name[0] = 0;
+            GetDlgItemTextW(dialog, kAccountEditId, name, kAccountNameUnits);
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CLOSE:
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+INT_PTR SpecialPermissionsDialog(HWND owner, uint32_t* value) {
+    return RunDialog(g_instance, kDetailRightsTemplate, owner, DetailRightsProc, (LPARAM)value);
+}
+
+INT_PTR AccountNameDialog(HWND owner, char16_t* text) {
+    return RunDialog(g_instance, kAccountNameTemplate, owner, AccountNameProc, (LPARAM)text);
+}
