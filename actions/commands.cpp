@@ -80,10 +80,10 @@ bool AccessTypeValue(uint32_t offset, char16_t* line, const char16_t** value) {
 // Composes the template of an explicit allow or deny ACE node; false when
 // nothing is to run.
 bool ComposeAceCommand(const ActionPlatform* platform, const MenuChoice* choice, CommandTemplate* command) {
-    char16_t account[kNodeTextUnits];
-    char16_t quoted[kNodeTextUnits];
-    if (!AccountFromAceText(choice->nodeText, account, kNodeTextUnits)) return false;
-    const char16_t* accountArg = QuoteIfSpaced(account, quoted, kNodeTextUnits);
+    char16_t account[kNodeTextRoom];
+    char16_t quoted[kNodeTextRoom];
+    if (!AccountFromAceText(choice->nodeText, account, kNodeTextRoom)) return false;
+    const char16_t* accountArg = QuoteIfSpaced(account, quoted, kNodeTextRoom);
     if (!accountArg) return false;
     const bool allow = choice->kind == kKindAllowAce;
     const char16_t* verb = allow ? u"/grant:r" : u"/deny";
@@ -379,7 +379,7 @@ void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree) {
     MenuChoice choice = MenuChoice();
     choice.node = tree->selected(tree->context);
     if (!choice.node) return;
-    if (!tree->read(tree->context, choice.node, choice.nodeText, kNodeTextUnits, &choice.param)) return;
+    if (!tree->read(tree->context, choice.node, choice.nodeText, kNodeTextRoom, &choice.param)) return;
     const uint32_t groupIndex = ItemGroup(choice.param);
     choice.kind = ItemKind(choice.param);
     if (groupIndex == kNoGroup || groupIndex >= GroupCount()) return;

@@ -9,7 +9,7 @@
 #include "security/groups.h"
 
 const uint32_t kCommandUnits = 4096;     // a command line holds at most 4095 units
-const uint32_t kNodeTextUnits = 4096;
+const uint32_t kNodeTextRoom = 4096;
 const uint32_t kChoiceTextUnits = 256;
 const uint32_t kQuoteUnits = 1024;
 
@@ -59,7 +59,7 @@ struct MenuChoice {
     char16_t text[kChoiceTextUnits];   // the chosen item's text: the account for the add submenus
     uint32_t data;                     // list-file offset of an access-type line
     TreeItem node;
-    char16_t nodeText[kNodeTextUnits];
+    char16_t nodeText[kNodeTextRoom];
     uint32_t param;
     uint32_t kind;
     GroupSnapshot group;
