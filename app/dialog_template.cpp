@@ -26,6 +26,11 @@ uint32_t SkipField(const uint8_t* t, uint32_t size, uint32_t at) {
 
 }  // namespace
 
+uint16_t DialogPointSize(int32_t lfHeight) {
+    int64_t h = lfHeight;
+    return (uint16_t)(h < 0 ? -h : h);
+}
+
 uint32_t DialogFontBlockSize(const DialogFont& font) {
     return 2 + 2 * (TextLength(font.face) + 1);
 }

@@ -9,6 +9,9 @@ struct DialogFont {
     const char16_t* face;
 };
 
+// The point size the block carries: the magnitude of the message font's
+// lfHeight, taken as it is.
+uint16_t DialogPointSize(int32_t lfHeight);
 // Size of the font block without its alignment word.
 uint32_t DialogFontBlockSize(const DialogFont& font);
 // Room the caller must give `out`: template size + block size + 2.

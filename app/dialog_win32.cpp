@@ -1,7 +1,5 @@
 #include "app/dialog_win32.h"
 
-#include <stdlib.h>
-
 #include "app/dialog_template.h"
 #include "base/heap.h"
 #include "base/platform_win32.h"
@@ -18,7 +16,7 @@ DialogFont MessageFont(NONCLIENTMETRICSW* metrics) {
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kMetricsSize, metrics, 0);
     metrics->lfMessageFont.lfFaceName[LF_FACESIZE - 1] = 0;
     DialogFont font;
-    font.pointSize = (uint16_t)labs(metrics->lfMessageFont.lfHeight);
+    font.pointSize = DialogPointSize(metrics->lfMessageFont.lfHeight);
     font.face = U(metrics->lfMessageFont.lfFaceName);
     return font;
 }
