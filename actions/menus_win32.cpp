@@ -1,4 +1,21 @@
-// Placeholder until the context menus land.
 #include "actions/menus_win32.h"
 
-void ShowNodeMenu(HWND, HWND) {}
+#include "actions/commands.h"
+#include "actions/platform_win32.h"
+#include "base/tree_sink_win32.h"
+
+PopupTracker g_popupTracker = TrackPopupAtCursor;
+
+UINT TrackPopupAtCursor(HMENU popup, HWND owner) {
+    // Also when the keyboard opened it, the menu stands at the mouse pointer.
+    POINT at = {};
+    GetCursorPos(&at);
+    return (UINT)TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+}
+
+void ShowNodeMenu(HWND mainWindow, HWND tree) {
+    ShellWindows windows = {mainWindow, tree};
+    ActionPlatform platform = WindowsActionPlatform(&windows);
+    TreeSink sink = TreeViewSink(tree);
+    OpenNodeMenu(&platform, &sink);
+}

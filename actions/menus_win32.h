@@ -3,3 +3,9 @@
 
 // Opens the context menu of the selected tree node and acts on the choice.
 void ShowNodeMenu(HWND mainWindow, HWND tree);
+
+// Shows a filled popup at the mouse pointer and returns the chosen command
+// id, 0 when dismissed. Tests replace it to choose without a person.
+typedef UINT (*PopupTracker)(HMENU popup, HWND owner);
+extern PopupTracker g_popupTracker;
+UINT TrackPopupAtCursor(HMENU popup, HWND owner);

@@ -1,0 +1,178 @@
+#include "actions/platform_win32.h"
+
+#include <lm.h>
+
+#include "actions/dialogs_win32.h"
+#include "actions/menus_win32.h"
+#include "actions/menu_model.h"
+#include "app/main_window_win32.h"
+#include "base/heap.h"
+#include "base/platform_win32.h"
+#include "exec/runner_win32.h"
+#include "security/security_win32.h"
+
+namespace {
+
+const wchar_t kTcpipParameters[] = L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+
+HWND MainOf(void* owner) { return static_cast<ShellWindows*>(owner)->main; }
+
+uint32_t FileAttributes(const char16_t* path) { return GetFileAttributesW(W(path)); }
+
+bool Run(void* owner, char16_t* commandLine) { return RunCommand(MainOf(owner), commandLine); }
+
+void Log(void* owner, const char16_t* text) { AppendLogLine(MainOf(owner), text); }
+
+int SpecialPermissions(void* owner, uint32_t* value) { return (int)SpecialPermissionsDialog(MainOf(owner), value); }
+
+int AccountName(void* owner, char16_t* text) { return (int)AccountNameDialog(MainOf(owner), text); }
+
+void CopyEntry(const WIN32_FIND_DATAW& found, FolderEntry* entry) {
+    lstrcpynW(W(entry->name), found.cFileName, 260);
+    entry->attributes = found.dwFileAttributes;
+}
+
+void* OpenFolder(const char16_t* pattern, FolderEntry* first) {
+    WIN32_FIND_DATAW found;
+    HANDLE listing = FindFirstFileW(W(pattern), &found);
+    if (listing == INVALID_HANDLE_VALUE) return nullptr;
+    CopyEntry(found, first);
+    return listing;
+}
+
+bool NextFolderEntry(void* listing, FolderEntry* next) {
+    WIN32_FIND_DATAW found;
+    if (!FindNextFileW(static_cast<HANDLE>(listing), &found)) return false;
+    CopyEntry(found, next);
+    return true;
+}
+
+void CloseFolder(void* listing) { FindClose(static_cast<HANDLE>(listing)); }
+
+bool Identity(const char16_t* path, FolderIdentity* out) {
+    // Opened through any junction or link, so a folder reached twice reads
+    // the same volume and index.
+    HANDLE folder = CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL ok = GetFileInformationByHandle(folder, &info);
+    CloseHandle(folder);
+    if (!ok) return false;
+    out->volumeSerial = info.dwVolumeSerialNumber;
+    out->fileIndex = (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow;
+    return true;
+}
+
+uint32_t EnumerateUsers(void* sink, bool (*onName)(void* sink, const char16_t* name)) {
+    LPBYTE buffer = nullptr;
+    DWORD read = 0, total = 0;
+    NET_API_STATUS status = NetUserEnum(nullptr, 0, 0, &buffer, MAX_PREFERRED_LENGTH, &read, &total, nullptr);
+    if (status != kUsersAccessDenied && status != kUsersInvalidComputer && status != kUsersMoreData && buffer) {
+        const USER_INFO_0* users = reinterpret_cast<const USER_INFO_0*>(buffer);
+        for (DWORD i = 0; i < read; i++)
+            if (users[i].usri0_name && !onName(sink, U(users[i].usri0_name))) break;
+    }
+    if (buffer) NetApiBufferFree(buffer);
+    return status;
+}
+
+bool ReadDomainName(char16_t* out, uint32_t capacity) {
+    return ReadRegistryString(HKEY_LOCAL_MACHINE, kTcpipParameters, L"Domain", W(out), capacity * sizeof(wchar_t));
+}
+
+bool Privilege(const char16_t* name, bool enable) { return SetPrivilege(W(name), enable); }
+
+uint16_t UiLanguage() { return GetUserDefaultUILanguage(); }
+
+// Builds the real popup from the model; false when a menu call fails.
+bool FillMenu(HMENU menu, const MenuModel* model) {
+    for (uint32_t i = 0; i < model->count; i++) {
+        const MenuItem& item = model->items[i];
+        if (item.flags & kMenuSeparator) {
+            if (!AppendMenuW(menu, MF_SEPARATOR, 0, nullptr)) return false;
+        } else if (item.submenu) {
+            HMENU submenu = CreatePopupMenu();
+            if (!submenu) return false;
+            if (!FillMenu(submenu, item.submenu) ||
+                !AppendMenuW(menu, MF_STRING | MF_POPUP, (UINT_PTR)submenu, W(item.text))) {
+                DestroyMenu(submenu);
+                return false;
+            }
+        } else {
+            UINT flags = MF_STRING | ((item.flags & kMenuChecked) ? MF_CHECKED : 0);
+            if (!AppendMenuW(menu, flags, item.id, W(item.text))) return false;
+            if (item.flags & kMenuHasData) {
+                MENUITEMINFOW info = {};
+                info.cbSize = sizeof info;
+                info.fMask = MIIM_DATA;
+                info.dwItemData = item.data;
+                if (!SetMenuItemInfoW(menu, item.id, FALSE, &info)) return false;
+            }
+        }
+    }
+    return true;
+}
+
+void TrackMenu(void* owner, const MenuModel* model, MenuPick* pick) {
+    ShellWindows* windows = static_cast<ShellWindows*>(owner);
+    HMENU popup = CreatePopupMenu();
+    if (!popup) return;
+    if (!FillMenu(popup, model)) {
+        DestroyMenu(popup);
+        return;
+    }
+    // A Space that opened the menu is still queued as WM_CHAR for the tree;
+    // the menu loop would take it as a choice and close at once.
+    MSG queued;
+    while (PeekMessageW(&queued, windows->tree, WM_CHAR, WM_CHAR, PM_REMOVE)) {
+    }
+    UINT id = g_popupTracker(popup, windows->main);
+    if (id > 0) {
+        pick->id = id;
+        if (!GetMenuStringW(popup, id, W(pick->text), 256, MF_BYCOMMAND)) pick->text[0] = 0;
+        pick->text[255] = 0;
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_DATA;
+        if (GetMenuItemInfoW(popup, id, FALSE, &info)) {
+            pick->data = (uint32_t)info.dwItemData;
+            pick->dataRead = true;
+        }
+    }
+    DestroyMenu(popup);
+}
+
+}  // namespace
+
+bool ReadRegistryString(HKEY root, const wchar_t* subkey, const wchar_t* valueName, wchar_t* buffer, DWORD bufferBytes) {
+    const DWORD units = bufferBytes / sizeof(wchar_t);
+    if (units == 0) return false;
+    HKEY key;
+    if (RegOpenKeyExW(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    DWORD type = 0;
+    DWORD size = units * sizeof(wchar_t);
+    if (RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return false;
+    }
+    // The stored value need not end in a terminator.
+    DWORD end = size / sizeof(wchar_t);
+    buffer[end < units ? end : units - 1] = 0;
+    if (type == REG_EXPAND_SZ) {
+        wchar_t* expanded = static_cast<wchar_t*>(HeapAllocBytes(units * sizeof(wchar_t)));
+        if (expanded) {
+            DWORD needed = ExpandEnvironmentStringsW(buffer, expanded, units);
+            if (needed > 0 && needed <= units) lstrcpynW(buffer, expanded, units);
+            HeapFreeBytes(expanded);
+        }
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+ActionPlatform WindowsActionPlatform(ShellWindows* windows) {
+    return ActionPlatform{windows,     FileAttributes, Run,            Log,          SpecialPermissions,
+                          AccountName, OpenFolder,     NextFolderEntry, CloseFolder, Identity,
+                          EnumerateUsers, ReadDomainName, Privilege,   UiLanguage,   TrackMenu};
+}
