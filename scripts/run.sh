@@ -55,6 +55,11 @@ for _ in $(seq 1 300); do
   sleep 0.2
 done
 sleep 1   # let the tree paint
-import -window root -crop 800x700+0+0 "$shot" 2>/dev/null || import -window root "$shot"
+geometry=$(xwininfo -name ovrix 2>/dev/null | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width:/{w=$NF} /Height:/{h=$NF} END{if (w) print w "x" h "+" x "+" y}')
+if [ -n "$geometry" ]; then
+  import -window root -crop "$geometry" +repage "$shot"
+else
+  import -window root "$shot"
+fi
 echo "No display: ovrix ran under Xvfb; its window is in $shot"
 kill $app 2>/dev/null || true
