@@ -10,6 +10,8 @@ namespace heap_fault {
 
 struct State {
     int failAfter = -1;            // allocations and reallocations still granted; -1: all
+    int failOnly = -1;             // the one request (counted from 0) that fails; -1: none
+    int requests = 0;
     std::vector<size_t> sizes;     // every size asked for
 };
 
@@ -21,6 +23,7 @@ inline State& Current() {
 inline bool Grant(size_t size) {
     State& s = Current();
     s.sizes.push_back(size);
+    if (s.requests++ == s.failOnly) return false;
     if (s.failAfter < 0) return true;
     if (s.failAfter == 0) return false;
     s.failAfter--;
@@ -39,9 +42,10 @@ const HeapOps kOps = {Alloc, ReAlloc, Release};
 // Routes the heap through the fault injector for the lifetime of the scope.
 struct ScopedHeap {
     const HeapOps* previous;
-    explicit ScopedHeap(int failAfter = -1) {
+    explicit ScopedHeap(int failAfter = -1, int failOnly = -1) {
         Current() = State();
         Current().failAfter = failAfter;
+        Current().failOnly = failOnly;
         previous = SetHeapOps(&kOps);
     }
     ~ScopedHeap() { SetHeapOps(previous); }
