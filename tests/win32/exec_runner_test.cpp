@@ -216,3 +216,22 @@ TEST_F(RunCommandTest, LogOfAtLeast65536CharactersLosesItsFirstHalfOfLines) {
         DeleteObject(tiny);
     });
 }
+
+namespace {
+void CALLBACK PostQuitOnce(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    PostQuitMessage(7);
+}
+}  // namespace
+
+TEST_F(RunCommandTest, QuitPostedDuringARunIsKeptForTheLoopOutside) {
+    env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"400");
+    RunWithMainWindow(L"ovrix.exe", [&](HWND main) {
+        SetTimer(nullptr, 0, 20, PostQuitOnce);
+        EXPECT_TRUE(Run(main, L"ovrix_standin"));
+        MSG quit;
+        // Taken here, so that the test's own dialog loop goes on.
+        ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+        EXPECT_EQ(quit.wParam, 7u);
+    });
+}
