@@ -3,7 +3,6 @@
 #include "app/main_window_win32.h"
 #include "base/format.h"
 #include "base/platform_win32.h"
-#include "config/config_text.h"
 #include "exec/run_loop.h"
 #include "exec/system_program.h"
 
@@ -47,12 +46,13 @@ DWORD FailStart(ChildHandles* child, const char16_t* message) {
     // A failure must never read as the 0 of a started child.
     if (error == 0) error = ERROR_GEN_FAILURE;
     ClosePipeHandles(child);
-    ShowWarning(Translate(message), (int)error);
+    ShowWarning(message, (int)error);
     return error;
 }
 
-// The full path of a bare program name in the system folder, or null when
-// the command line names its program by path.
+// Sets name to the full path of a bare program name in the system folder,
+// or to null when the command line names its program by path; false, with
+// the last error set, when that path cannot be made.
 bool ApplicationName(const char16_t* commandLine, char16_t* out, uint32_t capacity, const wchar_t** name) {
     *name = nullptr;
     wchar_t folder[MAX_PATH];
