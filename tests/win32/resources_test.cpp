@@ -334,7 +334,8 @@ TEST(Resources, VersionRecordSaysZeroPointSix) {
     HMODULE version = LoadLibraryW(L"version.dll");
     ASSERT_NE(version, nullptr);
     typedef BOOL(WINAPI * QueryFunction)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
-    QueryFunction query = reinterpret_cast<QueryFunction>(GetProcAddress(version, "VerQueryValueW"));
+    QueryFunction query =
+        reinterpret_cast<QueryFunction>(reinterpret_cast<void*>(GetProcAddress(version, "VerQueryValueW")));
     ASSERT_NE(query, nullptr);
     // Room after the copy, as GetFileVersionInfoW leaves for conversions.
     std::vector<uint8_t> copy(record.begin(), record.end());
