@@ -235,3 +235,18 @@ TEST_F(RunCommandTest, QuitPostedDuringARunIsKeptForTheLoopOutside) {
         EXPECT_EQ(quit.wParam, 7u);
     });
 }
+
+TEST_F(RunCommandTest, IcaclsAndTakeownRunFromTheSystemFolderByTheirBareNames) {
+    ASSERT_TRUE(InstallStandin(L"icacls"));
+    ASSERT_TRUE(InstallStandin(L"takeown"));
+    env_.Set(L"OVRIX_STANDIN_EXIT", L"0,0,1");
+    RunWithMainWindow(L"ovrix.exe", [&](HWND main) {
+        EXPECT_TRUE(Run(main, L"icacls \"C:\\x y\" /setintegritylevel (OI)(CI)L"));
+        EXPECT_TRUE(Run(main, L"takeown /F \"C:\\x y\""));
+        EXPECT_FALSE(Run(main, L"icacls.exe \"C:\\x y\" /reset"));
+    });
+    EXPECT_EQ(StandinRuns(), "icacls \"C:\\x y\" /setintegritylevel (OI)(CI)L\n"
+                             "takeown /F \"C:\\x y\"\n"
+                             "icacls.exe \"C:\\x y\" /reset\n");
+    EXPECT_TRUE(g_warnings.empty());
+}
