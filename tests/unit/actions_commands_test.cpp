@@ -276,9 +276,10 @@ TEST(ActionsCommands, QuoteIfSpaced) {
     EXPECT_EQ(q(u"x\"y"), "x\\\"y");
     EXPECT_EQ(q(u"in\\side x"), "\"in\\side x\"");
     // Never cut: too long gives null.
-    char16_t small[6];
-    EXPECT_EQ(QuoteIfSpaced(u"a b c", small, 6), nullptr);
-    EXPECT_NE(QuoteIfSpaced(u"a bc", small, 7), nullptr);
+    char16_t small[7];
+    EXPECT_EQ(QuoteIfSpaced(u"a b c", small, 7), nullptr);
+    EXPECT_EQ(QuoteIfSpaced(u"a bc", small, 7), small);
+    EXPECT_EQ(Narrow(small), "\"a bc\"");
 }
 
 TEST(ActionsCommands, RightsText) {
