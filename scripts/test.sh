@@ -20,7 +20,13 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== Windows tests under Wine"
 . scripts/xvfb-env
-ovrix_start_display "$PWD/build/win64/wineprefix"
+prefix=$PWD/build/win64/wineprefix
+ovrix_start_display "$prefix"
+# One persistent Wine server for all the short test programs: a server that a
+# test starts itself leaves helper processes holding ctest's output open.
+mkdir -p "$prefix"
+WINEPREFIX=$prefix wineserver -p
+scripts/wine-run "$prefix" cmd /c exit
 ctest --test-dir build/win64 --output-on-failure || status=1
 
 
