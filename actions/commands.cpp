@@ -181,7 +181,7 @@ const char16_t* QuoteIfSpaced(const char16_t* text, char16_t* buffer, uint32_t c
     bool space = false;
     bool quote = false;
     for (const char16_t* p = text; *p; p++) {
-        if (*p == u' ') space = true;
+        if (*p == u' ' || *p == u'\t') space = true;   // both end an unquoted argument
         if (*p == u'"') quote = true;
     }
     if (!space && !quote) return text;

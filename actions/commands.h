@@ -38,8 +38,8 @@ void ComposeTemplate(CommandTemplate* command, const char16_t* pattern, A... arg
 // not fit in capacity - 1 units (nothing is cut).
 bool FillTemplate(const CommandTemplate* command, const char16_t* path, char16_t* out, uint32_t capacity);
 
-// The text itself when it holds no space, else the text between double
-// quotes in buffer. Arguments follow the standard Windows command-line rules:
+// The text itself when it holds no space or tab, else the text between
+// double quotes in buffer. Arguments follow the standard Windows command-line rules:
 // a double quote inside is escaped, and backslashes ahead of the closing quote
 // are doubled. Null when the result does not fit in the buffer.
 const char16_t* QuoteIfSpaced(const char16_t* text, char16_t* buffer, uint32_t capacity);

@@ -265,7 +265,7 @@ TEST(ActionsCommands, QuoteIfSpaced) {
     };
     const char16_t* bare = u"C:\\dir\\";
     EXPECT_EQ(QuoteIfSpaced(bare, buffer, kQuoteUnits), bare) << "no space: the text itself";
-    EXPECT_EQ(q(u"tab\there"), "tab\there");
+    EXPECT_EQ(q(u"tab\there"), "\"tab\there\"");
     EXPECT_EQ(q(u"C:\\My Dir"), "\"C:\\My Dir\"");
     // Trailing backslashes are doubled ahead of the closing quote.
     EXPECT_EQ(q(u"C:\\My Dir\\"), "\"C:\\My Dir\\\\\"");
