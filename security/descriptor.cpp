@@ -59,6 +59,8 @@ bool AclIsWhole(const AclView* acl) {
     return !malformed;
 }
 
+// GetFileSecurityW hands out self-relative descriptors only; in any other
+// form the offsets would be pointers, so such bytes count as malformed.
 bool ReadControl(const uint8_t* sd, uint32_t size, uint16_t* control) {
     if (!sd || size < kDescriptorHeader) return false;
     *control = ReadU16(sd + 2);

@@ -215,19 +215,6 @@ TEST(AccountNameOfSid, UncPathsAskTheirServer) {
               (std::vector<std::u16string>{u"\\\\files", u"\\\\files", u"\\", u""}));
 }
 
-TEST(AccountNameOfSid, LongNamesAreCutAtTheWriter) {
-    ScopedFakeSecurity fake;
-    fake.fake.accounts[kUsers] = {std::u16string(1023, u'n'), std::u16string(1023, u'd')};
-    char16_t buf[kNodeTextUnits];
-    TextWriter w;
-    TextWriterInit(&w, buf, kNodeTextUnits);
-    TextAppend(&w, u"Allow : ");
-    AccountNameOfSid(&w, kUsers.data(), u"C:\\x");
-    EXPECT_EQ(w.length, kNodeTextUnits - 1);
-    EXPECT_TRUE(w.cut);
-    EXPECT_EQ(buf[kNodeTextUnits - 1], 0);
-}
-
 TEST(IntegrityLabelText, LevelsScopesPoliciesAndInheritance) {
     uint32_t param = MakeItemParam(kGroup, 0x10);
     EXPECT_EQ(LabelLine(0x2000, 0, kFile, 0x1, &param), u"Medium :  (No write up)");

@@ -153,13 +153,3 @@ TEST(Descriptor, MalformedPartsAreUnreadable) {
     Bytes ownerCut(owner.begin(), owner.begin() + 24);
     EXPECT_FALSE(ReadDescriptorOwner(ownerCut.data(), (uint32_t)ownerCut.size(), &sid, &defaulted));
 }
-
-TEST(Descriptor, SidHelpers) {
-    Bytes label = MakeSid(16, {0x3000});
-    uint32_t level = 0;
-    EXPECT_EQ(SidLength(label.data()), 12u);
-    EXPECT_TRUE(SidFirstSubAuthority(label.data(), &level));
-    EXPECT_EQ(level, 0x3000u);
-    Bytes bare = MakeSid(16, {});
-    EXPECT_FALSE(SidFirstSubAuthority(bare.data(), &level));
-}
