@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -373,6 +374,109 @@ TEST_F(ActionsWine, SpaceKeyOpensARealMenuThatStaysOpen) {
         EXPECT_TRUE(g_keys.menuSeenOpen != nullptr) << "the popup opened";
         EXPECT_TRUE(g_keys.chose) << "and stayed open until a choice";
         EXPECT_TRUE(listed) << Utf8(LogText(main));
+        EXPECT_TRUE(Runs().empty());
+    });
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> Sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+TEST_F(ActionsWine, InheritanceWalkChangesEveryFileBelowTheFolder) {
+    std::wstring top = Folder(L"top");
+    File(L"top\\a.txt");
+    File(L"top\\b c.txt");
+    Folder(L"top\\inner");
+    Folder(L"top\\empty");
+    File(L"top\\inner\\d.txt");
+    // A link back to the top, where the system allows one.
+    std::wstring loop = top + L"\\inner\\loop";
+    bool linked = CreateSymbolicLinkW(loop.c_str(), top.c_str(),
+                                      SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    RecordProperty("link_loop", linked ? "made" : "not supported here");
+    std::wstring args = L"ovrix.exe " + top;
+    RunWithMainWindow(args.c_str(), [&](HWND main) {
+        g_script.picks = {L"Allow inheritable subfolers,files"};
+        ASSERT_TRUE(OpenOnKind(main, 0x0a));
+        std::string t = Utf8(top);
+        EXPECT_EQ(Sorted(Runs()), Sorted({"icacls " + t + "\\a.txt /inheritance:e /T",
+                                          "icacls \"" + t + "\\b c.txt\" /inheritance:e /T",
+                                          "icacls " + t + "\\inner\\d.txt /inheritance:e /T"}))
+            << (linked ? "with a link loop" : "no link loop: the system made none");
+        EXPECT_EQ(LogText(main).find(L"Aborted."), std::wstring::npos);
+        EXPECT_TRUE(TreeNodes(TreeOf(main))[0].selected) << "refreshed";
+    });
+    if (linked) RemoveDirectoryW(loop.c_str());
+}
+
+TEST_F(ActionsWine, InheritanceWalkStopsAtTheFirstFailure) {
+    std::wstring top = Folder(L"top");
+    File(L"top\\a.txt");
+    File(L"top\\b.txt");
+    File(L"top\\c.txt");
+    env_.Set(L"OVRIX_STANDIN_EXIT", L"0,1");
+    std::wstring args = L"ovrix.exe " + top;
+    RunWithMainWindow(args.c_str(), [&](HWND main) {
+        g_script.picks = {L"Allow inheritable subfolers,files"};
+        ASSERT_TRUE(OpenOnKind(main, 0x0a));
+        EXPECT_EQ(Runs().size(), 2u);
+        std::vector<std::wstring> log = LogLines(main);
+        while (!log.empty() && log.back().empty()) log.pop_back();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), L"Aborted.");
+    });
+}
+
+// Presses a mouse button over a point of the tree (client coordinates).
+void Click(HWND tree, POINT at, DWORD down, DWORD up, int times = 1) {
+    ClientToScreen(tree, &at);
+    SetCursorPos(at.x, at.y);
+    PumpMessages();
+    for (int i = 0; i < times; i++) {
+        INPUT press[2] = {};
+        press[0].type = press[1].type = INPUT_MOUSE;
+        press[0].mi.dwFlags = down;
+        press[1].mi.dwFlags = up;
+        SendInput(2, press, sizeof(INPUT));
+    }
+}
+
+POINT CenterOf(HWND tree, HTREEITEM item) {
+    RECT r = {};
+    *reinterpret_cast<HTREEITEM*>(&r) = item;
+    SendMessageW(tree, TVM_GETITEMRECT, TRUE, (LPARAM)&r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+TEST_F(ActionsWine, RightClickAndDoubleClickOpenTheMenuOfTheirNode) {
+    std::wstring a = File(L"a.txt");
+    std::wstring args = L"ovrix.exe " + a;
+    RunWithMainWindow(args.c_str(), [&](HWND main) {
+        HWND tree = TreeOf(main);
+        SetForegroundWindow(main);
+        std::vector<NodeInfo> nodes = TreeNodes(tree);
+        const NodeInfo* owner = FindKind(nodes, 0x08);
+        ASSERT_TRUE(owner && nodes[0].selected);
+        // A right click selects the node under the pointer first.
+        Click(tree, CenterOf(tree, owner->item), MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+        ASSERT_TRUE(WaitFor([] { return g_script.shown.size() == 1; }, 10000));
+        EXPECT_EQ(g_script.shown[0], L"Change owner\n");
+        EXPECT_EQ((HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0), owner->item);
+        // On empty space it acts on the node already selected.
+        RECT client;
+        GetClientRect(tree, &client);
+        Click(tree, POINT{client.right - 5, client.bottom - 5}, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+        ASSERT_TRUE(WaitFor([] { return g_script.shown.size() == 2; }, 10000));
+        EXPECT_EQ(g_script.shown[1], L"Change owner\n");
+        // A double click on the root: its menu.
+        Click(tree, CenterOf(tree, nodes[0].item), MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 2);
+        ASSERT_TRUE(WaitFor([] { return g_script.shown.size() == 3; }, 10000));
+        EXPECT_EQ(g_script.shown[2], L"list files\n");
         EXPECT_TRUE(Runs().empty());
     });
 }
