@@ -396,8 +396,11 @@ TEST_F(ActionsWine, InheritanceWalkChangesEveryFileBelowTheFolder) {
     File(L"top\\inner\\d.txt");
     // A link back to the top, where the system allows one.
     std::wstring loop = top + L"\\inner\\loop";
+    // (Wine 8 reports success but shows no link afterwards; the loop itself
+    // is covered by the native walk tests.)
     bool linked = CreateSymbolicLinkW(loop.c_str(), top.c_str(),
-                                      SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+                                      SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+                  GetFileAttributesW(loop.c_str()) != INVALID_FILE_ATTRIBUTES;
     RecordProperty("link_loop", linked ? "made" : "not supported here");
     std::wstring args = L"ovrix.exe " + top;
     RunWithMainWindow(args.c_str(), [&](HWND main) {
