@@ -72,7 +72,8 @@ uint32_t AppendSectionItems(MenuModel* menu, const char16_t* header, uint32_t fi
     return id;
 }
 
-void BuildAccountSubmenu(const ActionPlatform* platform, MenuModel* menu, const char16_t* server, uint32_t base) {
+// The server name is always empty: accounts come from the local machine.
+void BuildAccountSubmenu(const ActionPlatform* platform, MenuModel* menu, const char16_t* /*server*/, uint32_t base) {
     // Ids past the range would be read as another submenu's or as an access
     // type, so the lists stop when the range is full.
     const uint32_t last = base + kAccountRangeSize - 1;
@@ -96,7 +97,6 @@ void BuildAccountSubmenu(const ActionPlatform* platform, MenuModel* menu, const 
         MenuAppendText(menu, domain, base + kAccountDomain, 0);
     }
     AppendTranslated(menu, u"Enter account name", base + kAccountEnterName);
-    (void)server;
 }
 
 void BuildPermissionsMenu(const ActionPlatform* platform, MenuModel* menu, uint32_t attributes,
