@@ -77,6 +77,7 @@ bool NextConfigLine(const ConfigText* config, uint32_t* offset, char16_t* out, u
 }
 
 const char16_t* FindConfigKey(const ConfigText* config, const char16_t* key, char16_t* out, uint32_t capacity) {
+    if (capacity == 0) return nullptr;
     uint32_t keyLength = TextLength(key);
     uint32_t offset = 0;
     while (NextConfigLine(config, &offset, out, capacity)) {
@@ -103,7 +104,9 @@ const char16_t* Translate(const char16_t* text) {
     // Reading the language file overwrites the buffer, so a key that lives in
     // it (an earlier result passed back in) is copied out first.
     char16_t aliased[kTranslationUnits];
-    if (text >= g_translation && text < g_translation + kTranslationUnits) {
+    uintptr_t at = reinterpret_cast<uintptr_t>(text);
+    uintptr_t buffer = reinterpret_cast<uintptr_t>(g_translation);
+    if (at >= buffer && at < buffer + sizeof g_translation) {
         CopyText(aliased, kTranslationUnits, text);
         text = aliased;
     }
