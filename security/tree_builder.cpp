@@ -160,103 +160,87 @@ void InsertAceLine(const Build* b, TreeItem parent, const AceView* ace, const ch
     Insert(b, parent, text, glyph, param);
 }
 
-void AddPermissionNodes(Build* b) {
-    uint32_t size;
-    bool present;
-    AclView acl;
-    if (!Query(b, kDaclInformation, &size) || !ReadDescriptorDacl(g_descriptor, size, &present, &acl)) {
-        InsertFixed(b, b->root, u"unknown permissions", kGlyphUnknown, kKindPermissions);
-        Expand(b, b->root);
-        return;
-    }
-    AppendU32(b, present ? 1 : 0);
-    if (!present) {
-        Expand(b, b->root);
-        return;
-    }
-    if (!acl.acl) {
-        InsertFixed(b, b->root, u"unset permissions", kGlyphArrows, kKindUnset);
-        Expand(b, b->root);
-        return;
-    }
-    TreeItem header = Insert(b, b->root, Translate(u"Permissions"), kGlyphArrows, Param(b, kKindPermissions));
-    AceCursor cursor;
-    AceCursorInit(&cursor, &acl);
-    AceView ace;
-    while (NextAce(&cursor, &ace)) {
-        Append(b, ace.bytes, ace.size);
-        if (ace.type == kAceAllow) InsertAceLine(b, header, &ace, u"Allow", kGlyphAllow, kKindAllow);
-        else if (ace.type == kAceDeny) InsertAceLine(b, header, &ace, u"Deny", kGlyphDeny, kKindDeny);
-        else InsertOtherAce(b, header, &ace);
-    }
-    Expand(b, header);
+void InsertPermissionAce(const Build* b, TreeItem header, const AceView* ace) {
+    if (ace->type == kAceAllow) InsertAceLine(b, header, ace, u"Allow", kGlyphAllow, kKindAllow);
+    else if (ace->type == kAceDeny) InsertAceLine(b, header, ace, u"Deny", kGlyphDeny, kKindDeny);
+    else InsertOtherAce(b, header, ace);
 }
 
-void AddAuditingNodes(Build* b) {
+void InsertAuditAce(const Build* b, TreeItem header, const AceView* ace) {
+    if (ace->type != kAceAudit) {
+        InsertOtherAce(b, header, ace);
+        return;
+    }
+    const char16_t* word = (ace->flags & kSuccessfulAccess) ? u"Sucessful" : u"Failed";
+    InsertAceLine(b, header, ace, word, kGlyphAudit, kKindAudit);
+}
+
+void InsertLabelAce(const Build* b, TreeItem header, const AceView* ace) {
+    if (ace->type != kAceMandatoryLabel) {
+        InsertOtherAce(b, header, ace);
+        return;
+    }
+    uint32_t policy;
+    const uint8_t* sid;
+    AceMaskAndSid(ace, &policy, &sid);
+    char16_t text[kNodeTextUnits];
+    TextWriter w;
+    TextWriterInit(&w, text, kNodeTextUnits);
+    uint32_t param = Param(b, kKindIntegrity);
+    IntegrityLabelText(&w, sid, ace->flags, b->attributes, policy, &param);
+    Insert(b, header, text, kGlyphDeny, param);
+}
+
+// What tells the permission, auditing and integrity stages apart; they share
+// every step from the query to the expansion.
+struct AclStage {
+    uint32_t information;
+    bool (*read)(const uint8_t* sd, uint32_t size, bool* present, AclView* acl);
+    const char16_t* unknownText;   // the query failed
+    uint32_t unknownKind;
+    const char16_t* absentText;    // not present; null: no node
+    const char16_t* nullText;      // present with a null ACL
+    uint32_t emptyKind;            // of the absent and null nodes
+    const char16_t* headerText;
+    uint32_t headerKind;
+    int glyph;                     // of the header and the absent and null nodes
+    void (*insertAce)(const Build* b, TreeItem header, const AceView* ace);
+};
+
+const AclStage kPermissionStage = {kDaclInformation, ReadDescriptorDacl, u"unknown permissions", kKindPermissions,
+                                   nullptr, u"unset permissions", kKindUnset, u"Permissions", kKindPermissions,
+                                   kGlyphArrows, InsertPermissionAce};
+const AclStage kAuditingStage = {kSaclInformation, ReadDescriptorSacl, u"unknown auditing", kKindPlain,
+                                 u"no auditing", u"no auditing", kKindUnset, u"Auditing", kKindPlain,
+                                 kGlyphAudit, InsertAuditAce};
+// The label query's answer carries the label ACE in the SACL fields.
+const AclStage kIntegrityStage = {kLabelInformation, ReadDescriptorSacl, u"unknown integrity level", kKindPlain,
+                                  u"no integrity level", u"no integrity level", kKindIntegrity,
+                                  u"Integrity level", kKindIntegrity, kGlyphIntegrity, InsertLabelAce};
+
+void AddAclNodes(Build* b, const AclStage& s) {
     uint32_t size;
     bool present;
     AclView acl;
-    if (!Query(b, kSaclInformation, &size) || !ReadDescriptorSacl(g_descriptor, size, &present, &acl)) {
-        InsertFixed(b, b->root, u"unknown auditing", kGlyphUnknown, kKindPlain);
+    if (!Query(b, s.information, &size) || !s.read(g_descriptor, size, &present, &acl)) {
+        InsertFixed(b, b->root, s.unknownText, kGlyphUnknown, s.unknownKind);
         Expand(b, b->root);
         return;
     }
     AppendU32(b, present ? 1 : 0);
     if (!present || !acl.acl) {
-        InsertFixed(b, b->root, u"no auditing", kGlyphAudit, kKindUnset);
+        const char16_t* text = present ? s.nullText : s.absentText;
+        if (text) InsertFixed(b, b->root, text, s.glyph, s.emptyKind);
         Expand(b, b->root);
         return;
     }
-    TreeItem header = Insert(b, b->root, Translate(u"Auditing"), kGlyphAudit, Param(b, kKindPlain));
+    TreeItem header = Insert(b, b->root, Translate(s.headerText), s.glyph, Param(b, s.headerKind));
     AceCursor cursor;
     AceCursorInit(&cursor, &acl);
     AceView ace;
     while (NextAce(&cursor, &ace)) {
         Append(b, ace.bytes, ace.size);
-        if (ace.type == kAceAudit) {
-            const char16_t* word = (ace.flags & kSuccessfulAccess) ? u"Sucessful" : u"Failed";
-            InsertAceLine(b, header, &ace, word, kGlyphAudit, kKindAudit);
-        } else {
-            InsertOtherAce(b, header, &ace);
-        }
-    }
-    Expand(b, header);
-}
-
-void AddIntegrityNodes(Build* b) {
-    uint32_t size;
-    bool present;
-    AclView acl;
-    if (!Query(b, kLabelInformation, &size) || !ReadDescriptorSacl(g_descriptor, size, &present, &acl)) {
-        InsertFixed(b, b->root, u"unknown integrity level", kGlyphUnknown, kKindPlain);
-        Expand(b, b->root);
-        return;
-    }
-    AppendU32(b, present ? 1 : 0);
-    if (!present || !acl.acl) {
-        InsertFixed(b, b->root, u"no integrity level", kGlyphIntegrity, kKindIntegrity);
-        Expand(b, b->root);
-        return;
-    }
-    TreeItem header = Insert(b, b->root, Translate(u"Integrity level"), kGlyphIntegrity, Param(b, kKindIntegrity));
-    AceCursor cursor;
-    AceCursorInit(&cursor, &acl);
-    AceView ace;
-    while (NextAce(&cursor, &ace)) {
-        Append(b, ace.bytes, ace.size);
-        if (ace.type != kAceMandatoryLabel) {
-            InsertOtherAce(b, header, &ace);
-            continue;
-        }
-        uint32_t policy;
-        const uint8_t* sid;
-        AceMaskAndSid(&ace, &policy, &sid);
-        char16_t text[kNodeTextUnits];
-        TextWriter w;
-        TextWriterInit(&w, text, kNodeTextUnits);
-        uint32_t param = Param(b, kKindIntegrity);
-        IntegrityLabelText(&w, sid, ace.flags, b->attributes, policy, &param);
-        Insert(b, header, text, kGlyphDeny, param);
+        s.insertAce(b, header, &ace);
     }
     Expand(b, header);
 }
@@ -270,12 +254,12 @@ uint32_t BuildSecurityNodes(const TreeSink* tree, ByteBuffer* buffer, const char
 
     AddAttributeNodes(&b);
     AddOwnerNode(&b);
-    AddPermissionNodes(&b);
+    AddAclNodes(&b, kPermissionStage);
     if (platform->setPrivilege(kSecurityPrivilege, true)) {
-        AddAuditingNodes(&b);
+        AddAclNodes(&b, kAuditingStage);
         platform->setPrivilege(kSecurityPrivilege, false);
     }
-    AddIntegrityNodes(&b);
+    AddAclNodes(&b, kIntegrityStage);
     platform->setPrivilege(kSecurityPrivilege, false);
 
     if (b.appendFailed || buffer->used < 4) return 0;
