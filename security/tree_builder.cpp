@@ -145,7 +145,8 @@ void InsertOtherAce(const Build* b, TreeItem parent, const AceView* ace) {
     Insert(b, parent, text, kGlyphArrows, Param(b, kKindOtherAce));
 }
 
-// The text, glyph and ItemParam of an allow, deny or audit ACE node.
+// The text, glyph and ItemParam of an allow, deny, audit or label ACE node;
+// a label has no type word.
 void InsertAceLine(const Build* b, TreeItem parent, const AceView* ace, const char16_t* english, int glyph,
                    uint32_t kind) {
     uint32_t mask;
@@ -155,7 +156,8 @@ void InsertAceLine(const Build* b, TreeItem parent, const AceView* ace, const ch
     TextWriter w;
     TextWriterInit(&w, text, kNodeTextUnits);
     uint32_t param = Param(b, kind);
-    AceLineText(&w, Translate(english), b->path, sid, ace->flags, b->attributes, mask, &param, &glyph);
+    if (kind == kKindIntegrity) IntegrityLabelText(&w, sid, ace->flags, b->attributes, mask, &param);
+    else AceLineText(&w, Translate(english), b->path, sid, ace->flags, b->attributes, mask, &param, &glyph);
     if (kind == kKindAudit) glyph = (ace->flags & kSuccessfulAccess) ? kGlyphAllow : kGlyphDeny;
     Insert(b, parent, text, glyph, param);
 }
@@ -176,19 +178,8 @@ void InsertAuditAce(const Build* b, TreeItem header, const AceView* ace) {
 }
 
 void InsertLabelAce(const Build* b, TreeItem header, const AceView* ace) {
-    if (ace->type != kAceMandatoryLabel) {
-        InsertOtherAce(b, header, ace);
-        return;
-    }
-    uint32_t policy;
-    const uint8_t* sid;
-    AceMaskAndSid(ace, &policy, &sid);
-    char16_t text[kNodeTextUnits];
-    TextWriter w;
-    TextWriterInit(&w, text, kNodeTextUnits);
-    uint32_t param = Param(b, kKindIntegrity);
-    IntegrityLabelText(&w, sid, ace->flags, b->attributes, policy, &param);
-    Insert(b, header, text, kGlyphDeny, param);
+    if (ace->type == kAceMandatoryLabel) InsertAceLine(b, header, ace, nullptr, kGlyphDeny, kKindIntegrity);
+    else InsertOtherAce(b, header, ace);
 }
 
 // What tells the permission, auditing and integrity stages apart; they share
