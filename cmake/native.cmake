@@ -31,4 +31,6 @@ if(OVRIX_FUZZ)
     target_link_libraries(fuzz_${name} PRIVATE ovrix_core)
   endforeach()
   target_compile_options(ovrix_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+  # Everything that links the instrumented core needs the sanitizer runtimes.
+  target_link_options(ovrix_core INTERFACE -fsanitize=address,undefined)
 endif()
