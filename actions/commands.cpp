@@ -306,19 +306,23 @@ bool ComposeAddPermission(const ActionPlatform* platform, uint32_t id, CommandTe
     return true;
 }
 
+bool RunTemplateOnPath(const ActionPlatform* platform, const CommandTemplate* command, const char16_t* path) {
+    char16_t quoted[kCommandUnits];
+    char16_t line[kCommandUnits];
+    const char16_t* pathArg = QuoteIfSpaced(path, quoted, kCommandUnits);
+    if (!pathArg || !FillTemplate(command, pathArg, line, kCommandUnits)) {
+        // A cut line could act on another path or account: run nothing.
+        FormatText(line, kCommandUnits, Translate(u"Command line too long, not run: %s"), path);
+        platform->appendLog(platform->owner, line);
+        return false;
+    }
+    return platform->runCommand(platform->owner, line);
+}
+
 bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* command, const GroupSnapshot* group) {
     const char16_t* path = group->paths;
     for (uint32_t i = 0; i < group->pathCount; i++) {
-        char16_t quoted[kQuoteUnits];
-        char16_t line[kCommandUnits];
-        const char16_t* pathArg = QuoteIfSpaced(path, quoted, kQuoteUnits);
-        if (!pathArg || !FillTemplate(command, pathArg, line, kCommandUnits)) {
-            // A cut line could act on another path or account: run nothing.
-            FormatText(line, kCommandUnits, Translate(u"Command line too long, not run: %s"), path);
-            platform->appendLog(platform->owner, line);
-            return false;
-        }
-        if (!platform->runCommand(platform->owner, line)) return false;
+        if (!RunTemplateOnPath(platform, command, path)) return false;
         path += TextLength(path) + 1;
     }
     return true;

@@ -72,6 +72,9 @@ struct MenuChoice {
 bool ComposeAddPermission(const ActionPlatform* platform, uint32_t id, CommandTemplate* command,
                           uint32_t attributes, char16_t* account, char16_t rightsLetter,
                           const char16_t* recurseSuffix);
+// Quotes the path, fills the template and runs the line; a line that would
+// not fit is logged and not run. True when the command succeeded.
+bool RunTemplateOnPath(const ActionPlatform* platform, const CommandTemplate* command, const char16_t* path);
 // Runs the template for each path in stored order; stops at the first
 // failure. True when every path's command succeeded.
 bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* command, const GroupSnapshot* group);

@@ -7,7 +7,6 @@
 #include "actions/node_menus.h"
 #include "base/heap.h"
 #include "base/text.h"
-#include "config/config_text.h"
 
 namespace {
 
@@ -136,18 +135,6 @@ bool EnterFolder(Walk* walk, uint32_t length) {
     return true;
 }
 
-bool RunOnFile(Walk* walk) {
-    char16_t quoted[kCommandUnits];
-    char16_t line[kCommandUnits];
-    const char16_t* pathArg = QuoteIfSpaced(walk->path, quoted, kCommandUnits);
-    if (!pathArg || !FillTemplate(&walk->command, pathArg, line, kCommandUnits)) {
-        FormatText(line, kCommandUnits, Translate(u"Command line too long, not run: %s"), walk->path);
-        walk->platform->appendLog(walk->platform->owner, line);
-        return false;
-    }
-    return walk->platform->runCommand(walk->platform->owner, line);
-}
-
 bool IsDotEntry(const char16_t* name) {
     return TextEquals(name, u".") || TextEquals(name, u"..") || name[0] == 0;
 }
@@ -171,7 +158,8 @@ bool WalkStep(Walk* walk) {
     if (!AppendToPath(walk, parentLength, u"\\") || !AppendToPath(walk, parentLength + 1, level->entry.name))
         return false;
     const uint32_t childLength = TextLength(walk->path);
-    return (attributes & kAttributeFolder) ? EnterFolder(walk, childLength) : RunOnFile(walk);
+    if (attributes & kAttributeFolder) return EnterFolder(walk, childLength);
+    return RunTemplateOnPath(walk->platform, &walk->command, walk->path);
 }
 
 }  // namespace
@@ -186,7 +174,7 @@ bool EnableInheritanceTree(const ActionPlatform* platform, const char16_t* path,
     walk.path[0] = 0;
     bool ok = AppendToPath(&walk, 0, path);
     if (ok && !(attributes & kAttributeFolder)) {
-        ok = RunOnFile(&walk);
+        ok = RunTemplateOnPath(platform, &walk.command, walk.path);
     } else if (ok) {
         ok = EnterFolder(&walk, TextLength(walk.path)) && walk.depth > 0;
         while (ok && walk.depth > 0) ok = WalkStep(&walk);
