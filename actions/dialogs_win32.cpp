@@ -49,60 +49,43 @@ uint32_t TickedRights(HWND dialog) {
     return rights;
 }
 
+void StoreTickedRights(HWND dialog) {
+    *reinterpret_cast<uint32_t*>(GetWindowLongPtrW(dialog, DWLP_USER)) = TickedRights(dialog);
+}
+
+void StoreAccountName(HWND dialog) {
+    wchar_t* name = reinterpret_cast<wchar_t*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    name[0] = 0;
+    GetDlgItemTextW(dialog, kAccountEditId, name, kAccountNameUnits);
+}
+
+// OK stores the dialog's value through the caller's reference and ends with
+// 1; Cancel and the close box end with 0 and leave the value as it was.
+INT_PTR EndOnButtons(HWND dialog, UINT message, WPARAM wParam, void (*storeValue)(HWND)) {
+    bool ok = message == WM_COMMAND && LOWORD(wParam) == IDOK;
+    bool cancel = (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || message == WM_CLOSE;
+    if (ok) storeValue(dialog);
+    if (ok || cancel) EndDialog(dialog, ok ? 1 : 0);
+    return ok || cancel;
+}
+
 INT_PTR CALLBACK DetailRightsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG: {
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        uint32_t in = *reinterpret_cast<uint32_t*>(lParam);
-        // A file's ACE, or one that reaches only the files below a folder,
-        // has no subfolders to delete.
-        if ((in & kFolderScopeBits) == 0) ShowWindow(GetDlgItem(dialog, kDeleteChildBoxId), SW_HIDE);
-        TranslateCaptions(dialog, u"Detail Permissions");
-        TranslateBoxCaptions(dialog);
-        return TRUE;
-    }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            *reinterpret_cast<uint32_t*>(GetWindowLongPtrW(dialog, DWLP_USER)) = TickedRights(dialog);
-            EndDialog(dialog, 1);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, 0);
-            return TRUE;
-        }
-        return FALSE;
-    case WM_CLOSE:
-        EndDialog(dialog, 0);
-        return TRUE;
-    }
-    return FALSE;
+    if (message != WM_INITDIALOG) return EndOnButtons(dialog, message, wParam, StoreTickedRights);
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    uint32_t in = *reinterpret_cast<uint32_t*>(lParam);
+    // A file's ACE, or one that reaches only the files below a folder, has
+    // no subfolders to delete.
+    if ((in & kFolderScopeBits) == 0) ShowWindow(GetDlgItem(dialog, kDeleteChildBoxId), SW_HIDE);
+    TranslateCaptions(dialog, u"Detail Permissions");
+    TranslateBoxCaptions(dialog);
+    return TRUE;
 }
 
 INT_PTR CALLBACK AccountNameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        TranslateCaptions(dialog, u"Account Name");
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            wchar_t* name = reinterpret_cast<wchar_t*>(GetWindowLongPtrW(dialog, DWLP_USER));
-            name[0] = 0;
-            GetDlgItemTextW(dialog, kAccountEditId, name, kAccountNameUnits);
-            EndDialog(dialog, 1);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, 0);
-            return TRUE;
-        }
-        return FALSE;
-    case WM_CLOSE:
-        EndDialog(dialog, 0);
-        return TRUE;
-    }
-    return FALSE;
+    if (message != WM_INITDIALOG) return EndOnButtons(dialog, message, wParam, StoreAccountName);
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    TranslateCaptions(dialog, u"Account Name");
+    return TRUE;
 }
 
 }  // namespace

@@ -88,17 +88,25 @@ constexpr CharMap Map(const char* const (&rows)[N]) {
 }
 
 // Paints a character map with its top left corner at (left, top) of glyph
-// `glyph`; pixels outside the glyph's 16x16 cell are dropped.
-inline void PaintMap(PixelImage& image, int glyph, int left, int top, CharMap map, uint8_t ink = 0) {
+// `glyph`, each character as a scale x scale square; pixels outside the
+// glyph's 16x16 cell are dropped. A row that starts with a count n ("8..KW")
+// stands for n equal rows.
+inline void PaintMap(PixelImage& image, int glyph, int left, int top, CharMap map, uint8_t ink = 0, int scale = 1) {
+    int y = top;
     for (int row = 0; row < map.rowCount; ++row) {
         const char* line = map.rows[row];
-        for (int col = 0; line[col] != 0; ++col) {
-            int index = PaletteIndexOfChar(line[col], ink);
-            int x = left + col;
-            int y = top + row;
-            if (index < 0 || x < 0 || y < 0 || x >= kGlyphSize || y >= kGlyphSize) continue;
-            SetPixel(image, glyph * kGlyphSize + x, y, static_cast<uint8_t>(index));
-        }
+        int repeat = 0;
+        for (; *line >= '0' && *line <= '9'; ++line) repeat = repeat * 10 + (*line - '0');
+        for (int copy = 0; copy < (repeat > 0 ? repeat : 1); ++copy, y += scale)
+            for (int col = 0; line[col] != 0; ++col) {
+                int index = PaletteIndexOfChar(line[col], ink);
+                for (int cell = 0; index >= 0 && cell < scale * scale; ++cell) {
+                    int x = left + col * scale + cell % scale;
+                    int cellY = y + cell / scale;
+                    if (x < 0 || cellY < 0 || x >= kGlyphSize || cellY >= kGlyphSize) continue;
+                    SetPixel(image, glyph * kGlyphSize + x, cellY, static_cast<uint8_t>(index));
+                }
+            }
     }
 }
 
@@ -119,17 +127,8 @@ inline void DitherGlyph(PixelImage& image, int glyph) {
 // --- Character maps ---------------------------------------------------------
 
 inline const char* const kSmallSquareMap[] = {
-    "................",
-    "................",
-    "................",
-    "................",
-    "................",
-    ".....KKKKKK.....",
-    ".....KKKKKK.....",
-    ".....KKKKKK.....",
-    ".....KKKKKK.....",
-    ".....KKKKKK.....",
-    ".....KKKKKK.....",
+    "5................",
+    "6.....KKKKKK.....",
 };
 
 inline const char* const kPageMap[] = {
@@ -139,31 +138,17 @@ inline const char* const kPageMap[] = {
     "..KWWWWWWKWK....",
     "..KWWWWWWKWWK...",
     "..KWWWWWWKKKKK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
+    "8..KWWWWWWWWWWK..",
     "..KKKKKKKKKKKK..",
 };
 
 inline const char* const kFolderMap[] = {
-    "................",
-    "................",
+    "2................",
     ".ooooo..........",
     "oYYYYYo.........",
     "oYYYYYYoooooooo.",
     "oYWWWWWWWWWWWYo.",
-    "oYYYYYYYYYYYYYo.",
-    "oYYYYYYYYYYYYYo.",
-    "oYYYYYYYYYYYYYo.",
-    "oYYYYYYYYYYYYYo.",
-    "oYYYYYYYYYYYYYo.",
-    "oYYYYYYYYYYYYYo.",
-    "oYYYYYYYYYYYYYo.",
+    "7oYYYYYYYYYYYYYo.",
     "ooooooooooooooo.",
 };
 
@@ -172,107 +157,63 @@ inline const char* const kSmallFolderMap[] = {
     "oYYYYo......",
     "oYYYYYooooo.",
     "oYWWWWWWWWYo",
-    "oYYYYYYYYYYo",
-    "oYYYYYYYYYYo",
-    "oYYYYYYYYYYo",
-    "oYYYYYYYYYYo",
+    "4oYYYYYYYYYYo",
     "oooooooooooo",
 };
 
 inline const char* const kTinyFolderMap[] = {
     ".ooo....",
     "oYYYoooo",
-    "oYYYYYYo",
-    "oYYYYYYo",
-    "oYYYYYYo",
+    "3oYYYYYYo",
     "oooooooo",
 };
 
 // An upper folder linked by a tree line to a folder below it.
 inline const char* const kFolderLinkMap[] = {
-    "................",
-    "................",
-    "................",
-    "................",
-    "................",
-    "................",
-    "..d.............",
-    "..d.............",
-    "..d.............",
-    "..d.............",
-    "..d.............",
+    "6................",
+    "5..d.............",
     "..ddd...........",
 };
 
 inline const char* const kRingMap[] = {
-    "................",
-    "................",
+    "2................",
     ".....dddddd.....",
     "...ddWWWWWWdd...",
     "...dWWWWWWWWd...",
-    "..dWWWWWWWWWWd..",
-    "..dWWWWWWWWWWd..",
-    "..dWWWWWWWWWWd..",
-    "..dWWWWWWWWWWd..",
-    "..dWWWWWWWWWWd..",
-    "..dWWWWWWWWWWd..",
+    "6..dWWWWWWWWWWd..",
     "...dWWWWWWWWd...",
     "...ddWWWWWWdd...",
     ".....dddddd.....",
 };
 
 inline const char* const kDotMap[] = {
-    "KKKK",
-    "KKKK",
-    "KKKK",
-    "KKKK",
+    "4KKKK",
 };
 
 inline const char* const kPlusBoxMap[] = {
-    "................",
-    "................",
+    "2................",
     "..ddddddddddd...",
     "..dWWWWWWWWWd...",
-    "..dWWWWKWWWWd...",
-    "..dWWWWKWWWWd...",
-    "..dWWWWKWWWWd...",
+    "3..dWWWWKWWWWd...",
     "..dWKKKKKKKWd...",
-    "..dWWWWKWWWWd...",
-    "..dWWWWKWWWWd...",
-    "..dWWWWKWWWWd...",
+    "3..dWWWWKWWWWd...",
     "..dWWWWWWWWWd...",
     "..ddddddddddd...",
 };
 
 inline const char* const kMinusBoxMap[] = {
-    "................",
-    "................",
+    "2................",
     "..ddddddddddd...",
-    "..dWWWWWWWWWd...",
-    "..dWWWWWWWWWd...",
-    "..dWWWWWWWWWd...",
-    "..dWWWWWWWWWd...",
+    "4..dWWWWWWWWWd...",
     "..dWKKKKKKKWd...",
-    "..dWWWWWWWWWd...",
-    "..dWWWWWWWWWd...",
-    "..dWWWWWWWWWd...",
-    "..dWWWWWWWWWd...",
+    "4..dWWWWWWWWWd...",
     "..ddddddddddd...",
 };
 
 inline const char* const kRaisedSquareMap[] = {
-    "................",
-    "................",
+    "2................",
     "..WWWWWWWWWWWK..",
-    "..WsssssssssdK..",
-    "..WsssssssssdK..",
-    "..WsssssssssdK..",
-    "..WsssssssssdK..",
-    "..WsssssssssdK..",
-    "..WsssssssssdK..",
-    "..WsssssssssdK..",
-    "..WsssssssssdK..",
-    "..WsssssssssdK..",
+    "9..WsssssssssdK..",
     "..WddddddddddK..",
     "..KKKKKKKKKKKK..",
 };
@@ -291,27 +232,14 @@ inline const char* const kPencilMap[] = {
 };
 
 inline const char* const kCheckBoxMap[] = {
-    "................",
-    "................",
+    "2................",
     "..KKKKKKKKKKKK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWWWWWWK..",
+    "10..KWWWWWWWWWWK..",
     "..KKKKKKKKKKKK..",
 };
 
 inline const char* const kTickMap[] = {
-    "................",
-    "................",
-    "................",
-    "................",
+    "4................",
     "...........K....",
     "..........KK....",
     ".........KKK....",
@@ -326,24 +254,20 @@ inline const char* const kQuestionMap[] = {
     "................",
     ".....BBBBBB.....",
     "....BBBBBBBB....",
-    "...BBB....BBB...",
-    "...BBB....BBB...",
+    "2...BBB....BBB...",
     "..........BBB...",
     ".........BBB....",
     "........BBB.....",
     ".......BBB......",
-    "......BBB.......",
-    "......BBB.......",
+    "2......BBB.......",
     "................",
-    "......BBB.......",
-    "......BBB.......",
+    "2......BBB.......",
 };
 
 inline const char* const kPeopleMap[] = {
     "................",
     ".........KKK....",
-    "........KYYYK...",
-    "........KYYYK...",
+    "2........KYYYK...",
     "....KKK.KYYYK...",
     "...KYYYK.KKK....",
     "...KYYYKKBBBK...",
@@ -352,8 +276,7 @@ inline const char* const kPeopleMap[] = {
     "...KgggggKBBBBK.",
     "..KgggggggKBBBK.",
     ".KgggggggggKKKK.",
-    ".KgggggggggK....",
-    ".KgggggggggK....",
+    "2.KgggggggggK....",
     ".KKKKKKKKKKK....",
 };
 
@@ -363,12 +286,7 @@ inline const char* const kArrowsMap[] = {
     "..ggg.....rrr...",
     ".ggggg....rrr...",
     "ggggggg...rrr...",
-    "..ggg.....rrr...",
-    "..ggg.....rrr...",
-    "..ggg.....rrr...",
-    "..ggg.....rrr...",
-    "..ggg.....rrr...",
-    "..ggg.....rrr...",
+    "6..ggg.....rrr...",
     "..ggg...rrrrrrr.",
     "..ggg....rrrrr..",
     "..ggg.....rrr...",
@@ -380,14 +298,10 @@ inline const char* const kDiscMap[] = {
     "......gggg......",
     "....gggggggg....",
     "...gGGggggggg...",
-    "..gGGGGggggggg..",
-    "..gGGGGggggggg..",
+    "2..gGGGGggggggg..",
     ".gggGGGgggggggg.",
-    ".gggggggggggggg.",
-    ".gggggggggggggg.",
-    ".gggggggggggggg.",
-    "..gggggggggggg..",
-    "..gggggggggggg..",
+    "3.gggggggggggggg.",
+    "2..gggggggggggg..",
     "...gggggggggg...",
     "....gggggggg....",
     "......gggg......",
@@ -396,23 +310,19 @@ inline const char* const kDiscMap[] = {
 inline const char* const kSmallDiscMap[] = {
     "..ggg..",
     ".gGGGg.",
-    "gGGGGGg",
-    "gGGGGGg",
-    "gGGGGGg",
+    "3gGGGGGg",
     ".gGGGg.",
     "..ggg..",
 };
 
 inline const char* const kCrossMap[] = {
-    "................",
-    "................",
+    "2................",
     "..rr........rr..",
     "..rrr......rrr..",
     "...rrr....rrr...",
     "....rrr..rrr....",
     ".....rrrrrr.....",
-    "......rrrr......",
-    "......rrrr......",
+    "2......rrrr......",
     ".....rrrrrr.....",
     "....rrr..rrr....",
     "...rrr....rrr...",
@@ -431,10 +341,7 @@ inline const char* const kSmallCrossMap[] = {
 };
 
 inline const char* const kEyeMap[] = {
-    "................",
-    "................",
-    "................",
-    "................",
+    "4................",
     "......KKKK......",
     "...KKKWWWWKKK...",
     "..KWWWBBBBWWWK..",
@@ -447,64 +354,43 @@ inline const char* const kEyeMap[] = {
 };
 
 inline const char* const kLetterFMap[] = {
-    "................",
-    "................",
-    "...XXXXXXXXXX...",
-    "...XXXXXXXXXX...",
-    "...XXX..........",
-    "...XXX..........",
-    "...XXX..........",
-    "...XXXXXXXX.....",
-    "...XXXXXXXX.....",
-    "...XXX..........",
-    "...XXX..........",
-    "...XXX..........",
-    "...XXX..........",
-    "...XXX..........",
+    "2................",
+    "2...XXXXXXXXXX...",
+    "3...XXX..........",
+    "2...XXXXXXXX.....",
+    "5...XXX..........",
 };
 
 inline const char* const kLetterMMap[] = {
-    "................",
-    "................",
+    "2................",
     ".XXX.......XXX..",
     ".XXXX.....XXXX..",
     ".XXXXX...XXXXX..",
     ".XXX.XX.XX.XXX..",
     ".XXX..XXX..XXX..",
     ".XXX...X...XXX..",
-    ".XXX.......XXX..",
-    ".XXX.......XXX..",
-    ".XXX.......XXX..",
-    ".XXX.......XXX..",
-    ".XXX.......XXX..",
-    ".XXX.......XXX..",
+    "6.XXX.......XXX..",
 };
 
 inline const char* const kLetterRMap[] = {
-    "................",
-    "................",
+    "2................",
     "...XXXXXXXX.....",
     "...XXXXXXXXX....",
-    "...XXX....XXX...",
-    "...XXX....XXX...",
-    "...XXX....XXX...",
+    "3...XXX....XXX...",
     "...XXXXXXXXX....",
     "...XXXXXXXX.....",
     "...XXX..XXX.....",
     "...XXX...XXX....",
-    "...XXX....XXX...",
-    "...XXX....XXX...",
+    "2...XXX....XXX...",
     "...XXX.....XXX..",
 };
 
 inline const char* const kPadlockMap[] = {
     "..KKK..",
-    ".K...K.",
-    ".K...K.",
+    "2.K...K.",
     "KKKKKKK",
     "KsssssK",
-    "KssKssK",
-    "KssKssK",
+    "2KssKssK",
     "KsssssK",
     "KKKKKKK",
 };
@@ -518,40 +404,7 @@ inline void PaintPencilMark(PixelImage& strip, int glyph) {
     PaintMap(strip, glyph, 8, 8, Map(kPencilMap));
 }
 
-// The large pencil is the small one at twice the size.
-inline void PaintLargePencil(PixelImage& strip, int glyph) {
-    CharMap map = Map(kPencilMap);
-    for (int row = 0; row < map.rowCount; ++row)
-        for (int col = 0; map.rows[row][col] != 0; ++col) {
-            int index = PaletteIndexOfChar(map.rows[row][col], 0);
-            if (index < 0) continue;
-            for (int dy = 0; dy < 2; ++dy)
-                for (int dx = 0; dx < 2; ++dx)
-                    SetPixel(strip, glyph * kGlyphSize + 2 * col + dx, 2 * row + dy, static_cast<uint8_t>(index));
-        }
-}
-
-// A plain picture, its dithered twin right after it.
-inline void PaintWithDitheredTwin(PixelImage& strip, int glyph, CharMap map, uint8_t ink = 0) {
-    PaintMap(strip, glyph, 0, 0, map, ink);
-    CopyGlyph(strip, glyph, glyph + 1);
-    DitherGlyph(strip, glyph + 1);
-}
-
-// The folder pictures of the scope glyphs: `mark` is the green disc (allow)
-// or the dark red cross (deny).
-inline void PaintThisFolderGlyph(PixelImage& strip, int glyph, CharMap mark) {
-    PaintMap(strip, glyph, 0, 1, Map(kSmallFolderMap));
-    PaintMap(strip, glyph, 9, 9, mark);
-    CopyGlyph(strip, glyph, glyph + 1);
-    DitherGlyph(strip, glyph + 1);
-}
-
-inline void PaintContentsGlyph(PixelImage& strip, int glyph, CharMap mark) {
-    PaintMap(strip, glyph, 0, 0, Map(kFolderLinkMap));
-    PaintMap(strip, glyph, 0, 0, Map(kTinyFolderMap));
-    PaintMap(strip, glyph, 6, 9, Map(kTinyFolderMap));
-    PaintMap(strip, glyph, 9, 0, mark);
+inline void AddDitheredTwin(PixelImage& strip, int glyph) {
     CopyGlyph(strip, glyph, glyph + 1);
     DitherGlyph(strip, glyph + 1);
 }
@@ -560,48 +413,54 @@ inline void PaintContentsGlyph(PixelImage& strip, int glyph, CharMap mark) {
 // transparent.
 inline PixelImage DrawGlyphStrip() {
     PixelImage strip = MakeImage(kGlyphStripWidth, kGlyphSize, kTransparentIndex);
-    PaintMap(strip, 1, 0, 0, Map(kSmallSquareMap));
-    PaintMap(strip, 2, 0, 0, Map(kPageMap));
-    PaintMap(strip, 3, 0, 0, Map(kFolderMap));
-    PaintMap(strip, 4, 0, 0, Map(kRingMap));
-    PaintMap(strip, 5, 0, 0, Map(kRingMap));
-    PaintMap(strip, 5, 6, 6, Map(kDotMap));
-    PaintMap(strip, 6, 0, 0, Map(kPlusBoxMap));
-    PaintMap(strip, 7, 0, 0, Map(kMinusBoxMap));
-    PaintMap(strip, 8, 0, 0, Map(kRaisedSquareMap));
-    PaintLargePencil(strip, 9);
-    PaintMap(strip, 10, 0, 0, Map(kCheckBoxMap));
-    CopyGlyph(strip, 10, 11);
-    PaintPencilMark(strip, 11);
-    PaintMap(strip, 12, 0, 0, Map(kCheckBoxMap));
-    PaintMap(strip, 12, 0, 0, Map(kTickMap));
-    CopyGlyph(strip, 12, 13);
-    PaintPencilMark(strip, 13);
-    PaintMap(strip, 14, 0, 0, Map(kQuestionMap));
-    PaintWithDitheredTwin(strip, 15, Map(kPeopleMap));
-    PaintMap(strip, 17, 0, 0, Map(kPeopleMap));
-    PaintPencilMark(strip, 17);
-    PaintWithDitheredTwin(strip, 18, Map(kArrowsMap));
-    PaintMap(strip, 20, 0, 0, Map(kArrowsMap));
-    PaintPencilMark(strip, 20);
-    PaintWithDitheredTwin(strip, 21, Map(kDiscMap));
-    PaintMap(strip, 23, 0, 0, Map(kDiscMap));
-    PaintPencilMark(strip, 23);
-    PaintWithDitheredTwin(strip, 24, Map(kCrossMap));
-    PaintMap(strip, 26, 0, 0, Map(kCrossMap));
-    PaintPencilMark(strip, 26);
-    PaintWithDitheredTwin(strip, 27, Map(kEyeMap));
-    PaintMap(strip, 29, 0, 0, Map(kEyeMap));
-    PaintPencilMark(strip, 29);
-    const CharMap letters[3] = {Map(kLetterFMap), Map(kLetterMMap), Map(kLetterRMap)};
-    for (int i = 0; i < 3; ++i) {
-        PaintWithDitheredTwin(strip, 30 + 4 * i, letters[i], kGreenInk);
-        PaintWithDitheredTwin(strip, 32 + 4 * i, letters[i], kDarkRedInk);
+    // Single pictures, some in layers: {glyph, map, left, top}.
+    const struct {
+        int glyph;
+        CharMap map;
+        int left, top;
+    } layers[] = {
+        {1, Map(kSmallSquareMap), 0, 0}, {2, Map(kPageMap), 0, 0},      {3, Map(kFolderMap), 0, 0},
+        {4, Map(kRingMap), 0, 0},        {5, Map(kRingMap), 0, 0},      {5, Map(kDotMap), 6, 6},
+        {6, Map(kPlusBoxMap), 0, 0},     {7, Map(kMinusBoxMap), 0, 0},  {8, Map(kRaisedSquareMap), 0, 0},
+        {10, Map(kCheckBoxMap), 0, 0},   {12, Map(kCheckBoxMap), 0, 0}, {12, Map(kTickMap), 0, 0},
+        {14, Map(kQuestionMap), 0, 0},
+    };
+    for (const auto& layer : layers) PaintMap(strip, layer.glyph, layer.left, layer.top, layer.map);
+    // The large pencil is the small one at twice the size.
+    PaintMap(strip, 9, 0, 0, Map(kPencilMap), 0, 2);
+    // The check boxes, then the entry pictures (their dithered twin after
+    // them), each followed by its pencil-marked variant.
+    for (int glyph : {10, 12}) {
+        CopyGlyph(strip, glyph, glyph + 1);
+        PaintPencilMark(strip, glyph + 1);
     }
-    PaintThisFolderGlyph(strip, 42, Map(kSmallDiscMap));
-    PaintThisFolderGlyph(strip, 44, Map(kSmallCrossMap));
-    PaintContentsGlyph(strip, 46, Map(kSmallDiscMap));
-    PaintContentsGlyph(strip, 48, Map(kSmallCrossMap));
+    const CharMap entries[] = {Map(kPeopleMap), Map(kArrowsMap), Map(kDiscMap), Map(kCrossMap), Map(kEyeMap)};
+    for (int i = 0; i < 5; ++i) {
+        int glyph = 15 + 3 * i;
+        PaintMap(strip, glyph, 0, 0, entries[i]);
+        AddDitheredTwin(strip, glyph);
+        CopyGlyph(strip, glyph, glyph + 2);
+        PaintPencilMark(strip, glyph + 2);
+    }
+    // Letters: green (allow) and dark red (deny).
+    const CharMap letters[3] = {Map(kLetterFMap), Map(kLetterMMap), Map(kLetterRMap)};
+    for (int i = 0; i < 6; ++i) {
+        PaintMap(strip, 30 + 2 * i, 0, 0, letters[i / 2], i % 2 ? kDarkRedInk : kGreenInk);
+        AddDitheredTwin(strip, 30 + 2 * i);
+    }
+    // Scope glyphs: the folder pictures with the green disc (allow) or the
+    // dark red cross (deny).
+    const CharMap marks[2] = {Map(kSmallDiscMap), Map(kSmallCrossMap)};
+    for (int i = 0; i < 2; ++i) {
+        PaintMap(strip, 42 + 2 * i, 0, 1, Map(kSmallFolderMap));
+        PaintMap(strip, 42 + 2 * i, 9, 9, marks[i]);
+        int contents = 46 + 2 * i;
+        PaintMap(strip, contents, 0, 0, Map(kFolderLinkMap));
+        PaintMap(strip, contents, 0, 0, Map(kTinyFolderMap));
+        PaintMap(strip, contents, 6, 9, Map(kTinyFolderMap));
+        PaintMap(strip, contents, 9, 0, marks[i]);
+    }
+    for (int glyph = 42; glyph < 50; glyph += 2) AddDitheredTwin(strip, glyph);
     return strip;
 }
 
