@@ -1,7 +1,10 @@
-// Crafted self-relative security descriptors and a canned SecurityPlatform
-// for native tests, the fuzzer and the benchmark.
+// Crafted self-relative security descriptors, a canned SecurityPlatform and a
+// heap that fails on request, for the native security tests.
 #pragma once
+#include <limits.h>
 #include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <map>
@@ -9,179 +12,129 @@
 #include <utility>
 #include <vector>
 
+#include "base/heap.h"
 #include "security/security_platform.h"
 
 namespace fake_security {
 
 typedef std::vector<uint8_t> Bytes;
 
-inline void PutU16(Bytes* b, uint32_t v) {
-    b->push_back((uint8_t)v);
-    b->push_back((uint8_t)(v >> 8));
+inline Bytes Concat(std::vector<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
 }
-inline void PutU32(Bytes* b, uint32_t v) {
-    PutU16(b, v & 0xFFFF);
-    PutU16(b, v >> 16);
-}
-inline void PutBytes(Bytes* b, const Bytes& more) { b->insert(b->end(), more.begin(), more.end()); }
+inline Bytes U16(uint32_t v) { return {(uint8_t)v, (uint8_t)(v >> 8)}; }
+inline Bytes U32(uint32_t v) { return Concat({U16(v & 0xFFFF), U16(v >> 16)}); }
 
 // S-1-<authority>-<subs...>
 inline Bytes MakeSid(uint8_t authority, std::vector<uint32_t> subs) {
     Bytes b = {1, (uint8_t)subs.size(), 0, 0, 0, 0, 0, authority};
-    for (uint32_t s : subs) PutU32(&b, s);
+    for (uint32_t s : subs) b = Concat({b, U32(s)});
     return b;
 }
-
-// An ACE with a mask and a SID (allow, deny, audit, label).
-inline Bytes MakeAce(uint8_t type, uint8_t flags, uint32_t mask, const Bytes& sid) {
-    Bytes b = {type, flags};
-    PutU16(&b, (uint32_t)(8 + sid.size()));
-    PutU32(&b, mask);
-    PutBytes(&b, sid);
-    return b;
-}
-
-// An ACE of another type with an opaque body (size 4 + body).
+// An ACE of any type with an opaque body; with a mask and a SID (allow, deny,
+// audit, label).
 inline Bytes MakeRawAce(uint8_t type, uint8_t flags, const Bytes& body) {
-    Bytes b = {type, flags};
-    PutU16(&b, (uint32_t)(4 + body.size()));
-    PutBytes(&b, body);
-    return b;
+    return Concat({{type, flags}, U16((uint32_t)(4 + body.size())), body});
 }
-
+inline Bytes MakeAce(uint8_t type, uint8_t flags, uint32_t mask, const Bytes& sid) {
+    return MakeRawAce(type, flags, Concat({U32(mask), sid}));
+}
 inline Bytes MakeAcl(const std::vector<Bytes>& aces, int aceCount = -1) {
-    Bytes body;
-    for (const Bytes& a : aces) PutBytes(&body, a);
-    Bytes b = {2, 0};
-    PutU16(&b, (uint32_t)(8 + body.size()));
-    PutU16(&b, aceCount < 0 ? (uint32_t)aces.size() : (uint32_t)aceCount);
-    PutU16(&b, 0);
-    PutBytes(&b, body);
-    return b;
+    Bytes body = Concat(aces);
+    return Concat({{2, 0}, U16((uint32_t)(8 + body.size())), U16(aceCount < 0 ? aces.size() : aceCount), U16(0), body});
 }
-
-const uint16_t kSelfRelativeControl = 0x8000;
-
-// Self-relative descriptor: header, then owner, SACL and DACL in that order.
-// A null part is absent (offset 0); the present bits come from control.
-inline Bytes MakeDescriptor(uint16_t control, const Bytes* owner, const Bytes* sacl, const Bytes* dacl) {
-    Bytes b = {1, 0};
-    PutU16(&b, control | kSelfRelativeControl);
-    uint32_t next = 20;
-    uint32_t ownerAt = owner ? next : 0;
-    next += owner ? (uint32_t)owner->size() : 0;
-    uint32_t saclAt = sacl ? next : 0;
-    next += sacl ? (uint32_t)sacl->size() : 0;
-    uint32_t daclAt = dacl ? next : 0;
-    PutU32(&b, ownerAt);
-    PutU32(&b, 0);
-    PutU32(&b, saclAt);
-    PutU32(&b, daclAt);
-    if (owner) PutBytes(&b, *owner);
-    if (sacl) PutBytes(&b, *sacl);
-    if (dacl) PutBytes(&b, *dacl);
-    return b;
+// Header, then owner, SACL and DACL; an empty part is absent (offset 0). The
+// present bits come from control.
+inline Bytes MakeDescriptor(uint16_t control, const Bytes& owner, const Bytes& sacl, const Bytes& dacl) {
+    Bytes b = Concat({{1, 0}, U16(control | 0x8000)});
+    uint32_t at = 20;
+    for (const Bytes* part : {&owner, (const Bytes*)nullptr, &sacl, &dacl}) {
+        b = Concat({b, U32(part && !part->empty() ? at : 0)});
+        at += part ? (uint32_t)part->size() : 0;
+    }
+    return Concat({b, owner, sacl, dacl});
 }
-
-inline Bytes OwnerPart(const Bytes& sid, bool defaulted = false) {
-    return MakeDescriptor(defaulted ? 0x0001 : 0, &sid, nullptr, nullptr);
-}
-inline Bytes DaclPart(const Bytes& acl) { return MakeDescriptor(0x0004, nullptr, nullptr, &acl); }
-inline Bytes SaclPart(const Bytes& acl) { return MakeDescriptor(0x0010, nullptr, &acl, nullptr); }
-
-// The four query results of one path; a missing one fails.
-struct PathSecurity {
-    std::map<uint32_t, Bytes> parts;
-};
-
-struct Account {
-    std::u16string name;
-    std::u16string domain;
-};
+inline Bytes OwnerPart(const Bytes& sid, bool defaulted = false) { return MakeDescriptor(defaulted, sid, {}, {}); }
+inline Bytes DaclPart(const Bytes& acl) { return MakeDescriptor(0x0004, {}, {}, acl); }
+inline Bytes SaclPart(const Bytes& acl) { return MakeDescriptor(0x0010, {}, acl, {}); }
 
 struct FakeSecurity {
-    std::map<std::u16string, PathSecurity> paths;
-    std::map<Bytes, Account> accounts;
-    bool sidStrings = true;
-    bool privilegeWorks = true;
-    std::vector<std::u16string> lookupSystems;                 // "" for the local system
-    std::vector<std::pair<std::u16string, bool>> privilegeCalls;
-    uint32_t lookups = 0;
+    std::map<std::u16string, std::map<uint32_t, Bytes>> paths;            // query results; a missing one fails
+    std::map<Bytes, std::pair<std::u16string, std::u16string>> accounts;   // name, domain
+    bool sidStrings = true, privilegeWorks = true;
+    std::vector<std::u16string> lookupSystems;   // "" for the local system
+    std::vector<bool> privilegeCalls;            // SeSecurityPrivilege on or off
 };
-
 inline FakeSecurity*& Current() {
     static FakeSecurity* current = nullptr;
     return current;
 }
-
+inline void CopyOut(const std::u16string& s, char16_t* out, uint32_t capacity) {
+    *std::copy_n(s.begin(), std::min<size_t>(s.size(), capacity - 1), out) = 0;
+}
 inline bool ReadDescriptor(const char16_t* path, uint32_t information, uint8_t* buffer, uint32_t capacity,
                            uint32_t* size) {
     auto p = Current()->paths.find(path);
-    if (p == Current()->paths.end()) return false;
-    auto part = p->second.parts.find(information);
-    if (part == p->second.parts.end() || part->second.size() > capacity) return false;
-    std::copy(part->second.begin(), part->second.end(), buffer);
-    *size = (uint32_t)part->second.size();
-    return true;
+    if (p == Current()->paths.end() || !p->second.count(information)) return false;
+    const Bytes& part = p->second[information];
+    *size = (uint32_t)part.size();
+    return part.size() <= capacity && std::copy(part.begin(), part.end(), buffer);
 }
-
 inline bool SetPrivilege(const char16_t* name, bool enable) {
-    Current()->privilegeCalls.push_back({name, enable});
+    if (std::u16string(name) == u"SeSecurityPrivilege") Current()->privilegeCalls.push_back(enable);
     return Current()->privilegeWorks;
 }
-
-inline void CopyOut(const std::u16string& s, char16_t* out, uint32_t capacity) {
-    size_t n = std::min<size_t>(s.size(), capacity - 1);
-    std::copy(s.begin(), s.begin() + n, out);
-    out[n] = 0;
-}
-
-inline uint32_t SidLengthOf(const uint8_t* sid) { return 8 + 4u * sid[1]; }
-
 inline bool LookupAccount(const char16_t* system, const uint8_t* sid, char16_t* name, char16_t* domain) {
-    FakeSecurity* f = Current();
-    f->lookups++;
-    f->lookupSystems.push_back(system ? system : u"");
-    auto a = f->accounts.find(Bytes(sid, sid + SidLengthOf(sid)));
-    if (a == f->accounts.end()) return false;
-    CopyOut(a->second.name, name, kAccountUnits);
-    CopyOut(a->second.domain, domain, kAccountUnits);
+    Current()->lookupSystems.push_back(system ? system : u"");
+    auto a = Current()->accounts.find(Bytes(sid, sid + 8 + 4 * sid[1]));
+    if (a == Current()->accounts.end()) return false;
+    CopyOut(a->second.first, name, kAccountUnits);
+    CopyOut(a->second.second, domain, kAccountUnits);
     return true;
 }
-
 inline bool SidToString(const uint8_t* sid, char16_t* out, uint32_t capacity) {
     if (!Current()->sidStrings) return false;
-    std::string s = "S-" + std::to_string(sid[0]) + "-" + std::to_string(sid[7]);
-    for (uint32_t i = 0; i < sid[1]; i++) {
-        const uint8_t* p = sid + 8 + 4 * i;
-        s += "-" + std::to_string(p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24);
-    }
+    std::string s = "S-1-" + std::to_string(sid[7]);
+    for (uint32_t i = 0, v; i < sid[1] && memcpy(&v, sid + 8 + 4 * i, 4); i++) s += "-" + std::to_string(v);
     CopyOut(std::u16string(s.begin(), s.end()), out, capacity);
     return true;
 }
-
 // Paths are already full; longer than 259 units they do not fit.
 inline bool FullPath(const char16_t* path, char16_t* out) {
-    std::u16string p = path;
-    if (p.empty() || p.size() >= kFullPathUnits) return false;
-    CopyOut(p, out, kFullPathUnits);
-    return true;
+    CopyOut(path, out, kFullPathUnits);
+    return *path && std::u16string(path).size() < kFullPathUnits;
 }
-
 const SecurityPlatform kPlatform = {ReadDescriptor, SetPrivilege, LookupAccount, SidToString, FullPath};
 
 // Installs a FakeSecurity for the lifetime of the scope.
 struct ScopedFakeSecurity {
     FakeSecurity fake;
-    const SecurityPlatform* previous;
-    ScopedFakeSecurity() {
-        Current() = &fake;
-        previous = SetSecurityPlatform(&kPlatform);
+    const SecurityPlatform* previous = SetSecurityPlatform(&kPlatform);
+    ScopedFakeSecurity() { Current() = &fake; }
+    ~ScopedFakeSecurity() { SetSecurityPlatform(previous), Current() = nullptr; }
+};
+
+// Heap requests are numbered from 0 per scope; those from first to last fail.
+inline int* HeapFault() {
+    static int fault[3];   // first, last, requests so far
+    return fault;
+}
+inline bool Grant() {
+    int k = HeapFault()[2]++;
+    return k < HeapFault()[0] || k > HeapFault()[1];
+}
+inline void* FaultAlloc(size_t n) { return Grant() ? malloc(n) : nullptr; }
+inline void* FaultReAlloc(void* p, size_t n) { return Grant() ? realloc(p, n) : nullptr; }
+inline bool FaultFree(void* p) { return free(p), true; }
+const HeapOps kFaultHeap = {FaultAlloc, FaultReAlloc, FaultFree};
+struct ScopedHeapFault {
+    const HeapOps* previous = SetHeapOps(&kFaultHeap);
+    explicit ScopedHeapFault(int first, int last = INT_MAX) {
+        HeapFault()[0] = first, HeapFault()[1] = last, HeapFault()[2] = 0;
     }
-    ~ScopedFakeSecurity() {
-        SetSecurityPlatform(previous);
-        Current() = nullptr;
-    }
+    ~ScopedHeapFault() { SetHeapOps(previous); }
 };
 
 }  // namespace fake_security
