@@ -1,7 +1,10 @@
-// An in-memory stand-in for the platform the actions use: scripted command
-// results and dialogs, a fake folder tree with links, a fake account list,
-// and a list file filled from a string.
+// The platform the actions use, in memory: scripted command results and
+// dialogs, folders with links, local accounts and a list file from a string.
 #pragma once
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -9,65 +12,144 @@
 #include "actions/action_platform.h"
 #include "actions/menu_model.h"
 #include "actions/node_menus.h"
+#include "base/text.h"
 #include "config/config_text.h"
 #include "tests/unit/fake_tree.h"
 
-struct FakeFolder {
-    std::vector<std::pair<std::string, uint32_t>> entries;   // name, attributes ("." and ".." added)
-};
+using FakeEntries = std::vector<std::pair<std::string, uint32_t>>;   // name, attributes
 
+// One at a time: the platform's path calls carry no owner.
 struct FakeActions {
-    // Commands and log.
-    std::vector<std::string> commands;
-    std::vector<std::string> log;
-    std::vector<bool> results;   // command k takes results[k]; the last repeats; default success
-    // Dialogs: results and what OK writes.
-    int specialResult = 1;
-    uint32_t specialMask = 0;
-    uint32_t specialIn = 0xFFFFFFFF;
-    int accountResult = 1;
+    std::vector<std::string> commands, log, privilegeCalls;
+    std::vector<bool> results;   // command k takes results[k], the last repeats; empty: all succeed
+    int dialogResult = 1;        // of both dialogs
+    uint32_t specialMask = 0, specialIn = 0;
     std::u16string typedAccount = u"typed";
-    int dialogsShown = 0;
-    // Files and folders (resolved paths). Links map a folder path to another.
     std::map<std::string, uint32_t> attributes;
-    std::map<std::string, FakeFolder> folders;
-    std::map<std::string, std::string> links;
-    std::vector<std::string> listings;   // every folder listing opened
-    int openListings = 0;
-    // Accounts and registry.
+    std::map<std::string, FakeEntries> folders;   // "." and ".." are added
+    std::map<std::string, std::string> links;     // a folder path and where it leads
+    int listings = 0, openListings = 0;
     std::vector<std::u16string> users;
     uint32_t usersResult = 0;
     std::u16string domain;
     bool privilegeWorks = true;
-    std::vector<std::string> privilegeCalls;
     uint16_t language = 0x0409;
-    // The popup: the id to pick (0 dismisses), or a text to pick by.
-    uint32_t pickId = 0;
-    std::u16string pickText;
-    bool pickDataReadable = true;
-    std::string lastMenu;
-    int menusShown = 0;
+    ActionPlatform platform{this,          FileAttributes, Run,       Log,         SpecialDialog,
+                            AccountDialog, OpenFolder,     NextEntry, CloseFolder, Identity,
+                            Users,         Domain,         Privilege, Language,    nullptr};
+    inline static FakeActions* current = nullptr;
 
-    ActionPlatform platform;
-    FakeActions();
-    ~FakeActions();
+    FakeActions() { current = this; ResetTraverseSubfolders(); }
+    ~FakeActions() { current = nullptr; ResetTraverseSubfolders(); }
 
-    std::string Resolve(const std::string& path) const;
-    void AddFolder(const std::string& path, std::vector<std::pair<std::string, uint32_t>> entries);
+    std::string Resolve(std::string p) const {
+        for (int hops = 0; hops < 1000; hops++) {
+            auto link = std::find_if(links.begin(), links.end(), [&](const auto& l) {
+                return p == l.first || p.rfind(l.first + "\\", 0) == 0;
+            });
+            if (link == links.end()) break;
+            p = link->second + p.substr(link->first.size());
+        }
+        return p;
+    }
+    static uint32_t FileAttributes(const char16_t* path) {
+        std::string p = current->Resolve(Narrow(path));
+        auto it = current->attributes.find(p);
+        if (it != current->attributes.end()) return it->second;
+        return current->folders.count(p) ? kAttributeFolder : 0xFFFFFFFF;
+    }
+    static bool Run(void*, char16_t* line) {
+        const std::vector<bool>& r = current->results;
+        current->commands.push_back(Narrow(line));
+        return r.empty() || r[std::min(current->commands.size(), r.size()) - 1];
+    }
+    static void Log(void*, const char16_t* text) { current->log.push_back(Narrow(text)); }
+    static int SpecialDialog(void*, uint32_t* value) {
+        current->specialIn = *value;
+        if (current->dialogResult == 1) *value = current->specialMask;
+        return current->dialogResult;
+    }
+    static int AccountDialog(void*, char16_t* text) {
+        if (current->dialogResult == 1) CopyText(text, 100, current->typedAccount.c_str());
+        return current->dialogResult;
+    }
+    struct Listing {
+        FakeEntries entries;
+        size_t next;
+    };
+    static void* OpenFolder(const char16_t* pattern, FolderEntry* first) {
+        std::string p = Narrow(pattern);
+        current->listings++;
+        if (p.size() < 2 || p.compare(p.size() - 2, 2, "\\*") != 0) return nullptr;
+        auto it = current->folders.find(current->Resolve(p.substr(0, p.size() - 2)));
+        if (it == current->folders.end()) return nullptr;
+        Listing* l = new Listing{{{".", kAttributeFolder}, {"..", kAttributeFolder}}, 0};
+        l->entries.insert(l->entries.end(), it->second.begin(), it->second.end());
+        NextEntry(l, first);
+        current->openListings++;
+        return l;
+    }
+    static bool NextEntry(void* listing, FolderEntry* out) {
+        Listing* l = static_cast<Listing*>(listing);
+        if (l->next >= l->entries.size()) return false;
+        CopyText(out->name, 260, Wide(l->entries[l->next].first).c_str());
+        out->attributes = l->entries[l->next++].second;
+        return true;
+    }
+    static void CloseFolder(void* listing) {
+        current->openListings--;
+        delete static_cast<Listing*>(listing);
+    }
+    static bool Identity(const char16_t* path, FolderIdentity* out) {
+        std::string p = current->Resolve(Narrow(path));
+        *out = FolderIdentity{0x1234, std::hash<std::string>()(p)};
+        return current->folders.count(p) != 0;
+    }
+    static uint32_t Users(void* sink, bool (*onName)(void*, const char16_t*)) {
+        current->privilegeCalls.push_back("enumerate");
+        const uint32_t code = current->usersResult;
+        // The system hands over no names with these results.
+        if (code == kUsersAccessDenied || code == kUsersInvalidComputer || code == kUsersMoreData) return code;
+        for (const std::u16string& name : current->users)
+            if (!onName(sink, name.c_str())) break;
+        return code;
+    }
+    static bool Domain(char16_t* out, uint32_t capacity) {
+        CopyText(out, capacity, current->domain.c_str());
+        return !current->domain.empty();
+    }
+    static bool Privilege(const char16_t* name, bool enable) {
+        current->privilegeCalls.push_back(Narrow(name) + (enable ? " on" : " off"));
+        return current->privilegeWorks;
+    }
+    static uint16_t Language() { return current->language; }
 };
 
-// Readable dump of a menu model: one item per line, submenus indented;
-// "---" for separators, "[x]" for a check mark, "#id" in hex, "@data".
-std::string DumpMenu(const MenuModel* menu, int depth = 0);
+// One item a line, submenus indented: "---", "text [x] #id @data".
+inline std::string DumpMenu(const MenuModel* menu, int depth = 0) {
+    std::string out;
+    for (uint32_t i = 0; i < menu->count; i++) {
+        const MenuItem& item = menu->items[i];
+        char tail[48] = "";
+        if (!item.submenu) snprintf(tail, sizeof tail, " #%x", item.id);
+        if (item.flags & kMenuHasData) snprintf(tail + strlen(tail), 24, " @%u", item.data);
+        out += std::string(depth * 2, ' ');
+        if (item.flags & kMenuSeparator) out += "---\n";
+        else out += Narrow(item.text) + (item.flags & kMenuChecked ? " [x]" : "") + tail + "\n";
+        if (item.submenu) out += DumpMenu(item.submenu, depth + 1);
+    }
+    return out;
+}
 
-// Points g_listFile (or g_languageFile) at the given text for one test.
-class ScopedConfigText {
-public:
-    ScopedConfigText(ConfigText* config, const std::u16string& text);
-    ~ScopedConfigText();
-
-private:
-    ConfigText* config_;
-    ConfigText saved_;
-    std::u16string buffer_;
+// Points a config text (the list file unless told) at a string for one scope.
+struct ScopedConfigText {
+    ConfigText* config;
+    ConfigText saved;
+    std::u16string buffer;
+    ScopedConfigText(const std::u16string& text, ConfigText* which = &g_listFile)
+        : config(which), saved(*which), buffer(text + std::u16string(200, u'\0')) {
+        config->text = &buffer[0];
+        config->length = (uint32_t)text.size() + 1;
+    }
+    ~ScopedConfigText() { *config = saved; }
 };
