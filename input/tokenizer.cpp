@@ -42,6 +42,18 @@ void CopyUnquotedToken(const char16_t** cursor, char16_t* out) {
     *cursor = p;
 }
 
+// The body so far plus the run [run, end) when all of it fits in limit,
+// else "<flow!!>" in place of the whole body.
+void EndQuotedBody(char16_t* out, uint32_t length, const char16_t* run, const char16_t* end, uint32_t limit) {
+    uint32_t count = (uint32_t)(end - run);
+    if ((uint64_t)length + count > limit) {
+        CopyText(out, limit + 1, kOverflowText);
+        return;
+    }
+    CopyRun(out, &length, run, count);
+    out[length] = 0;
+}
+
 }  // namespace
 
 void CopyQuotedToken(const char16_t** cursor, char16_t* out, uint32_t limit) {
@@ -63,13 +75,7 @@ void CopyQuotedToken(const char16_t** cursor, char16_t* out, uint32_t limit) {
         }
         if (c == kQuote) {
             *cursor = p + 1;
-            uint64_t total = (uint64_t)length + (uint32_t)(p - run);
-            if (total <= limit) {
-                CopyRun(out, &length, run, (uint32_t)(p - run));
-                out[length] = 0;
-            } else {
-                CopyText(out, limit + 1, kOverflowText);
-            }
+            EndQuotedBody(out, length, run, p, limit);
             return;
         }
         p++;
@@ -77,13 +83,7 @@ void CopyQuotedToken(const char16_t** cursor, char16_t* out, uint32_t limit) {
     // Open quote or a pair that no longer fits: the body ends here and the
     // cursor stays on the character that ended it.
     *cursor = p;
-    uint64_t total = (uint64_t)length + (uint32_t)(p - run);
-    if (total <= limit) {
-        CopyRun(out, &length, run, (uint32_t)(p - run));
-        out[length] = 0;
-    } else {
-        CopyText(out, limit + 1, kOverflowText);
-    }
+    EndQuotedBody(out, length, run, p, limit);
 }
 
 char16_t NextToken(const char16_t** cursor, char16_t* token) {
