@@ -69,7 +69,7 @@ TEST(AceScopeText, FolderScopesBitsAndGlyphs) {
 
 TEST(AceLineText, LayoutGlyphsAndInheritedKind) {
     ScopedFakeSecurity fake;
-    fake.fake.accounts[kUsers] = {u"Users", u"BUILTIN"};
+    fake.accounts[kUsers] = {u"Users", u"BUILTIN"};
     // The scope glyph first, then the named masks, then the plain disc or
     // cross; audit lines keep their glyph. Rows without text check the glyph.
     struct { int glyph; uint8_t flags; uint32_t attributes, mask; int expectedGlyph; const char16_t* text;
@@ -111,18 +111,18 @@ TEST(AceLineText, LayoutGlyphsAndInheritedKind) {
 TEST(AccountNameOfSid, LookupOnTheUncServerThenSidStringThenUnknown) {
     ScopedFakeSecurity fake;
     Bytes system = MakeSid(5, {18}), deleted = MakeSid(5, {21, 1, 2, 3, 1001});
-    fake.fake.accounts = {{kUsers, {u"Users", u"BUILTIN"}}, {system, {u"SYSTEM", u""}}};
+    fake.accounts = {{kUsers, {u"Users", u"BUILTIN"}}, {system, {u"SYSTEM", u""}}};
     auto account = [](const Bytes* sid, const char16_t* path) {
         return Written([&](TextWriter* w) { return AccountNameOfSid(w, sid ? sid->data() : nullptr, path); });
     };
     EXPECT_EQ(account(&kUsers, u"\\\\files\\share\\dir"), u"BUILTIN\\Users");
     EXPECT_EQ(account(&system, u"\\\\files"), u"SYSTEM");
     EXPECT_EQ(account(&deleted, u"\\"), u"S-1-5-21-1-2-3-1001");
-    fake.fake.sidStrings = false;
+    fake.sidStrings = false;
     EXPECT_EQ(account(&deleted, u"D:\\local"), u"Unknown account");
     EXPECT_EQ(account(nullptr, u"C:\\x"), u"Unknown account");
     // One lookup per SID, none without one.
-    EXPECT_EQ(fake.fake.lookupSystems, (std::vector<std::u16string>{u"\\\\files", u"\\\\files", u"\\", u""}));
+    EXPECT_EQ(fake.lookupSystems, (std::vector<std::u16string>{u"\\\\files", u"\\\\files", u"\\", u""}));
 }
 
 TEST(IntegrityLabelText, LevelsScopesPoliciesAndInheritance) {

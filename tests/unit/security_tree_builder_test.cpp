@@ -2,6 +2,7 @@
 #include <map>
 
 #include "security/ace_text.h"
+#include "security/descriptor.h"
 #include "security/groups.h"
 #include "security/tree_builder.h"
 #include "tests/unit/fake_tree.h"
@@ -45,10 +46,9 @@ struct Everything : ScopedFakeSecurity {
     Bytes alarm = MakeRawAce(3, 0, Bytes(4, 0)), label = MakeAce(0x11, 0, 1, MakeSid(16, {0x2000}));
     Bytes foreign = MakeAce(0, 0, 1, kUsers);
     Everything() {
-        fake.accounts = {{kAdmins, {u"Administrators", u"BUILTIN"}},
-                         {kUsers, {u"Users", u"BUILTIN"}},
-                         {kEveryone, {u"Everyone", u""}}};
-        fake.paths[kPath] = {{kOwnerInformation, OwnerPart(kAdmins)},
+        accounts = {
+            {kAdmins, {u"Administrators", u"BUILTIN"}}, {kUsers, {u"Users", u"BUILTIN"}}, {kEveryone, {u"Everyone", u""}}};
+        paths[kPath] = {{kOwnerInformation, OwnerPart(kAdmins)},
                              {kDaclInformation, DaclPart(MakeAcl({allowAll, denyWrite, inheritedRead, objectAce}))},
                              {kSaclInformation, SaclPart(MakeAcl({auditBoth, auditFailed, alarm}))},
                              {kLabelInformation, SaclPart(MakeAcl({label, foreign}))}};
@@ -61,22 +61,15 @@ TEST(BuildSecurityNodes, FullSubtreeOfAFolderWithItsSignature) {
     Everything e;
     Built b(0x10);
     EXPECT_EQ(b.tree.Dump(),
-              "C:\\data [3] k1\n"
-              "  attributes [] [1] k0\n"
-              "    Readonly [10] k2\n"
-              "    Hidden [10] k3\n"
-              "  Ownership : BUILTIN\\Administrators [15] k8\n"
-              "  Permissions [18] ka\n"
+              "C:\\data [3] k1\n  attributes [] [1] k0\n    Readonly [10] k2\n    Hidden [10] k3\n"
+              "  Ownership : BUILTIN\\Administrators [15] k8\n  Permissions [18] ka\n"
               "    Allow : BUILTIN\\Administrators : (all) Full Control [30] kb\n"
               "    Deny : Everyone : (this folder) Create Files / Write Data(0002) [44] kc\n"
               "    Allow(inherit) : BUILTIN\\Users : (inherit subfolder)(inherit file) Read & Execute [47] kf\n"
-              "    unknown type(0x5): [18] ke\n"
-              "  Auditing [27] k0\n"
+              "    unknown type(0x5): [18] ke\n  Auditing [27] k0\n"
               "    Sucessful : Everyone : (this folder) Delete(10000) [21] kd\n"
-              "    Failed : BUILTIN\\Users : (this folder) Full Control [24] kd\n"
-              "    unknown type(0x3): [18] ke\n"
-              "  Integrity level [19] k10\n"
-              "    Medium : (this folder) (No write up) [24] k10\n"
+              "    Failed : BUILTIN\\Users : (this folder) Full Control [24] kd\n    unknown type(0x3): [18] ke\n"
+              "  Integrity level [19] k10\n    Medium : (this folder) (No write up) [24] k10\n"
               "    unknown type(0x0): [18] ke\n");
     // Attributes stay collapsed, AddPath expands the root; scope bits only on
     // explicit folder ACEs.
@@ -85,15 +78,15 @@ TEST(BuildSecurityNodes, FullSubtreeOfAFolderWithItsSignature) {
     for (TreeItem t : b.tree.Children(b.tree.Children(b.root)[2])) seen.push_back(b.tree.node(t).param >> 16);
     EXPECT_EQ(seen, (std::vector<uint32_t>{0, 0, 1, 1, 1, 0xE00b, 0x800c, 0x0f, 0x0e}));
     EXPECT_FALSE(b.tree.node(b.root).expanded);
-    Bytes expected = Signature({U32(0x10), U32(0), kAdmins, U32(1), e.allowAll, e.denyWrite, e.inheritedRead,
-                                e.objectAce, U32(1), e.auditBoth, e.auditFailed, e.alarm, U32(1), e.label, e.foreign});
-    EXPECT_EQ(b.signature, expected);
-    EXPECT_EQ(b.length, expected.size());
+    EXPECT_EQ(b.signature, Signature({U32(0x10), U32(0), kAdmins, U32(1), e.allowAll, e.denyWrite, e.inheritedRead,
+                                      e.objectAce, U32(1), e.auditBoth, e.auditFailed, e.alarm, U32(1), e.label,
+                                      e.foreign}));
+    EXPECT_EQ(b.length, b.signature.size());
     // The privilege is on only around the SACL read, and off again at the end.
-    EXPECT_EQ(e.fake.privilegeCalls, (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(e.privilegeCalls, (std::vector<bool>{true, false, false}));
 
     // Without the privilege the auditing stage is left out, signature and all.
-    e.fake.privilegeWorks = false;
+    e.privilegeWorks = false;
     Built quiet(0x20);
     EXPECT_EQ(quiet.tree.Dump().find("uditing"), std::string::npos);
     EXPECT_EQ(quiet.signature, Signature({U32(0x20), U32(0), kAdmins, U32(1), e.allowAll, e.denyWrite,
@@ -112,8 +105,8 @@ TEST(BuildSecurityNodes, AttributeLettersAndBoxes) {
     };
     for (const auto& c : cases) {
         Built b(c.attributes);
-        EXPECT_EQ(b.tree.Dump(), "C:\\data [3] k1\n" + c.nodes + "  unknown ownership [14] k8\n"
-                  "  unknown permissions [14] ka\n  unknown auditing [14] k0\n  unknown integrity level [14] k0\n");
+        EXPECT_EQ(b.tree.Dump(), "C:\\data [3] k1\n" + c.nodes + "  unknown ownership [14] k8\n  unknown permissions "
+                                 "[14] ka\n  unknown auditing [14] k0\n  unknown integrity level [14] k0\n");
         EXPECT_EQ(b.signature, Signature({U32(c.attributes)}));   // failed queries add nothing
         EXPECT_TRUE(b.tree.node(b.root).expanded);
     }
@@ -143,13 +136,12 @@ TEST(BuildSecurityNodes, StageVariantsAndMalformedParts) {
         {kSaclInformation, MakeDescriptor(0, {}, {}, {}), "  no auditing [27] k9\n", U32(0)},
         {kSaclInformation, MakeDescriptor(0x0010, {}, {}, {}), "  no auditing [27] k9\n", U32(1)},
         {kLabelInformation, MakeDescriptor(0x0010, {}, {}, {}), "  no integrity level [19] k10\n", U32(1)},
-        {kOwnerInformation, badOwner, nullptr, {}},
-        {kDaclInformation, shortAce, nullptr, {}},
+        {kOwnerInformation, badOwner, nullptr, {}}, {kDaclInformation, shortAce, nullptr, {}},
         {kSaclInformation, cutSacl, nullptr, {}},
     };
     Built failing(0x20);
     for (const auto& c : cases) {
-        fake.fake.paths[kPath] = {{c.information, c.part}};
+        fake.paths[kPath] = {{c.information, c.part}};
         Built b(0x20);
         std::string expected = failing.tree.Dump(), replaced = failed[c.information];
         expected.replace(expected.find(replaced), replaced.size(), c.nodes ? c.nodes : replaced);
@@ -160,7 +152,7 @@ TEST(BuildSecurityNodes, StageVariantsAndMalformedParts) {
 
 TEST(BuildSecurityNodes, FailedAppendGivesZeroButKeepsTheNodesAndTextsStayBounded) {
     Everything e;
-    e.fake.accounts[kAdmins] = {std::u16string(1023, u'n'), std::u16string(1023, u'd')};
+    e.accounts[kAdmins] = {std::u16string(1023, u'n'), std::u16string(1023, u'd')};
     Built full(0x10);
     size_t longest = 0;
     for (const FakeNode& n : full.tree.nodes) longest = std::max(longest, n.text.size());
@@ -169,4 +161,51 @@ TEST(BuildSecurityNodes, FailedAppendGivesZeroButKeepsTheNodesAndTextsStayBounde
     Built b(0x10);
     EXPECT_EQ(b.length, 0u);
     EXPECT_EQ(b.tree.Dump(), full.tree.Dump());
+}
+
+// The types of the ACEs a DACL walk reaches; "x" when the DACL is unreadable.
+std::string DaclWalk(const Bytes& sd) {
+    bool present;
+    AclView acl;
+    if (!ReadDescriptorDacl(sd.data(), (uint32_t)sd.size(), &present, &acl)) return "x";
+    std::string types;
+    AceCursor cursor;
+    AceCursorInit(&cursor, &acl);
+    for (AceView ace; NextAce(&cursor, &ace);) types += (char)('0' + ace.type);
+    return types;
+}
+
+TEST(Descriptor, WalkStopsWhereGetAceWould) {
+    Bytes allow = MakeAce(0, 0, 1, kUsers), deny = MakeAce(1, 0, 2, kUsers), object = MakeRawAce(5, 0, Bytes(36, 0));
+    EXPECT_EQ(DaclWalk(DaclPart(MakeAcl({allow, object, deny}))), "051");
+    EXPECT_EQ(DaclWalk(DaclPart(MakeAcl({allow, deny}, 5))), "01");   // the ACL ends first
+    EXPECT_EQ(DaclWalk(DaclPart(MakeAcl({allow, deny}, 1))), "0");    // only the counted ones
+}
+
+TEST(Descriptor, MalformedPartsAreUnreadable) {
+    const Bytes good = DaclPart(MakeAcl({MakeAce(0, 0, 1, kUsers)}));   // ACL at 20, its ACE at 28
+    ASSERT_EQ(DaclWalk(good), "0");
+    // 16-bit values at byte offsets: not self-relative; ACL offset outside, or
+    // wrapping a 32-bit sum; AclSize past the buffer or below its header;
+    // AceSize below its header, zero, past the ACL, not whole DWORDs; a SID
+    // with more sub-authorities than the ACE holds.
+    std::pair<size_t, uint32_t> cases[] = {{2, 0x0004}, {16, 0xF0}, {18, 0xFF00}, {22, 40}, {22, 4}, {30, 2},
+                                           {30, 0},     {30, 28},   {30, 18},     {36, 0x0901}};
+    for (auto [at, value] : cases) {
+        Bytes bad = good;
+        bad[at] = (uint8_t)value, bad[at + 1] = (uint8_t)(value >> 8);
+        EXPECT_EQ(DaclWalk(bad), "x") << at << " " << value;
+    }
+    // The header cut; an allow ACE too small for its mask and SID; an ACE
+    // header cut by the end of the ACL.
+    EXPECT_EQ(DaclWalk(Bytes(good.begin(), good.begin() + 19)), "x");
+    EXPECT_EQ(DaclWalk(DaclPart(MakeAcl({MakeRawAce(0, 0, {1, 0, 0, 0})}))), "x");
+    EXPECT_EQ(DaclWalk(DaclPart(MakeAcl({MakeAce(0, 0, 1, kUsers), {0, 0}}, 2))), "x");
+    // An owner SID running past the buffer, or cut by its end.
+    Bytes owner = OwnerPart(kUsers), ownerCut(owner.begin(), owner.begin() + 24);
+    owner[21] = 40;
+    const uint8_t* sid;
+    bool defaulted;
+    EXPECT_FALSE(ReadDescriptorOwner(owner.data(), (uint32_t)owner.size(), &sid, &defaulted));
+    EXPECT_FALSE(ReadDescriptorOwner(ownerCut.data(), (uint32_t)ownerCut.size(), &sid, &defaulted));
 }

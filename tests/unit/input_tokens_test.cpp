@@ -1,0 +1,101 @@
+// Command-line and list-file tokens, and how a list file's bytes become paths.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/heap.h"
+#include "input/list_file.h"
+#include "input/tokenizer.h"
+#include "tests/unit/config_code_pages.h"
+
+namespace {
+
+typedef std::vector<std::u16string> Toks;
+
+// Every token of the text: a quoted one in [], a lone control character as ^X.
+Toks Tokens(const std::u16string& text) {
+    Toks tokens;
+    std::vector<char16_t> buf(kTokenBufferUnits, u'#');   // exactly its size, so ASan sees any overrun
+    const char16_t* cursor = text.c_str();
+    while (char16_t first = NextToken(&cursor, buf.data())) {
+        std::u16string t = buf.data();
+        tokens.push_back(first == u'"' ? u"[" + t + u"]" : first != t[0] ? u"^" + std::u16string(1, first + 0x40) : t);
+        if (tokens.size() > text.size()) return tokens;   // no end of tokens
+    }
+    EXPECT_TRUE(buf[0] == 0 && *cursor == 0 && NextToken(&cursor, buf.data()) == 0) << "the end, and again the end";
+    return tokens;
+}
+
+std::u16string R(size_t n, char16_t c) { return std::u16string(n, c); }
+
+// Reads bytes as a list file would be read; "<failed>" when refused.
+Toks ListPaths(const std::string& bytes, bool utf8) {
+    Toks paths;
+    std::string withZeros = bytes + std::string(kListFileZeroBytes, '\0');
+    PathReceiver receiver = {[](void* to, const char16_t* path) { static_cast<Toks*>(to)->push_back(path); }, &paths};
+    if (!AddPathsFromListBytes(withZeros.data(), utf8, fake_code_pages::Converter(), &receiver)) paths.push_back(u"<failed>");
+    return paths;
+}
+
+}  // namespace
+
+TEST(Tokens, BlanksQuotesEmbeddedSectionsAndControlCharacters) {
+    const struct { std::u16string text; Toks tokens; } cases[] = {
+        {u" \t\r\n \n", {}}, {u"  @list.txt\t@8@x ", {u"@list.txt", u"@8@x"}},
+        {u"a\r\nb\n\rc\rd\ne", {u"a", u"b", u"c", u"d", u"e"}},
+        {u"\"C:\\Program Files\\x\"", {u"[C:\\Program Files\\x]"}},
+        {u"\"\" \"a\"\"b\" \"\"\"\"\"\"", {u"[]", u"[a\"b]", u"[\"\"]"}},
+        {u"\"abc\"def", {u"[abc]", u"def"}}, {u"\"a b", {u"[a b]"}},
+        {u"\"ab\ncd\"", {u"[ab]", u"cd\""}},   // an open quote runs to the end of the line only
+        // Embedded quoted sections keep their quotes and blanks.
+        {u"C:\\\"My Dir\"\\f", {u"C:\\\"My Dir\"\\f"}},
+        {u"a\"b\"\"c d\"", {u"a\"b\"\"c", u"d\""}}, {u"a\"\"b c", {u"a\"\"b", u"c"}},
+        {u"a\"b c\r\nd a\"b\n\re", {u"a\"b c", u"d", u"a\"b", u"e"}},
+        // Control characters end tokens and may stand alone; all above U+0020 are path characters.
+        {u"\x0b ab\x01" u"cd", {u"^K", u"ab", u"cd"}}, {u"\x1f\x1f" u"x", {u"^_", u"^_", u"x"}},
+        {u"\x7f\xfeff\xd800", {u"\x7f\xfeff\xd800"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Tokens(c.text), c.tokens) << c.tokens.size();
+}
+
+TEST(Tokens, LimitsOf12287AndFlow) {
+    const std::u16string flow = u"[<flow!!>]";
+    const struct { std::u16string text; Toks tokens; } cases[] = {
+        {R(12290, u'x'), {R(12287, u'x'), u"xxx"}},
+        {R(12287, u'x') + u" y", {R(12287, u'x'), u"y"}},
+        {R(12285, u'x') + u"\"ab cd\"", {R(12285, u'x') + u"\"a", u"b", u"cd\""}},   // inside an embedded section too
+        {u"\"" + R(12287, u'y') + u"\" z", {u"[" + R(12287, u'y') + u"]", u"z"}},
+        {u"\"" + R(12288, u'y') + u"\" z", {flow, u"z"}},
+        {u"\"" + R(12288, u'y'), {flow}},
+        // A doubled quote that no longer fits ends the body in front of it.
+        {u"\"" + R(12286, u'y') + u"\"\"w\"", {u"[" + R(12286, u'y') + u"]", u"[]", u"w\""}},
+        {u"\"" + R(12285, u'y') + u"\"\"w\"", {u"[" + R(12285, u'y') + u"\"w]"}},
+        {u"\"" + R(26000, u'"') + u"\"", {u"[" + R(12286, u'"') + u"]", u"[" + R(714, u'"') + u"]"}},
+        {u"\"" + R(13000, u'r') + u"\"\"x\"", {flow, u"[]", u"x\""}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Tokens(c.text), c.tokens) << c.text.size();
+}
+
+TEST(ListFiles, NameEncodingByteOrderMarkTokensAndTheFirstZeroByte) {
+    for (const char16_t* ansi : {u"@8list.txt", u"@8", u"@"}) {   // only "@8@" names a UTF-8 file
+        bool utf8 = true;
+        EXPECT_TRUE(ListFileNameOf(ansi, &utf8) == ansi + 1 && !utf8) << ansi[1];
+    }
+    const struct { std::string bytes; bool utf8; Toks paths; } cases[] = {
+        {"C:\\d\xE9j\xE0", false, {u"C:\\d\x0469j\x0460"}}, {"C:\\d\xC3\xA9j\xC3\xA0", true, {u"C:\\déjà"}},
+        // The mark switches an ANSI list to UTF-8 and never becomes part of a path.
+        {"\xEF\xBB\xBF" "C:\\d\xC3\xA9j\xC3\xA0", false, {u"C:\\déjà"}}, {"\xEF\xBB\xBF" "a", true, {u"a"}},
+        {"\xEF\xBB" "a", false, {u"\x046f\x043b" "a"}}, {"\xEF\xBB\xBF", false, {}}, {"", false, {}},
+        {"a b\r\n\"c d\"\n@e\n\n", false, {u"a", u"b", u"c d", u"@e"}}, {std::string("a\0b", 3), true, {u"a"}},
+        // Saved as UTF-16: read up to the first zero byte, one useless token at most.
+        {std::string("\xFF\xFE" "C\0:\0\\\0", 8), false, {u"\x047f\x047e" "C"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ListPaths(c.bytes, c.utf8), c.paths) << c.bytes;
+    static const HeapOps failing = {[](size_t) -> void* { return nullptr; },
+                                    [](void*, size_t) -> void* { return nullptr; }, [](void*) { return true; }};
+    const HeapOps* old = SetHeapOps(&failing);
+    Toks paths = ListPaths("a b", false);
+    SetHeapOps(old);
+    EXPECT_EQ(paths, (Toks{u"<failed>"}));
+}
