@@ -12,162 +12,95 @@
 
 namespace {
 
-// --- Expected dialog templates, built from the tables of the three dialogs --
+constexpr uint16_t kButton = 0x80, kEdit = 0x81, kStatic = 0x82;
 
-constexpr uint16_t kButton = 0x80;
-constexpr uint16_t kEdit = 0x81;
-constexpr uint16_t kStatic = 0x82;
-
-struct ItemSpec {
+struct Item {
     uint16_t id;
-    uint16_t atom;            // 0 when className names the class
+    uint16_t atom;             // 0 when className names the class
     const wchar_t* className;
-    const wchar_t* text;      // nullptr: none
-    uint32_t style;
-    uint32_t exStyle;
-    int16_t x, y, cx, cy;
+    const wchar_t* text;       // nullptr: none
+    uint32_t style, exStyle;
+    uint16_t x, y, cx, cy;
 };
 
-struct DialogSpec {
-    uint32_t style;
-    uint32_t exStyle;
-    int16_t x, y, cx, cy;
+struct Dialog {
+    uint32_t style, exStyle;
+    uint16_t cx, cy;           // at 0, 0
     const wchar_t* className;  // nullptr: none
     const wchar_t* title;      // nullptr: none
-    std::vector<ItemSpec> items;
+    std::vector<Item> items;
 };
 
-struct ByteWriter {
-    std::vector<uint8_t> bytes;
-    void Word(uint16_t w) {
-        bytes.push_back(static_cast<uint8_t>(w));
-        bytes.push_back(static_cast<uint8_t>(w >> 8));
-    }
-    void Dword(uint32_t d) {
-        Word(static_cast<uint16_t>(d));
-        Word(static_cast<uint16_t>(d >> 16));
-    }
-    // A string field: one zero word for none, else the text and its terminator.
-    void Field(const wchar_t* text) {
-        if (text)
-            for (const wchar_t* c = text; *c; ++c) Word(*c);
-        Word(0);
-    }
-    void AlignTo4() {
-        while (bytes.size() % 4) bytes.push_back(0);
-    }
-};
+void Word(std::vector<uint8_t>& b, uint32_t w) {
+    b.push_back(static_cast<uint8_t>(w));
+    b.push_back(static_cast<uint8_t>(w >> 8));
+}
 
-std::vector<uint8_t> TemplateBytes(const DialogSpec& dialog) {
-    ByteWriter w;
-    w.Dword(dialog.style);
-    w.Dword(dialog.exStyle);
-    w.Word(static_cast<uint16_t>(dialog.items.size()));
-    w.Word(dialog.x);
-    w.Word(dialog.y);
-    w.Word(dialog.cx);
-    w.Word(dialog.cy);
-    w.Field(nullptr);  // menu
-    w.Field(dialog.className);
-    w.Field(dialog.title);
-    for (const ItemSpec& item : dialog.items) {
-        w.AlignTo4();
-        w.Dword(item.style);
-        w.Dword(item.exStyle);
-        w.Word(item.x);
-        w.Word(item.y);
-        w.Word(item.cx);
-        w.Word(item.cy);
-        w.Word(item.id);
+// A string field: one zero word for none, else the text and its terminator.
+void Field(std::vector<uint8_t>& b, const wchar_t* text) {
+    for (; text && *text; ++text) Word(b, *text);
+    Word(b, 0);
+}
+
+// The classic DLGTEMPLATE layout; each item starts on a 4-byte boundary.
+std::vector<uint8_t> TemplateBytes(const Dialog& d) {
+    std::vector<uint8_t> b;
+    for (uint32_t w : {d.style & 0xFFFF, d.style >> 16, d.exStyle & 0xFFFF, d.exStyle >> 16,
+                       static_cast<uint32_t>(d.items.size()), 0u, 0u, uint32_t{d.cx}, uint32_t{d.cy}})
+        Word(b, w);
+    Field(b, nullptr);  // menu
+    Field(b, d.className);
+    Field(b, d.title);
+    for (const Item& item : d.items) {
+        while (b.size() % 4) b.push_back(0);
+        for (uint32_t w : {item.style & 0xFFFF, item.style >> 16, item.exStyle & 0xFFFF, item.exStyle >> 16,
+                           uint32_t{item.x}, uint32_t{item.y}, uint32_t{item.cx}, uint32_t{item.cy}, uint32_t{item.id}})
+            Word(b, w);
         if (item.atom) {
-            w.Word(0xFFFF);
-            w.Word(item.atom);
+            Word(b, 0xFFFF);
+            Word(b, item.atom);
         } else {
-            w.Field(item.className);
+            Field(b, item.className);
         }
-        w.Field(item.text);
-        w.Word(0);  // no creation data
+        Field(b, item.text);
+        Word(b, 0);  // no creation data
     }
-    return w.bytes;
+    return b;
 }
 
-DialogSpec MainDialogSpec() {
-    return {0x90CF0884, 0x11, 0, 0, 270, 270, L"ovrix", L"ovrix",
-            {
-                {100, 0, L"SysTreeView32", nullptr, 0x50010027, 0, 0, 0, 270, 180},
-                {101, kEdit, nullptr, nullptr, 0x50A11144, 0, 0, 184, 270, 70},
-                {104, kButton, nullptr, L"Action", 0x50010300, 0, 80, 257, 50, 10},
-                {1, kButton, nullptr, L"Close", 0x50010300, 0, 160, 257, 50, 10},
-            }};
-}
-
-DialogSpec AccountNameDialogSpec() {
-    return {0x90C8008C, 0x1, 0, 0, 285, 12, nullptr, nullptr,
-            {
-                {103, kEdit, nullptr, nullptr, 0x50810180, 0x10, 0, 0, 234, 12},
-                {1, kButton, nullptr, L"OK", 0x50000301, 0, 234, 0, 25, 12},
-                {2, kButton, nullptr, L"Cancel", 0x50000300, 0, 259, 0, 25, 12},
-            }};
-}
-
-DialogSpec SpecialPermissionsDialogSpec() {
-    struct Right {
+Dialog DetailRightsDialog() {
+    const struct {
         uint16_t id;
         const wchar_t* caption;
-        int16_t y;
-        const wchar_t* hint;
+        const wchar_t* hint;   // the static text before the box
+    } rights[] = {
+        {201, L"Traverse Folder / Execute File", L"M/X"}, {202, L"List Folder / Read Data", L"M/RX"},
+        {203, L"Read Attributes", L"M/RX"},                {204, L"Read Extended Attributes", L"M/RX"},
+        {205, L"Create Files / Write Data", L"M/W"},       {206, L"Create Folders / Append Data", L"M/W"},
+        {207, L"Write Attributes", L"M/W"},                {208, L"Write Extended Attributes", L"M/W"},
+        {209, L"Delete Subfolders and Files", nullptr},    {210, L"Delete", L"M"},
+        {211, L"Read Permissions", L"M/RX"},               {212, L"Change Permissions", nullptr},
+        {213, L"Take Ownership", nullptr},
     };
-    const Right rights[] = {
-        {201, L"Traverse Folder / Execute File", 24, L"M/X"},
-        {202, L"List Folder / Read Data", 36, L"M/RX"},
-        {203, L"Read Attributes", 48, L"M/RX"},
-        {204, L"Read Extended Attributes", 60, L"M/RX"},
-        {205, L"Create Files / Write Data", 72, L"M/W"},
-        {206, L"Create Folders / Append Data", 84, L"M/W"},
-        {207, L"Write Attributes", 96, L"M/W"},
-        {208, L"Write Extended Attributes", 108, L"M/W"},
-        {209, L"Delete Subfolders and Files", 120, nullptr},
-        {210, L"Delete", 132, L"M"},
-        {211, L"Read Permissions", 144, L"M/RX"},
-        {212, L"Change Permissions", 156, nullptr},
-        {213, L"Take Ownership", 168, nullptr},
-    };
-    DialogSpec dialog{0x90C80884, 0x1, 0, 0, 238, 202, nullptr, L"Detail Permissions", {}};
-    for (const Right& right : rights) {
-        if (right.hint)
-            dialog.items.push_back({0xFFFF, kStatic, nullptr, right.hint, 0x50000000, 0, 4,
-                                    static_cast<int16_t>(right.y + 1), 27, 10});
-        dialog.items.push_back({right.id, kButton, nullptr, right.caption, 0x50010003, 0, 34, right.y, 200, 10});
+    Dialog dialog{0x90C80884, 0x1, 238, 202, nullptr, L"Detail Permissions", {}};
+    for (const auto& right : rights) {
+        uint16_t y = static_cast<uint16_t>(24 + 12 * (right.id - 201));
+        if (right.hint) dialog.items.push_back({0xFFFF, kStatic, nullptr, right.hint, 0x50000000, 0, 4, uint16_t(y + 1), 27, 10});
+        dialog.items.push_back({right.id, kButton, nullptr, right.caption, 0x50010003, 0, 34, y, 200, 10});
     }
     dialog.items.push_back({1, kButton, nullptr, L"OK", 0x50010300, 0, 120, 189, 50, 10});
     dialog.items.push_back({2, kButton, nullptr, L"Cancel", 0x50010300, 0, 180, 189, 50, 10});
     return dialog;
 }
 
-std::vector<uint8_t> ResourceBytes(LPCWSTR name, LPCWSTR type) {
+std::vector<uint8_t> ResourceBytes(int id, LPCWSTR type) {
     HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(module, name, type);
-    if (!found) return {};
-    const uint8_t* data = static_cast<const uint8_t*>(LockResource(LoadResource(module, found)));
-    if (!data) return {};
-    return std::vector<uint8_t>(data, data + SizeofResource(module, found));
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    const uint8_t* data = found ? static_cast<const uint8_t*>(LockResource(LoadResource(module, found))) : nullptr;
+    return data ? std::vector<uint8_t>(data, data + SizeofResource(module, found)) : std::vector<uint8_t>();
 }
 
-// Empty when equal, else where and how they first differ.
-std::string FirstDifference(const std::vector<uint8_t>& actual, const std::vector<uint8_t>& expected) {
-    size_t common = actual.size() < expected.size() ? actual.size() : expected.size();
-    for (size_t i = 0; i < common; ++i)
-        if (actual[i] != expected[i])
-            return "byte " + std::to_string(i) + ": " + std::to_string(actual[i]) + " instead of " +
-                   std::to_string(expected[i]);
-    if (actual.size() != expected.size())
-        return "size " + std::to_string(actual.size()) + " instead of " + std::to_string(expected.size());
-    return "";
-}
-
-uint16_t WordAt(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
-
-COLORREF PaletteColourRef(uint8_t index) {
+COLORREF Colour(uint8_t index) {
     const PaletteColour& c = kStandardPalette[index];
     return RGB(c.red, c.green, c.blue);
 }
@@ -175,99 +108,48 @@ COLORREF PaletteColourRef(uint8_t index) {
 }  // namespace
 
 TEST(Resources, DialogTemplatesAreTheExactClassicTemplates) {
-    const DialogSpec dialogs[3] = {MainDialogSpec(), AccountNameDialogSpec(), SpecialPermissionsDialogSpec()};
-    const uint16_t itemCounts[3] = {4, 3, 25};
-    for (int id = 1; id <= 3; ++id) {
-        std::vector<uint8_t> actual = ResourceBytes(MAKEINTRESOURCEW(id), RT_DIALOG);
-        ASSERT_GE(actual.size(), 18u) << "template " << id;
-        EXPECT_EQ(WordAt(actual, 8), itemCounts[id - 1]) << "template " << id;
-        EXPECT_EQ(actual[0] & DS_SETFONT, 0) << "template " << id << " names a font";
-        EXPECT_NE(WordAt(actual, 2), 0xFFFF) << "template " << id << " is in the extended layout";
-        EXPECT_EQ(FirstDifference(actual, TemplateBytes(dialogs[id - 1])), "") << "template " << id;
-    }
-    // The main window's class is stored as written, for the class registered at start-up.
-    std::vector<uint8_t> main = ResourceBytes(MAKEINTRESOURCEW(1), RT_DIALOG);
-    ASSERT_GE(main.size(), 32u);
-    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(main.data() + 20)), L"ovrix");
-}
-
-TEST(Resources, MainDialogTemplateCreatesItsFourControls) {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = DefDlgProcW;
-    windowClass.cbWndExtra = DLGWINDOWEXTRA;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"ovrix";
-    RegisterClassW(&windowClass);
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-
-    std::vector<uint8_t> bytes = ResourceBytes(MAKEINTRESOURCEW(1), RT_DIALOG);
-    ASSERT_FALSE(bytes.empty());
-    std::vector<DWORD> aligned((bytes.size() + 3) / 4);
-    memcpy(aligned.data(), bytes.data(), bytes.size());
-    HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
-                                             reinterpret_cast<LPCDLGTEMPLATEW>(aligned.data()), nullptr,
-                                             [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
-    ASSERT_NE(dialog, nullptr);
-    wchar_t name[64];
-    GetClassNameW(dialog, name, 64);
-    EXPECT_EQ(lstrcmpiW(name, L"ovrix"), 0);
-    const struct {
-        int id;
-        const wchar_t* className;
-        const wchar_t* text;
-    } expected[] = {{100, L"SysTreeView32", L""}, {101, L"Edit", L""}, {104, L"Button", L"Action"}, {1, L"Button", L"Close"}};
-    for (const auto& control : expected) {
-        HWND child = GetDlgItem(dialog, control.id);
-        ASSERT_NE(child, nullptr) << control.id;
-        GetClassNameW(child, name, 64);
-        EXPECT_EQ(lstrcmpiW(name, control.className), 0) << control.id;
-        wchar_t text[64];
-        GetWindowTextW(child, text, 64);
-        EXPECT_EQ(std::wstring(text), control.text) << control.id;
-    }
-    EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
-    DestroyWindow(dialog);
+    const Dialog dialogs[3] = {
+        {0x90CF0884, 0x11, 270, 270, L"ovrix", L"ovrix",
+         {{100, 0, L"SysTreeView32", nullptr, 0x50010027, 0, 0, 0, 270, 180},
+          {101, kEdit, nullptr, nullptr, 0x50A11144, 0, 0, 184, 270, 70},
+          {104, kButton, nullptr, L"Action", 0x50010300, 0, 80, 257, 50, 10},
+          {1, kButton, nullptr, L"Close", 0x50010300, 0, 160, 257, 50, 10}}},
+        {0x90C8008C, 0x1, 285, 12, nullptr, nullptr,
+         {{103, kEdit, nullptr, nullptr, 0x50810180, 0x10, 0, 0, 234, 12},
+          {1, kButton, nullptr, L"OK", 0x50000301, 0, 234, 0, 25, 12},
+          {2, kButton, nullptr, L"Cancel", 0x50000300, 0, 259, 0, 25, 12}}},
+        DetailRightsDialog(),
+    };
+    for (int id = 1; id <= 3; ++id)
+        EXPECT_EQ(ResourceBytes(id, RT_DIALOG), TemplateBytes(dialogs[id - 1])) << "template " << id;
+    EXPECT_EQ(dialogs[2].items.size(), 25u);
 }
 
 TEST(Resources, GlyphStripIsAn813By16Rle4BitmapThatDecodesToTheDrawnGlyphs) {
-    std::vector<uint8_t> bitmap = ResourceBytes(MAKEINTRESOURCEW(1114), RT_BITMAP);
+    std::vector<uint8_t> bitmap = ResourceBytes(1114, RT_BITMAP);
     ASSERT_GE(bitmap.size(), sizeof(BITMAPINFOHEADER));
-    BITMAPINFOHEADER header;
-    memcpy(&header, bitmap.data(), sizeof header);
-    EXPECT_EQ(header.biWidth, 813);
-    EXPECT_EQ(header.biHeight, 16);
-    EXPECT_EQ(header.biBitCount, 4);
-    EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RLE4));
+    const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(bitmap.data());
+    EXPECT_EQ(header->biWidth, 813);
+    EXPECT_EQ(header->biHeight, 16);
+    EXPECT_EQ(header->biBitCount, 4);
+    EXPECT_EQ(header->biCompression, static_cast<DWORD>(BI_RLE4));
 
+    // Windows' own decoding of the RLE4 data, read back as 32-bit colours.
     HBITMAP loaded = static_cast<HBITMAP>(
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1114), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(loaded, nullptr);
-    BITMAP info;
-    ASSERT_NE(GetObjectW(loaded, sizeof info, &info), 0);
-    EXPECT_EQ(info.bmWidth, 813);
-    EXPECT_EQ(info.bmHeight, 16);
-
-    // Windows' own decoding of the RLE4 data, read back as 32-bit colours.
-    BITMAPINFO wanted = {};
-    wanted.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    wanted.bmiHeader.biWidth = 813;
-    wanted.bmiHeader.biHeight = -16;  // top row first
-    wanted.bmiHeader.biPlanes = 1;
-    wanted.bmiHeader.biBitCount = 32;
-    wanted.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO wanted = {{sizeof(BITMAPINFOHEADER), 813, -16 /* top row first */, 1, 32, BI_RGB}};
     std::vector<uint32_t> pixels(813 * 16);
     HDC screen = GetDC(nullptr);
-    int rows = GetDIBits(screen, loaded, 0, 16, pixels.data(), &wanted, DIB_RGB_COLORS);
+    EXPECT_EQ(GetDIBits(screen, loaded, 0, 16, pixels.data(), &wanted, DIB_RGB_COLORS), 16);
     ReleaseDC(nullptr, screen);
     DeleteObject(loaded);
-    ASSERT_EQ(rows, 16);
     PixelImage drawn = DrawGlyphStrip();
     int wrong = 0;
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 813; ++x) {
-            const PaletteColour& c = kStandardPalette[PixelAt(drawn, x, y)];
-            uint32_t expected = static_cast<uint32_t>(c.red) << 16 | c.green << 8 | c.blue;
+            COLORREF c = Colour(PixelAt(drawn, x, y));   // 0x00BBGGRR; the DIB holds 0x00RRGGBB
+            uint32_t expected = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
             if ((pixels[y * 813 + x] & 0xFFFFFF) != expected && ++wrong <= 5)
                 ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << pixels[y * 813 + x];
         }
@@ -279,11 +161,6 @@ TEST(Resources, GlyphStripLoadsAsFiftyMaskedImages) {
                                            IMAGE_BITMAP, 0);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(ImageList_GetImageCount(list), 50);
-    int cx = 0, cy = 0;
-    ImageList_GetIconSize(list, &cx, &cy);
-    EXPECT_EQ(cx, 16);
-    EXPECT_EQ(cy, 16);
-
     // Magenta is see-through: drawn on white, the blank glyph leaves white and
     // the green disc (glyph 21) keeps white corners around green.
     HDC screen = GetDC(nullptr);
@@ -291,15 +168,13 @@ TEST(Resources, GlyphStripLoadsAsFiftyMaskedImages) {
     HBITMAP target = CreateCompatibleBitmap(screen, 32, 16);
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(dc, target);
-    RECT all = {0, 0, 32, 16};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    EXPECT_TRUE(ImageList_Draw(list, 0, dc, 0, 0, ILD_NORMAL));
-    EXPECT_TRUE(ImageList_Draw(list, 21, dc, 16, 0, ILD_NORMAL));
+    PatBlt(dc, 0, 0, 32, 16, WHITENESS);
+    EXPECT_TRUE(ImageList_Draw(list, 0, dc, 0, 0, ILD_NORMAL) && ImageList_Draw(list, 21, dc, 16, 0, ILD_NORMAL));
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) ASSERT_EQ(GetPixel(dc, x, y), RGB(255, 255, 255)) << x << "," << y;
     EXPECT_EQ(GetPixel(dc, 16, 0), RGB(255, 255, 255));
     EXPECT_EQ(GetPixel(dc, 31, 15), RGB(255, 255, 255));
-    EXPECT_EQ(GetPixel(dc, 16 + 10, 9), PaletteColourRef(2));
+    EXPECT_EQ(GetPixel(dc, 16 + 10, 9), Colour(2));
     SelectObject(dc, old);
     DeleteObject(target);
     DeleteDC(dc);
@@ -307,75 +182,52 @@ TEST(Resources, GlyphStripLoadsAsFiftyMaskedImages) {
 }
 
 TEST(Resources, IconGroupHolds32And16Pixel16ColourImages) {
-    std::vector<uint8_t> group = ResourceBytes(MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+    std::vector<uint8_t> group = ResourceBytes(1, RT_GROUP_ICON);
     ASSERT_EQ(group.size(), 6u + 2 * 14);
-    EXPECT_EQ(WordAt(group, 2), 1);
-    ASSERT_EQ(WordAt(group, 4), 2);
-    const int sizes[2] = {32, 16};
+    EXPECT_EQ(group[4], 2);   // image count
     for (int i = 0; i < 2; ++i) {
-        size_t entry = 6 + 14 * i;
-        EXPECT_EQ(group[entry], sizes[i]);
-        EXPECT_EQ(group[entry + 1], sizes[i]);
-        EXPECT_EQ(group[entry + 2], 16);
-        EXPECT_EQ(WordAt(group, entry + 6), 4);
-        EXPECT_FALSE(ResourceBytes(MAKEINTRESOURCEW(WordAt(group, entry + 12)), RT_ICON).empty());
-        HICON icon = static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, sizes[i], sizes[i], 0));
-        EXPECT_NE(icon, nullptr) << sizes[i];
-        if (icon) DestroyIcon(icon);
+        const uint8_t* entry = &group[6 + 14 * i];
+        int size = i == 0 ? 32 : 16;
+        EXPECT_EQ(std::vector<uint8_t>(entry, entry + 8), (std::vector<uint8_t>{uint8_t(size), uint8_t(size), 16, 0, 1, 0, 4, 0}));
+        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+        EXPECT_NE(icon, nullptr) << size;
+        DestroyIcon(icon);
     }
-    EXPECT_NE(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)), nullptr);
 }
 
 TEST(Resources, VersionRecordSaysZeroPointSix) {
-    std::vector<uint8_t> record = ResourceBytes(MAKEINTRESOURCEW(1), RT_VERSION);
+    std::vector<uint8_t> record = ResourceBytes(1, RT_VERSION);
     ASSERT_FALSE(record.empty());
     // version.dll is not among the program's libraries; the test finds it itself.
     HMODULE version = LoadLibraryW(L"version.dll");
-    ASSERT_NE(version, nullptr);
     typedef BOOL(WINAPI * QueryFunction)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
     QueryFunction query =
         reinterpret_cast<QueryFunction>(reinterpret_cast<void*>(GetProcAddress(version, "VerQueryValueW")));
     ASSERT_NE(query, nullptr);
     // Room after the copy, as GetFileVersionInfoW leaves for conversions.
-    std::vector<uint8_t> copy(record.begin(), record.end());
-    copy.resize(record.size() * 2, 0);
-
+    record.resize(record.size() * 2, 0);
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(query(copy.data(), L"\\", reinterpret_cast<LPVOID*>(&fixed), &length));
-    ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
+    ASSERT_TRUE(query(record.data(), L"\\", reinterpret_cast<LPVOID*>(&fixed), &length));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00000006u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00000006u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
-    EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
-    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
-
-    const struct {
-        const wchar_t* key;
-        const wchar_t* value;
-    } strings[] = {{L"FileVersion", L"0.6"}, {L"ProductName", L"ovrix"}, {L"OriginalFilename", L"ovrix.exe"}};
-    for (const auto& s : strings) {
-        std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + s.key;
+    EXPECT_EQ(std::vector<DWORD>({fixed->dwFileVersionMS, fixed->dwFileVersionLS, fixed->dwProductVersionMS,
+                                  fixed->dwProductVersionLS, fixed->dwFileOS, fixed->dwFileType}),
+              std::vector<DWORD>({6, 0, 6, 0, VOS__WINDOWS32, VFT_APP}));
+    for (const wchar_t* pair : {L"FileVersion=0.6", L"ProductVersion=0.6", L"ProductName=ovrix", L"OriginalFilename=ovrix.exe"}) {
+        std::wstring key(pair, wcschr(pair, L'=') - pair);
         wchar_t* value = nullptr;
-        ASSERT_TRUE(query(copy.data(), path.c_str(), reinterpret_cast<LPVOID*>(&value), &length)) << s.key;
-        EXPECT_EQ(std::wstring(value), s.value);
+        ASSERT_TRUE(query(record.data(), (L"\\StringFileInfo\\040904B0\\" + key).c_str(), reinterpret_cast<LPVOID*>(&value), &length)) << key;
+        EXPECT_EQ(key + L"=" + value, pair);
     }
     FreeLibrary(version);
 }
 
 TEST(Resources, ManifestAsksForCommonControls6AndTheUsersOwnRights) {
-    std::vector<uint8_t> bytes = ResourceBytes(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
-    ASSERT_FALSE(bytes.empty());
+    std::vector<uint8_t> bytes = ResourceBytes(1, MAKEINTRESOURCEW(24));
     std::string manifest(bytes.begin(), bytes.end());
     const char* required[] = {
-        "name=\"Microsoft.Windows.Common-Controls\"",
-        "version=\"6.0.0.0\"",
-        "publicKeyToken=\"6595b64144ccf1df\"",
-        "language=\"*\"",
-        "processorArchitecture=\"amd64\"",
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" processorArchitecture=\"amd64\" "
+        "publicKeyToken=\"6595b64144ccf1df\" language=\"*\"",
         "<assemblyIdentity name=\"ovrix\" version=\"0.6.0.0\" type=\"win32\" processorArchitecture=\"amd64\"/>",
         ">true</longPathAware>",
         ">PerMonitorV2</dpiAwareness>",
