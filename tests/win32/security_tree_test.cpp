@@ -1,9 +1,12 @@
-// Security subtrees and groups of real files as Wine reports them: the DACL
-// follows the Unix mode bits, auditing and labels cannot be read.
+// Security subtrees and groups of real files as Wine reports them (the DACL
+// follows the Unix mode bits, auditing and labels cannot be read), and the
+// account names the system gives.
 #include <gtest/gtest.h>
 
 #include "app/main_window_win32.h"
+#include "base/platform_win32.h"
 #include "base/tree_sink.h"
+#include "security/ace_text.h"
 #include "security/groups.h"
 #include "tests/win32/testbed.h"
 
@@ -98,4 +101,22 @@ TEST(SecurityTree, RealFilesGroupByModeAndAttributesAndADropStartsAgain) {
         EXPECT_TRUE(WaitFor([&] { return Roots(main) == dropped && GroupCount() == 2; })) << Utf8(Roots(main));
     });
     RemoveTree(folder);
+}
+
+TEST(SecurityPlatform, AccountsFallBackToTheSidString) {
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof admins;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID unknown = nullptr;   // a domain account that no one knows
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 5, 21, 11, 22, 33, 4242, 0, 0, 0, &unknown));
+    // The string function, once found, keeps working.
+    for (const BYTE* sid : {(const BYTE*)admins, (const BYTE*)unknown, (const BYTE*)unknown}) {
+        char16_t buffer[kNodeTextUnits];
+        TextWriter w;
+        TextWriterInit(&w, buffer, kNodeTextUnits);
+        AccountNameOfSid(&w, sid, u"C:\\x");
+        EXPECT_EQ(std::wstring(W(buffer)), sid == admins ? L"BUILTIN\\Administrators" : L"S-1-5-21-11-22-33-4242");
+    }
+    FreeSid(unknown);
 }
