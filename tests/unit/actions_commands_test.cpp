@@ -30,7 +30,6 @@ struct Scene {
             paths += Wide(p) + u'\0';
             fake.attributes[p] = attributes;
         }
-        paths += u'\0';
         TreeItem root = tree.sink.insert(&tree, kTreeRoot, u"root", 3, MakeItemParam(0, 1));
         tree.sink.insert(&tree, root, u"old child", 1, 0);
         choice.group = GroupSnapshot{0, (uint32_t)groupPaths.size(), root, paths.c_str(), nullptr, 0};
@@ -54,24 +53,17 @@ struct Scene {
     }
 };
 
-struct Row {
-    uint32_t kind, id, attributes, scope, options;
-    const char16_t* item;   // the chosen item's text; an access type's name finds its line
-    const char16_t* node;
-    const char* command;    // "" when nothing runs
-};
+// The chosen item's text also finds an access type's line; command is "" when nothing runs.
+struct Row { uint32_t kind, id, attributes, scope, options; const char16_t *item, *node; const char* command; };
 
 const std::u16string kAccessTypes = u"[ACCESS_TYPES]\nModify = M \t\nPercent=%s%d\nbroken line\n";
 
-// The one command a choice on the group "C:\x" runs. A typed account is
-// "new user", the special permissions dialog returns Read Attributes.
+// The one command a choice on the group "C:\x" runs.
 std::string Compose(const Row& row, int dialogResult = 1, uint16_t language = 0x0409) {
     ScopedConfigText list(kAccessTypes);
     Scene s({"C:\\x"}, row.attributes, row.kind, row.node, row.scope, row.options);
     s.fake.dialogResult = dialogResult;
     s.fake.language = language;
-    s.fake.specialMask = 0x80;
-    s.fake.typedAccount = u"new user";
     const size_t line = kAccessTypes.find(row.item);
     s.Choose(row.id, row.item, line == std::u16string::npos ? 0xFFFFFF : (uint32_t)line);
     if (row.id == kCmdSpecialPermissions) {
@@ -82,45 +74,39 @@ std::string Compose(const Row& row, int dialogResult = 1, uint16_t language = 0x
     return s.fake.commands.empty() ? "" : s.fake.commands[0];
 }
 
-const char16_t kPermissions[] = u"Permissions";
+const char16_t kHeader[] = u"Permissions";   // the Permissions header node
 
 const Row kRows[] = {
     // Add-permission submenus: the letter from the header's children, flags by range for folders only.
-    {0x0a, 0x1003, kFolder, 0, kEntries | kTraverse, u"user1", kPermissions, "icacls C:\\x /grant:r user1:(OI)(CI)(R) /T"},
-    {0x0a, 0x4002, kFolder, 0, 0, u"user1", kPermissions, "icacls C:\\x /deny user1:(F)"},
-    {0x0a, 0x2002, kFolder, 0, kEntries, u"user1", kPermissions, "icacls C:\\x /grant:r user1:(R)"},
-    {0x0a, 0x2002, kFolder, 0, 0, u"user1", kPermissions, "icacls C:\\x /grant:r user1:(F)"},
-    {0x0a, 0x3002, kFolder, 0, kEntries, u"user1", kPermissions, "icacls C:\\x /grant:r user1:(OI)(CI)(IO)(R)"},
-    {0x0a, 0x1002, kFile, 0, kEntries, u"user1", kPermissions, "icacls C:\\x /grant:r user1:(R)"},
-    {0x0a, 0x1002, kFile, 0, 0, u"Domain Users", kPermissions, "icacls C:\\x /grant:r \"Domain Users\":(F)"},
-    {0x0a, 0x1002, kFile, 0, 0, u"%s%d%%", kPermissions, "icacls C:\\x /grant:r %s%d%%:(F)"},
-    {0x0a, 0x3000, kFolder, 0, kEntries, u"Enter account name", kPermissions,
-     "icacls C:\\x /grant:r \"new user\":(OI)(CI)(IO)(R)"},
+    {0x0a, 0x1003, kFolder, 0, kEntries | kTraverse, u"user1", kHeader, "icacls C:\\x /grant:r user1:(OI)(CI)(R) /T"},
+    {0x0a, 0x4002, kFolder, 0, 0, u"user1", kHeader, "icacls C:\\x /deny user1:(F)"},
+    {0x0a, 0x2002, kFolder, 0, kEntries, u"user1", kHeader, "icacls C:\\x /grant:r user1:(R)"},
+    {0x0a, 0x2002, kFolder, 0, 0, u"user1", kHeader, "icacls C:\\x /grant:r user1:(F)"},
+    {0x0a, 0x3002, kFolder, 0, kEntries, u"user1", kHeader, "icacls C:\\x /grant:r user1:(OI)(CI)(IO)(R)"},
+    {0x0a, 0x1002, kFile, 0, kEntries, u"user1", kHeader, "icacls C:\\x /grant:r user1:(R)"},
+    {0x0a, 0x1002, kFile, 0, 0, u"Domain Users", kHeader, "icacls C:\\x /grant:r \"Domain Users\":(F)"},
+    {0x0a, 0x1002, kFile, 0, 0, u"%s%d%%", kHeader, "icacls C:\\x /grant:r %s%d%%:(F)"},
+    {0x0a, 0x3000, kFolder, 0, kEntries, u"Enter account name", kHeader, "icacls C:\\x /grant:r \"new user\":(OI)(CI)(IO)(R)"},
     // Inheritance switches; ids the header never hands out do nothing.
-    {0x0a, 6, kFolder, 0, 0, u"", kPermissions, "icacls C:\\x /inheritance:e"},
-    {0x0a, 7, kFolder, 0, kTraverse, u"", kPermissions, "icacls C:\\x /inheritance:d /T"},
-    {0x0a, 8, kFile, 0, 0, u"", kPermissions, "icacls C:\\x /inheritance:r"},
-    {0x0a, 2, kFolder, 0, 0, u"", kPermissions, ""},
+    {0x0a, 6, kFolder, 0, 0, u"", kHeader, "icacls C:\\x /inheritance:e"},
+    {0x0a, 7, kFolder, 0, kTraverse, u"", kHeader, "icacls C:\\x /inheritance:d /T"},
+    {0x0a, 8, kFile, 0, 0, u"", kHeader, "icacls C:\\x /inheritance:r"},
+    {0x0a, 2, kFolder, 0, 0, u"", kHeader, ""},
     // Owner and integrity never take the suffix.
     {0x08, 2, kFolder, 0, kTraverse, u"", u"Ownership : x", "takeown /f C:\\x /a /r /d Y"},
     {0x10, 10, kFolder, 0, kTraverse, u"", u"Integrity level", "icacls C:\\x /setintegritylevel L"},
     {0x10, 11, kFile, 0, 0, u"", u"Integrity level", "icacls C:\\x /setintegritylevel M"},
     {0x10, 12, kFile, 0, 0, u"", u"Integrity level", "icacls C:\\x /setintegritylevel H"},
     {0x10, 13, kFile, 0, 0, u"", u"Integrity level", ""},
-    // ACE nodes: the account cut from the node text.
+    // ACE nodes: the account cut from the node text; the dialog answers Read Attributes.
     {0x0c, 5, kFile, 0, 0, u"", u"Deny : user1 :  Read", "icacls C:\\x /remove:d user1"},
-    {0x0b, 5, kFolder, 0xE000, kTraverse, u"", u"Allow : BUILTIN\\Users : (all) Read",
-     "icacls C:\\x /remove:g BUILTIN\\Users /T"},
-    {0x0b, 5, kFile, 0, 0, u"", u"Allow : S-1-5-21-1-2-3-1001 :  Full Control",
-     "icacls C:\\x /remove:g *S-1-5-21-1-2-3-1001"},
-    {0x0c, 5, kFile, 0, 0, u"", u"Deny : NT AUTHORITY\\LOCAL SERVICE :  Read",
-     "icacls C:\\x /remove:d \"NT AUTHORITY\\LOCAL SERVICE\""},
+    {0x0b, 5, kFolder, 0xE000, kTraverse, u"", u"Allow : BUILTIN\\Users : (all) Read", "icacls C:\\x /remove:g BUILTIN\\Users /T"},
+    {0x0b, 5, kFile, 0, 0, u"", u"Allow : S-1-5-21-7-1001 :  Full", "icacls C:\\x /remove:g *S-1-5-21-7-1001"},
+    {0x0c, 5, kFile, 0, 0, u"", u"Deny : LOCAL SERVICE :  Read", "icacls C:\\x /remove:d \"LOCAL SERVICE\""},
     {0x0c, 5, kFile, 0, 0, u"", u"Deny : a%sb :  Read", "icacls C:\\x /remove:d a%sb"},
     {0x0c, 4, kFolder, 0xA000, 0, u"", u"Deny : user1 : (files) Read", "icacls C:\\x /deny user1:(OI)(RA,S)"},
-    {0x0b, 0x5000, kFolder, 0xE000, kTraverse, u"Modify", u"Allow : user1 : (all) Modify",
-     "icacls C:\\x /grant:r user1:(OI)(CI)(M) /T"},
-    {0x0b, 0x5001, kFolder, 0xE000, kTraverse, u"Percent", u"Allow : user1 : (all) Modify",
-     "icacls C:\\x /grant:r user1:(OI)(CI)(%s%d) /T"},
+    {0x0b, 0x5000, kFolder, 0xE000, kTraverse, u"Modify", u"Allow : user1 : x", "icacls C:\\x /grant:r user1:(OI)(CI)(M) /T"},
+    {0x0b, 0x5001, kFolder, 0xE000, kTraverse, u"Percent", u"Allow : user1 : x", "icacls C:\\x /grant:r user1:(OI)(CI)(%s%d) /T"},
     // An access-type line without '=' or not there at all; an id the ACE menu never hands out.
     {0x0c, 0x5002, kFile, 0, 0, u"broken", u"Deny : user1 :  Modify", ""},
     {0x0c, 0x5002, kFile, 0, 0, u"gone", u"Deny : user1 :  Modify", ""},
@@ -132,14 +118,14 @@ TEST(ActionsCommands, EveryCompositionYieldsItsExactCommandLine) {
     // A cancelled or missing dialog runs nothing.
     for (int result : {0, -1}) {
         EXPECT_EQ(Compose({0x0b, 4, kFile, 0, 0, u"", u"Allow : user1 :  Read", ""}, result), "");
-        EXPECT_EQ(Compose({0x0a, 0x4000, kFolder, 0, 0, u"Enter account name", kPermissions, ""}, result), "");
+        EXPECT_EQ(Compose({0x0a, 0x4000, kFolder, 0, 0, u"Enter account name", kHeader, ""}, result), "");
     }
     // takeown gets the yes letter of the system's language.
     EXPECT_EQ(Compose({0x08, 2, kFolder, 0, 0, u"", u"Ownership : x", ""}, 1, 0x0407), "takeown /f C:\\x /a /r /d J");
 }
 
 TEST(ActionsCommands, GroupWalkAbortsAtTheFirstFailureAndRefreshes) {
-    Scene w({"C:\\a", "C:\\b", "C:\\c"}, kFolder, 0x0a, kPermissions, 0, kTraverse);
+    Scene w({"C:\\a", "C:\\b", "C:\\c"}, kFolder, 0x0a, kHeader, 0, kTraverse);
     w.fake.folders = {{"C:\\a", {{"x", kFile}}}, {"C:\\b", {{"y", kFile}, {"z", kFile}}}, {"C:\\c", {{"w", kFile}}}};
     w.fake.results = {true, true, false};
     w.Choose(kCmdInheritanceTree);
@@ -169,14 +155,11 @@ TEST(ActionsCommands, OverlongLinesAreNeitherCutNorRun) {
 
 TEST(ActionsCommands, QuotingFollowsTheWindowsArgumentRules) {
     const std::pair<const char16_t*, const char*> rows[] = {
-        {u"C:\\dir\\", "C:\\dir\\"},
-        {u"tab\there", "\"tab\there\""},
-        {u"C:\\My Dir", "\"C:\\My Dir\""},
-        {u"C:\\My Dir\\", "\"C:\\My Dir\\\\\""},   // backslashes doubled ahead of the closing quote
-        {u"C:\\My Dir\\\\", "\"C:\\My Dir\\\\\\\\\""},
-        {u"a \"b\"", "\"a \\\"b\\\"\""},   // inner quotes escaped, their backslashes doubled
-        {u"a\\\"b c", "\"a\\\\\\\"b c\""},
-        {u"x\"y", "x\\\"y"},
+        {u"C:\\dir\\", "C:\\dir\\"}, {u"tab\there", "\"tab\there\""}, {u"C:\\My Dir", "\"C:\\My Dir\""},
+        // Backslashes are doubled ahead of the closing quote.
+        {u"C:\\My Dir\\", "\"C:\\My Dir\\\\\""}, {u"C:\\My Dir\\\\", "\"C:\\My Dir\\\\\\\\\""},
+        // Inner quotes are escaped, their backslashes doubled.
+        {u"a \"b\"", "\"a \\\"b\\\"\""}, {u"a\\\"b c", "\"a\\\\\\\"b c\""}, {u"x\"y", "x\\\"y"},
         {u"in\\side x", "\"in\\side x\""},
     };
     char16_t buffer[kQuoteUnits];
@@ -189,25 +172,24 @@ TEST(ActionsCommands, QuotingFollowsTheWindowsArgumentRules) {
 
 TEST(ActionsCommands, RightsFlagsAccountAndYesLetterTexts) {
     char16_t out[128];
-    const std::pair<uint32_t, const char*> rights[] = {{0, "N"},          {0x1F01BF, "F"},  {0x0F01BF, "F"},   {0x1301BF, "M"}, {0x0200A9, "RX"},
-                  {0x120089, "R"},   {0x010000, "D"},  {0x80, "RA,S"},    {0x200, "S"},
-                  {0xF01FF, "X,RD,RA,REA,WD,AD,WA,WEA,DC,DE,RC,WDAC,WO,S"}};
-    for (const auto& r : rights) {
-        RightsText(r.first, out, 128);
-        EXPECT_EQ(Narrow(out), r.second) << r.first;
-    }
-    const std::pair<uint32_t, const char*> flags[] = {{0xE000, "(OI)(CI)"}, {0x8000, ""}, {0, "(IO)"}, {0x6000, "(OI)(CI)(IO)"}, {0xA000, "(OI)"},
-                 {0x400b, "(CI)(IO)"}};
-    for (const auto& f : flags) {
-        InheritanceFlagsText(f.first, out, 128);
-        EXPECT_EQ(Narrow(out), f.second) << f.first;
-    }
-    const std::pair<const char16_t*, const char*> cuts[] = {{u"Allow : BUILTIN\\Administrators : (all) Full Control", "BUILTIN\\Administrators"},
-                {u"Deny(x) : S-1-5-32-545 :  Read", "*S-1-5-32-545"},
-                {u"Erlauben : Jeder :  Lesen", "Jeder"},
-                {u"Allow : a", ""}, {u"no colon", ""}, {u"Allow :", ""}, {u"Allow : : x", ""}};
+    auto text = [&](uint32_t (*write)(uint32_t, char16_t*, uint32_t), uint32_t value) {
+        write(value, out, 128);
+        return Narrow(out);
+    };
+    const std::pair<uint32_t, const char*> rights[] = {
+        {0, "N"},        {0x1F01BF, "F"}, {0x0F01BF, "F"}, {0x1301BF, "M"}, {0x0200A9, "RX"},
+        {0x120089, "R"}, {0x010000, "D"}, {0x80, "RA,S"},  {0x200, "S"},
+        {0xF01FF, "X,RD,RA,REA,WD,AD,WA,WEA,DC,DE,RC,WDAC,WO,S"}};
+    for (const auto& r : rights) EXPECT_EQ(text(RightsText, r.first), r.second) << r.first;
+    const std::pair<uint32_t, const char*> flags[] = {{0xE000, "(OI)(CI)"},     {0x8000, ""},     {0, "(IO)"},
+                                                      {0x6000, "(OI)(CI)(IO)"}, {0xA000, "(OI)"}, {0x400b, "(CI)(IO)"}};
+    for (const auto& f : flags) EXPECT_EQ(text(InheritanceFlagsText, f.first), f.second) << f.first;
+    const std::pair<const char16_t*, const char*> cuts[] = {
+        {u"Allow : BUILTIN\\Administrators : (all) Full Control", "BUILTIN\\Administrators"},
+        {u"Deny(x) : S-1-5-32-545 :  Read", "*S-1-5-32-545"}, {u"Erlauben : Jeder :  Lesen", "Jeder"},
+        {u"Allow : a", ""}, {u"no colon", ""}, {u"Allow :", ""}, {u"Allow : : x", ""}};
     for (const auto& c : cuts) {
-        bool cut = AccountFromAceText(c.first, out, 128);
+        const bool cut = AccountFromAceText(c.first, out, 128);
         EXPECT_EQ(cut ? Narrow(out) : "", c.second) << Narrow(c.first);
         EXPECT_EQ(cut, *c.second != 0);
     }

@@ -4,13 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <map>
-#include <string>
-#include <vector>
 
-#include "actions/action_platform.h"
-#include "actions/menu_model.h"
 #include "actions/node_menus.h"
 #include "base/text.h"
 #include "config/config_text.h"
@@ -23,8 +18,8 @@ struct FakeActions {
     std::vector<std::string> commands, log, privilegeCalls;
     std::vector<bool> results;   // command k takes results[k], the last repeats; empty: all succeed
     int dialogResult = 1;        // of both dialogs
-    uint32_t specialMask = 0, specialIn = 0;
-    std::u16string typedAccount = u"typed";
+    uint32_t specialMask = 0x80, specialIn = 0;   // OK answers Read Attributes
+    std::u16string typedAccount = u"new user";
     std::map<std::string, uint32_t> attributes;
     std::map<std::string, FakeEntries> folders;   // "." and ".." are added
     std::map<std::string, std::string> links;     // a folder path and where it leads
@@ -53,10 +48,8 @@ struct FakeActions {
         return p;
     }
     static uint32_t FileAttributes(const char16_t* path) {
-        std::string p = current->Resolve(Narrow(path));
-        auto it = current->attributes.find(p);
-        if (it != current->attributes.end()) return it->second;
-        return current->folders.count(p) ? kAttributeFolder : 0xFFFFFFFF;
+        auto it = current->attributes.find(Narrow(path));
+        return it == current->attributes.end() ? 0xFFFFFFFF : it->second;
     }
     static bool Run(void*, char16_t* line) {
         const std::vector<bool>& r = current->results;
@@ -73,10 +66,7 @@ struct FakeActions {
         if (current->dialogResult == 1) CopyText(text, 100, current->typedAccount.c_str());
         return current->dialogResult;
     }
-    struct Listing {
-        FakeEntries entries;
-        size_t next;
-    };
+    struct Listing { FakeEntries entries; size_t next; };
     static void* OpenFolder(const char16_t* pattern, FolderEntry* first) {
         std::string p = Narrow(pattern);
         current->listings++;
@@ -101,9 +91,9 @@ struct FakeActions {
         delete static_cast<Listing*>(listing);
     }
     static bool Identity(const char16_t* path, FolderIdentity* out) {
-        std::string p = current->Resolve(Narrow(path));
-        *out = FolderIdentity{0x1234, std::hash<std::string>()(p)};
-        return current->folders.count(p) != 0;
+        auto it = current->folders.find(current->Resolve(Narrow(path)));
+        *out = FolderIdentity{0x1234, (uint64_t)std::distance(current->folders.begin(), it)};
+        return it != current->folders.end();
     }
     static uint32_t Users(void* sink, bool (*onName)(void*, const char16_t*)) {
         current->privilegeCalls.push_back("enumerate");

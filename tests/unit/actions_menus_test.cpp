@@ -81,21 +81,15 @@ TEST(ActionsMenus, ListFileSectionsDomainAndTranslation) {
     EXPECT_EQ(fake.privilegeCalls,
               (std::vector<std::string>{"SeRestorePrivilege on", "enumerate", "SeRestorePrivilege off"}));
     // Access types in file order with their line offsets; a comment line ends the section.
-    char expected[160];
-    snprintf(expected, sizeof expected,
-             "Aendern #5000 @%zu\nRead #5001 @%zu\n---\nSpezial #4\n---\nRemove this account permissions #5\n",
-             list.find(u"Modify"), list.find(u"\tRead"));
-    EXPECT_EQ(Build(fake, 0x0b, kFile), std::string(expected) + "suffix:");
+    EXPECT_EQ(Build(fake, 0x0b, kFile), "Aendern #5000 @" + std::to_string(list.find(u"Modify")) + "\nRead #5001 @" +
+                                            std::to_string(list.find(u"\tRead")) +
+                                            "\n---\nSpezial #4\n---\nRemove this account permissions #5\nsuffix:");
 }
 
 TEST(ActionsMenus, AccountListEndsWithoutPrivilegeOrOnAFailedEnumeration) {
     ScopedConfigText list(u"[PC_USER_LIST]\npc1\n[DOMAIN_USER_LIST]\nd1\n");
-    struct Row {
-        bool privilege;
-        uint32_t result;
-        const char* menu;
-        const char* lastCall;   // the privilege is never left enabled
-    } rows[] = {
+    // The privilege is never left enabled.
+    struct { bool privilege; uint32_t result; const char* menu; const char* lastCall; } rows[] = {
         {false, 0, "pc1 #1002\n---\n", "SeRestorePrivilege on"},
         {true, 5, "pc1 #1002\n---\n", "SeRestorePrivilege off"},
         {true, 2351, "pc1 #1002\n---\n", "SeRestorePrivilege off"},
@@ -103,7 +97,7 @@ TEST(ActionsMenus, AccountListEndsWithoutPrivilegeOrOnAFailedEnumeration) {
         {true, 2221, "pc1 #1002\n---\nx #1003\n---\nd1 #1004\n---\nCORP #1001\nEnter account name #1000\n",
          "SeRestorePrivilege off"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         FakeActions fake;
         fake.users = {u"x"};
         fake.domain = u"CORP";

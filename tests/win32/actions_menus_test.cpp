@@ -50,18 +50,16 @@ UINT ScriptedTracker(HMENU popup, HWND) {
 const wchar_t* g_dialogCaption;
 bool g_dialogSeen;
 
-void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindWindowW(nullptr, g_dialogCaption);
-    if (!dialog || !IsWindowVisible(dialog)) return;
-    g_dialogSeen = true;
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    KillTimer(nullptr, timer);
-}
-
 void CancelNextDialog(const wchar_t* caption) {
     g_dialogCaption = caption;
     g_dialogSeen = false;
-    SetTimer(nullptr, 0, 50, CancelDialog);
+    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        HWND dialog = FindWindowW(nullptr, g_dialogCaption);
+        if (!dialog || !IsWindowVisible(dialog)) return;
+        g_dialogSeen = true;
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        KillTimer(nullptr, timer);
+    });
 }
 
 HWND TreeOf(HWND main) { return GetDlgItem(main, kTreeId); }
@@ -91,19 +89,18 @@ protected:
         folder_ = NewTempFolder();
         ASSERT_FALSE(folder_.empty());
         env_.Set(L"OVRIX_STANDIN_LOG", folder_ + L"\\runs.txt");
-        previous_ = g_popupTracker;
         g_popupTracker = ScriptedTracker;
         g_picks.clear();
         g_shown.clear();
         ResetTraverseSubfolders();
     }
     void TearDown() override {
-        g_popupTracker = previous_;
+        g_popupTracker = TrackPopupAtCursor;
         ResetTraverseSubfolders();
         RemoveTree(folder_);
     }
-    std::wstring File(const std::wstring& name) {
-        EXPECT_TRUE(WriteFileBytes(folder_ + L"\\" + name, "x"));
+    std::wstring Folder(const std::wstring& name) {
+        EXPECT_TRUE(CreateDirectoryW((folder_ + L"\\" + name).c_str(), nullptr));
         return folder_ + L"\\" + name;
     }
     Lines Runs() {
@@ -116,11 +113,10 @@ protected:
 
     std::wstring folder_;
     ScopedEnvironment env_;
-    PopupTracker previous_ = nullptr;
 };
 
-TEST_F(ActionsWine, GroupOfThreeRunsInOrderStopsAtAFailureAndIsRefreshed) {
-    std::wstring a = File(L"a.txt"), b = File(L"b c.txt"), c = File(L"100%s.txt");
+TEST_F(ActionsWine, MenusOnAGroupOfThreeFolders) {
+    std::wstring a = Folder(L"a"), b = Folder(L"b c"), c = Folder(L"100%s");
     env_.Set(L"OVRIX_STANDIN_EXIT", L"0,0,0,0,1,0");   // the fifth run fails
     RunWithMainWindow((L"ovrix.exe " + a + L" \"" + b + L"\" " + c).c_str(), [&](HWND main) {
         HWND tree = TreeOf(main);
@@ -142,16 +138,32 @@ TEST_F(ActionsWine, GroupOfThreeRunsInOrderStopsAtAFailureAndIsRefreshed) {
         }
         EXPECT_TRUE(g_shown.empty()) << Utf8(g_shown.empty() ? L"" : g_shown[0]);
         // A dismissed menu runs nothing; "list files" writes the paths and ".".
-        g_picks = {L"", L"list files", L"Change owner", L"Allow inheritable"};
+        g_picks = {L"", L"list files", L"Change owner", L"Traverse all subfolders", L"Enter account name",
+                   L"Special Permissions", L"Clear inheritable"};
         ASSERT_TRUE(OpenOnKind(main, 0x08));
         ASSERT_TRUE(OpenOnKind(main, 0x01));
         EXPECT_EQ(LastLogLines(main, 4), (std::vector<std::wstring>{a, b, c, L"."}));
         EXPECT_TRUE(Runs().empty());
+        // The template runs for each path in stored order.
         ASSERT_TRUE(OpenOnKind(main, 0x08));
         EXPECT_EQ(g_shown[2], L"Change owner\n");
         const std::string yes = " /a /r /d " + std::string(1, (char)TakeownYesLetter(GetUserDefaultUILanguage()));
         EXPECT_EQ(Runs(), (Lines{"takeown /f " + Utf8(a) + yes, "takeown /f \"" + Utf8(b) + "\"" + yes,
                                  "takeown /f " + Utf8(c) + yes}));
+        // The switch flips and runs nothing; cancelled dialogs run nothing.
+        ASSERT_TRUE(OpenOnKind(main, 0x0a));
+        CancelNextDialog(L"Account Name");
+        ASSERT_TRUE(OpenOnKind(main, 0x0a));
+        EXPECT_TRUE(g_dialogSeen);
+        CancelNextDialog(L"Detail Permissions");
+        ASSERT_TRUE(OpenOnKind(main, 0x0b)) << "Wine gives folders allow entries" << Utf8(DumpTree(tree));
+        EXPECT_TRUE(g_dialogSeen);
+        EXPECT_EQ(Runs().size(), 3u);
+        EXPECT_NE(g_shown[3].find(L"\n---\nAllow inheritable subfolers,files\nTraverse all subfolders\n"),
+                  std::wstring::npos) << g_shown[3];
+        EXPECT_NE(g_shown[4].find(L"\nAllow inheritable subfolers,files\n[x] Traverse all subfolders\n"),
+                  std::wstring::npos) << g_shown[4];
+        // A failure on the second path stops the rest; the group is still rebuilt from its first path.
         // Old children are marked: item handles may be reused by the rebuilt ones.
         std::vector<NodeInfo> before = TreeNodes(tree);
         for (size_t i = 1; i < before.size(); i++) {
@@ -162,7 +174,7 @@ TEST_F(ActionsWine, GroupOfThreeRunsInOrderStopsAtAFailureAndIsRefreshed) {
         ASSERT_TRUE(OpenOnKind(main, 0x0a));
         Lines runs = Runs();
         EXPECT_EQ(Lines(runs.begin() + 3, runs.end()),
-                  (Lines{"icacls " + Utf8(a) + " /inheritance:e", "icacls \"" + Utf8(b) + "\" /inheritance:e"}));
+                  (Lines{"icacls " + Utf8(a) + " /inheritance:r /T", "icacls \"" + Utf8(b) + "\" /inheritance:r /T"}));
         std::vector<NodeInfo> after = TreeNodes(tree);
         ASSERT_EQ(after.size(), before.size()) << DumpTree(tree);
         EXPECT_TRUE(after[0].selected && after[0].item == before[0].item) << "the group's root, selected";
@@ -170,36 +182,9 @@ TEST_F(ActionsWine, GroupOfThreeRunsInOrderStopsAtAFailureAndIsRefreshed) {
     });
 }
 
-TEST_F(ActionsWine, TraverseSwitchAndCancelledDialogs) {
-    std::wstring top = folder_ + L"\\top";
-    ASSERT_TRUE(CreateDirectoryW(top.c_str(), nullptr));
-    RunWithMainWindow((L"ovrix.exe " + top).c_str(), [&](HWND main) {
-        g_picks = {L"Traverse all subfolders", L"Clear inheritable", L"Enter account name", L"Special Permissions"};
-        ASSERT_TRUE(OpenOnKind(main, 0x0a));
-        EXPECT_TRUE(Runs().empty()) << "flipping runs nothing";
-        ASSERT_TRUE(OpenOnKind(main, 0x0a));
-        EXPECT_NE(g_shown[0].find(L"\n---\nAllow inheritable subfolers,files\nTraverse all subfolders\n"),
-                  std::wstring::npos) << g_shown[0];
-        EXPECT_NE(g_shown[1].find(L"\nAllow inheritable subfolers,files\n[x] Traverse all subfolders\n"),
-                  std::wstring::npos) << g_shown[1];
-        EXPECT_EQ(Runs(), Lines{"icacls " + Utf8(top) + " /inheritance:r /T"});
-        CancelNextDialog(L"Account Name");
-        ASSERT_TRUE(OpenOnKind(main, 0x0a));
-        EXPECT_TRUE(g_dialogSeen);
-        CancelNextDialog(L"Detail Permissions");
-        ASSERT_TRUE(OpenOnKind(main, 0x0b)) << "Wine gives folders allow entries" << Utf8(DumpTree(TreeOf(main)));
-        EXPECT_TRUE(g_dialogSeen);
-        EXPECT_EQ(Runs().size(), 1u) << "cancelled dialogs run nothing";
-    });
-}
-
 // A real Space key press on the tree opens the real popup; the WM_CHAR the
 // key leaves queued must not close it.
-struct KeyProbe {
-    bool seenOpen;
-    DWORD firstSeen;
-    bool chose;
-} g_keys;
+struct KeyProbe { bool seenOpen; DWORD firstSeen; bool chose; } g_keys;
 
 void PressKeys(std::initializer_list<WORD> codes) {
     std::vector<INPUT> keys;
@@ -224,8 +209,8 @@ void CALLBACK ChooseOnceOpenAWhile(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST_F(ActionsWine, SpaceKeyOpensARealMenuThatStaysOpen) {
-    std::wstring a = File(L"a.txt");
-    g_popupTracker = previous_;   // the real TrackPopupMenu
+    std::wstring a = Folder(L"a");
+    g_popupTracker = TrackPopupAtCursor;
     RunWithMainWindow((L"ovrix.exe " + a).c_str(), [&](HWND main) {
         HWND tree = TreeOf(main);
         std::vector<NodeInfo> nodes = TreeNodes(tree);
