@@ -39,7 +39,8 @@ TEST(ResourcesArtwork, CommittedFilesMatchTheGenerator) {
     std::vector<uint8_t> bmp = ReadSourceFile("resources/glyphs.bmp");
     ASSERT_FALSE(bmp.empty());
     EXPECT_TRUE(bmp == GlyphStripBmpFile()) << "run make_artwork and commit resources/glyphs.bmp";
-    EXPECT_TRUE(ReadSourceFile("resources/ovrix.ico") == IconFile()) << "run make_artwork and commit resources/ovrix.ico";
+    EXPECT_TRUE(ReadSourceFile("resources/ovrix.ico") == IconFile())
+        << "run make_artwork and commit resources/ovrix.ico";
 }
 
 TEST(ResourcesArtwork, GlyphsShowDistinctPicturesInTheirColours) {

@@ -15,18 +15,10 @@ namespace {
 
 const std::function<void(HWND)>* g_act;
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
-    wchar_t cls[16] = {};
-    GetClassNameW(window, cls, 16);
-    if (lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
+// The dialogs have no owner: the one visible dialog window is theirs.
 void CALLBACK Drive(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, (LPARAM)&dialog);
-    if (!dialog) return;
+    HWND dialog = FindWindowW(L"#32770", nullptr);
+    if (!dialog || !IsWindowVisible(dialog)) return;
     KillTimer(nullptr, timer);
     (*g_act)(dialog);
 }
@@ -45,11 +37,13 @@ INT_PTR WithDialog(Value* value, const std::function<void(HWND)>& act) {
 }
 
 void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void Cancel(HWND dialog) { Click(dialog, IDCANCEL); }
 void Close(HWND dialog) { SendMessageW(dialog, WM_CLOSE, 0, 0); }
 
-std::wstring Text(HWND window) {
+// The text of the dialog's item id, or of the dialog itself for id 0.
+std::wstring Text(HWND dialog, int id = 0) {
     wchar_t text[600] = {};
-    GetWindowTextW(window, text, 600);
+    GetWindowTextW(id ? GetDlgItem(dialog, id) : dialog, text, 600);
     return text;
 }
 
@@ -66,59 +60,48 @@ struct GermanCaptions {
 
 TEST(SpecialPermissionsDialog, OkGivesTheOrOfTheTickedBoxesWhateverTheirCaptions) {
     GermanCaptions german;
-    uint32_t value = 0x0A;
-    EXPECT_EQ(WithDialog(&value, [&](HWND dialog) {
-                  EXPECT_EQ(Text(GetDlgItem(dialog, 213)), L"Besitz \u00fcbernehmen");
-                  EXPECT_EQ(Text(GetDlgItem(dialog, 212)), L"Change Permissions");
-                  EXPECT_EQ(Text(dialog) + Text(GetDlgItem(dialog, IDCANCEL)), L"EinzelrechteAbbrechen");
-                  EXPECT_EQ(Text(GetDlgItem(dialog, IDOK)), L"OK");   // keeps its template text
-                  Click(dialog, IDOK);
-              }), 1);
-    EXPECT_EQ(value, 0u);
     // Box 209 only for an ACE that reaches subfolders or the folder itself.
-    struct { uint32_t in; bool subfolderBox; uint32_t all; } cases[] = {
-        {0x0A, false, 0xF01BF}, {0x8000 | 0x0A, true, 0xF01FF}, {0x4000 | 0x0A, true, 0xF01FF},
-        {0xE000 | 0x0B, true, 0xF01FF}, {0x2000 | 0x0A, false, 0xF01BF}, {0, false, 0xF01BF}};
+    // Every visible box is ticked, except in the first case (no box: 0).
+    struct { uint32_t in; bool subfolderBox; uint32_t out; } cases[] = {
+        {0x0A, false, 0}, {0x0A, false, 0xF01BF}, {0x800A, true, 0xF01FF}, {0x400A, true, 0xF01FF},
+        {0xE00B, true, 0xF01FF}, {0x200A, false, 0xF01BF}, {0, false, 0xF01BF}};
+    uint32_t value = 0;
     for (const auto& c : cases) {
         value = c.in;
         EXPECT_EQ(WithDialog(&value, [&](HWND dialog) {
+                      // OK keeps its template text; "Change Permissions" has no entry.
+                      EXPECT_EQ(Text(dialog) + L"|" + Text(dialog, 213) + L"|" + Text(dialog, 212) + L"|" +
+                                    Text(dialog, IDOK) + L"|" + Text(dialog, IDCANCEL),
+                                L"Einzelrechte|Besitz \u00fcbernehmen|Change Permissions|OK|Abbrechen");
                       EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, 209)) != FALSE, c.subfolderBox) << c.in;
                       for (int id = 201; id <= 213; id++)
-                          if (IsWindowVisible(GetDlgItem(dialog, id))) Click(dialog, id);
+                          if (c.out && IsWindowVisible(GetDlgItem(dialog, id))) Click(dialog, id);
                       Click(dialog, IDOK);
                   }), 1);
-        EXPECT_EQ(value, c.all) << std::hex << c.in;
+        EXPECT_EQ(value, c.out) << std::hex << c.in;
     }
     // Cancel and the close box leave the value.
-    for (auto end : {+[](HWND dialog) { Click(dialog, IDCANCEL); }, +[](HWND dialog) { Close(dialog); }})
-        EXPECT_EQ(WithDialog(&value, [&](HWND dialog) {
-                      Click(dialog, 201);
-                      end(dialog);
-                  }), 0);
+    for (auto end : {Cancel, Close})
+        EXPECT_EQ(WithDialog(&value, [&](HWND dialog) { Click(dialog, 201); end(dialog); }), 0);
     EXPECT_EQ(value, 0xF01BFu);
 }
 
 TEST(AccountNameDialog, OkReturnsTheTypedNameCutTo99CharactersCancelAndCloseLeaveIt) {
     GermanCaptions german;
-    char16_t buffer[256];
-    std::fill(buffer, buffer + 256, u'Z');
-    std::wstring typed;
-    for (int i = 0; i < 120; i++) typed += (wchar_t)(L'a' + i % 26);
-    EXPECT_EQ(WithDialog(buffer, [&](HWND dialog) {
-                  EXPECT_EQ(Text(dialog) + Text(GetDlgItem(dialog, IDCANCEL)), L"KontoAbbrechen");
+    std::u16string buffer(256, u'Z');
+    const std::wstring typed(120, L'n');
+    EXPECT_EQ(WithDialog(&buffer[0], [&](HWND dialog) {
+                  EXPECT_EQ(Text(dialog) + Text(dialog, IDCANCEL), L"KontoAbbrechen");
                   SetDlgItemTextW(dialog, 103, typed.c_str());
                   Click(dialog, IDOK);
               }), 1);
-    EXPECT_EQ(std::wstring(W(buffer)), typed.substr(0, 99));
+    EXPECT_EQ(std::wstring(W(buffer.c_str())), typed.substr(0, 99));
     EXPECT_EQ(buffer[100], u'Z') << "wrote past the 100 units";
-    for (auto end : {+[](HWND dialog) { Click(dialog, IDCANCEL); }, +[](HWND dialog) { Close(dialog); }})
-        EXPECT_EQ(WithDialog(buffer, [&](HWND dialog) {
-                      SetDlgItemTextW(dialog, 103, L"x");
-                      end(dialog);
-                  }), 0);
-    EXPECT_EQ(std::wstring(W(buffer)), typed.substr(0, 99));
+    for (auto end : {Cancel, Close})
+        EXPECT_EQ(WithDialog(&buffer[0], [&](HWND dialog) { SetDlgItemTextW(dialog, 103, L"x"); end(dialog); }), 0);
+    EXPECT_EQ(std::wstring(W(buffer.c_str())), typed.substr(0, 99));
     // Nothing typed: an empty name, passed on as such.
-    EXPECT_EQ(WithDialog(buffer, [&](HWND dialog) { Click(dialog, IDOK); }), 1);
+    EXPECT_EQ(WithDialog(&buffer[0], [&](HWND dialog) { Click(dialog, IDOK); }), 1);
     EXPECT_EQ(buffer[0], u'\0');
 }
 
@@ -127,13 +110,11 @@ TEST(InputDialogs, MissingTemplateReturnsMinusOneAndWritesNothing) {
     HMODULE bare = LoadLibraryExW((ExeDirectory() + L"standin.exe").c_str(), nullptr,
                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(bare, nullptr);
-    HINSTANCE saved = g_instance;
-    g_instance = bare;
+    HINSTANCE saved = std::exchange(g_instance, bare);
     uint32_t value = 0x800A;
     char16_t buffer[16] = u"Everyone";
     EXPECT_EQ(std::make_pair(Open(&value), Open(buffer)), std::make_pair(INT_PTR{-1}, INT_PTR{-1}));
     g_instance = saved;
     FreeLibrary(bare);
-    EXPECT_EQ(value, 0x800Au);
-    EXPECT_EQ(std::u16string(buffer), u"Everyone");
+    EXPECT_EQ(std::make_pair(value, std::u16string(buffer)), std::make_pair(0x800Au, std::u16string(u"Everyone")));
 }

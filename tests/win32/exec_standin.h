@@ -3,8 +3,9 @@
 // which the children inherit.
 #pragma once
 #include <windows.h>
-#include <stdio.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,23 +13,19 @@
 
 inline std::wstring SystemFolder() {
     wchar_t folder[MAX_PATH] = {};
-    GetSystemDirectoryW(folder, MAX_PATH);
-    return folder;
+    return std::wstring(folder, GetSystemDirectoryW(folder, MAX_PATH));
 }
 
 // Copies the built standin.exe to <system folder>\<name>.exe.
 inline bool InstallStandin(const wchar_t* name) {
-    std::wstring to = SystemFolder() + L"\\" + name + L".exe";
-    return CopyFileW((ExeDirectory() + L"standin.exe").c_str(), to.c_str(), FALSE) != FALSE;
+    return CopyFileW((ExeDirectory() + L"standin.exe").c_str(), (SystemFolder() + L"\\" + name + L".exe").c_str(), 0);
 }
 
 // Sets the stand-in's variables for the length of a scope; they are unset
 // again afterwards (the test program itself never sets them).
 struct ScopedEnvironment {
     std::vector<std::wstring> names;
-    ~ScopedEnvironment() {
-        for (const std::wstring& name : names) SetEnvironmentVariableW(name.c_str(), nullptr);
-    }
+    ~ScopedEnvironment() { for (const std::wstring& name : names) SetEnvironmentVariableW(name.c_str(), nullptr); }
     void Set(const wchar_t* name, const std::wstring& value) {
         names.push_back(name);
         SetEnvironmentVariableW(name, value.c_str());
@@ -36,9 +33,6 @@ struct ScopedEnvironment {
 };
 
 inline std::string ReadFileBytes(const std::wstring& path) {
-    std::string bytes;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    for (int c; file && (c = fgetc(file)) != EOF;) bytes += static_cast<char>(c);
-    if (file) fclose(file);
-    return bytes;
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }

@@ -85,7 +85,8 @@ Dialog DetailRightsDialog() {
     Dialog dialog{0x90C80884, 0x1, 238, 202, nullptr, L"Detail Permissions", {}};
     for (const auto& right : rights) {
         uint16_t y = static_cast<uint16_t>(24 + 12 * (right.id - 201));
-        if (right.hint) dialog.items.push_back({0xFFFF, kStatic, nullptr, right.hint, 0x50000000, 0, 4, uint16_t(y + 1), 27, 10});
+        if (right.hint)
+            dialog.items.push_back({0xFFFF, kStatic, nullptr, right.hint, 0x50000000, 0, 4, uint16_t(y + 1), 27, 10});
         dialog.items.push_back({right.id, kButton, nullptr, right.caption, 0x50010003, 0, 34, y, 200, 10});
     }
     dialog.items.push_back({1, kButton, nullptr, L"OK", 0x50010300, 0, 120, 189, 50, 10});
@@ -188,8 +189,11 @@ TEST(Resources, IconGroupHolds32And16Pixel16ColourImages) {
     for (int i = 0; i < 2; ++i) {
         const uint8_t* entry = &group[6 + 14 * i];
         int size = i == 0 ? 32 : 16;
-        EXPECT_EQ(std::vector<uint8_t>(entry, entry + 8), (std::vector<uint8_t>{uint8_t(size), uint8_t(size), 16, 0, 1, 0, 4, 0}));
-        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+        // Width, height, 16 colours, reserved, one plane, 4 bits per pixel.
+        EXPECT_EQ(std::vector<uint8_t>(entry, entry + 8),
+                  (std::vector<uint8_t>{uint8_t(size), uint8_t(size), 16, 0, 1, 0, 4, 0}));
+        HICON icon = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
         EXPECT_NE(icon, nullptr) << size;
         DestroyIcon(icon);
     }
@@ -213,10 +217,12 @@ TEST(Resources, VersionRecordSaysZeroPointSix) {
     EXPECT_EQ(std::vector<DWORD>({fixed->dwFileVersionMS, fixed->dwFileVersionLS, fixed->dwProductVersionMS,
                                   fixed->dwProductVersionLS, fixed->dwFileOS, fixed->dwFileType}),
               std::vector<DWORD>({6, 0, 6, 0, VOS__WINDOWS32, VFT_APP}));
-    for (const wchar_t* pair : {L"FileVersion=0.6", L"ProductVersion=0.6", L"ProductName=ovrix", L"OriginalFilename=ovrix.exe"}) {
+    for (const wchar_t* pair :
+         {L"FileVersion=0.6", L"ProductVersion=0.6", L"ProductName=ovrix", L"OriginalFilename=ovrix.exe"}) {
         std::wstring key(pair, wcschr(pair, L'=') - pair);
         wchar_t* value = nullptr;
-        ASSERT_TRUE(query(record.data(), (L"\\StringFileInfo\\040904B0\\" + key).c_str(), reinterpret_cast<LPVOID*>(&value), &length)) << key;
+        std::wstring path = L"\\StringFileInfo\\040904B0\\" + key;
+        ASSERT_TRUE(query(record.data(), path.c_str(), reinterpret_cast<LPVOID*>(&value), &length)) << key;
         EXPECT_EQ(key + L"=" + value, pair);
     }
     FreeLibrary(version);

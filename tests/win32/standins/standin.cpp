@@ -10,6 +10,7 @@
 //   OVRIX_STANDIN_SLEEP_MS  pause before exiting
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <wchar.h>
 
 #include <string>
@@ -17,9 +18,8 @@
 namespace {
 
 std::wstring Env(const wchar_t* name) {
-    static wchar_t value[32768];
-    DWORD n = GetEnvironmentVariableW(name, value, 32768);
-    return std::wstring(value, n < 32768 ? n : 0);
+    const wchar_t* value = _wgetenv(name);
+    return value ? value : L"";
 }
 
 std::string Encode(const std::wstring& text, UINT codePage) {
@@ -39,8 +39,8 @@ size_t RecordRun(const std::wstring& logPath) {
     return lines;
 }
 
-void Print(DWORD stream, const std::wstring& text, long repeat) {
-    std::string bytes = Encode(text, CP_ACP);
+void Print(DWORD stream, const wchar_t* variable, long repeat) {
+    std::string bytes = Encode(Env(variable), CP_ACP);
     DWORD written = 0;
     for (long i = 0; i < repeat && !bytes.empty(); i++)
         WriteFile(GetStdHandle(stream), bytes.data(), (DWORD)bytes.size(), &written, nullptr);
@@ -50,12 +50,11 @@ void Print(DWORD stream, const std::wstring& text, long repeat) {
 
 int wmain() {
     size_t run = RecordRun(Env(L"OVRIX_STANDIN_LOG"));
-    std::wstring repeat = Env(L"OVRIX_STANDIN_REPEAT");
-    Print(STD_OUTPUT_HANDLE, Env(L"OVRIX_STANDIN_STDOUT"), repeat.empty() ? 1 : wcstol(repeat.c_str(), 0, 10));
-    Print(STD_ERROR_HANDLE, Env(L"OVRIX_STANDIN_STDERR"), 1);
-    Sleep((DWORD)wcstol(Env(L"OVRIX_STANDIN_SLEEP_MS").c_str(), 0, 10));
-    std::wstring codes = Env(L"OVRIX_STANDIN_EXIT");
-    const wchar_t* code = codes.c_str();
-    for (; run > 0 && wcschr(code, L','); run--) code = wcschr(code, L',') + 1;
-    return (int)wcstol(code, 0, 10);
+    const wchar_t* repeat = _wgetenv(L"OVRIX_STANDIN_REPEAT");
+    Print(STD_OUTPUT_HANDLE, L"OVRIX_STANDIN_STDOUT", repeat ? wcstol(repeat, nullptr, 10) : 1);
+    Print(STD_ERROR_HANDLE, L"OVRIX_STANDIN_STDERR", 1);
+    Sleep((DWORD)_wtoi(Env(L"OVRIX_STANDIN_SLEEP_MS").c_str()));
+    const wchar_t* code = _wgetenv(L"OVRIX_STANDIN_EXIT");
+    for (; code && run > 0 && wcschr(code, L','); run--) code = wcschr(code, L',') + 1;
+    return code ? _wtoi(code) : 0;
 }
