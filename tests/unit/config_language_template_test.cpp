@@ -29,7 +29,6 @@ TEST(LanguageTemplate, OffersEveryTranslatedTextOnceAndWellFormed) {
         EXPECT_TRUE(line[0] == ';' && readable && line.substr(eq + 3) == key) << "malformed: " << line;
         EXPECT_TRUE(offered.insert(key).second) << "offered twice: " << key;
     }
-    ASSERT_GT(offered.size(), 80u);
 
     std::string sources;
     for (const char* folder : {"app", "config", "input", "security", "actions", "exec", "base"}) {

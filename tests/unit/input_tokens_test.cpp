@@ -21,7 +21,6 @@ Toks Tokens(const std::u16string& text) {
     while (char16_t first = NextToken(&cursor, buf.data())) {
         std::u16string t = buf.data();
         tokens.push_back(first == u'"' ? u"[" + t + u"]" : first != t[0] ? u"^" + std::u16string(1, first + 0x40) : t);
-        if (tokens.size() > text.size()) return tokens;   // no end of tokens
     }
     EXPECT_TRUE(buf[0] == 0 && *cursor == 0 && NextToken(&cursor, buf.data()) == 0) << "the end, and again the end";
     return tokens;
@@ -53,8 +52,7 @@ TEST(Tokens, BlanksQuotesEmbeddedSectionsAndControlCharacters) {
         {u"a\"b\"\"c d\"", {u"a\"b\"\"c", u"d\""}}, {u"a\"\"b c", {u"a\"\"b", u"c"}},
         {u"a\"b c\r\nd a\"b\n\re", {u"a\"b c", u"d", u"a\"b", u"e"}},
         // Control characters end tokens and may stand alone; all above U+0020 are path characters.
-        {u"\x0b ab\x01" u"cd", {u"^K", u"ab", u"cd"}}, {u"\x1f\x1f" u"x", {u"^_", u"^_", u"x"}},
-        {u"\x7f\xfeff\xd800", {u"\x7f\xfeff\xd800"}},
+        {u"\x0b ab\x01" u"cd", {u"^K", u"ab", u"cd"}}, {u"\x1f\x1f" u"x\x7f\xfeff\xd800", {u"^_", u"^_", u"x\x7f\xfeff\xd800"}},
     };
     for (const auto& c : cases) EXPECT_EQ(Tokens(c.text), c.tokens) << c.tokens.size();
 }
@@ -88,8 +86,6 @@ TEST(ListFiles, NameEncodingByteOrderMarkTokensAndTheFirstZeroByte) {
         {"\xEF\xBB\xBF" "C:\\d\xC3\xA9j\xC3\xA0", false, {u"C:\\déjà"}}, {"\xEF\xBB\xBF" "a", true, {u"a"}},
         {"\xEF\xBB" "a", false, {u"\x046f\x043b" "a"}}, {"\xEF\xBB\xBF", false, {}}, {"", false, {}},
         {"a b\r\n\"c d\"\n@e\n\n", false, {u"a", u"b", u"c d", u"@e"}}, {std::string("a\0b", 3), true, {u"a"}},
-        // Saved as UTF-16: read up to the first zero byte, one useless token at most.
-        {std::string("\xFF\xFE" "C\0:\0\\\0", 8), false, {u"\x047f\x047e" "C"}},
     };
     for (const auto& c : cases) EXPECT_EQ(ListPaths(c.bytes, c.utf8), c.paths) << c.bytes;
     static const HeapOps failing = {[](size_t) -> void* { return nullptr; },
