@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "base/heap.h"
@@ -48,13 +47,9 @@ inline Bytes MakeAcl(const std::vector<Bytes>& aces, int aceCount = -1) {
 // Header, then owner, SACL and DACL; an empty part is absent (offset 0). The
 // present bits come from control.
 inline Bytes MakeDescriptor(uint16_t control, const Bytes& owner, const Bytes& sacl, const Bytes& dacl) {
-    Bytes b = Concat({{1, 0}, U16(control | 0x8000)});
-    uint32_t at = 20;
-    for (const Bytes* part : {&owner, (const Bytes*)nullptr, &sacl, &dacl}) {
-        b = Concat({b, U32(part && !part->empty() ? at : 0)});
-        at += part ? (uint32_t)part->size() : 0;
-    }
-    return Concat({b, owner, sacl, dacl});
+    auto at = [](const Bytes& part, size_t offset) { return U32(part.empty() ? 0 : (uint32_t)offset); };
+    return Concat({{1, 0}, U16(control | 0x8000), at(owner, 20), U32(0), at(sacl, 20 + owner.size()),
+                   at(dacl, 20 + owner.size() + sacl.size()), owner, sacl, dacl});
 }
 inline Bytes OwnerPart(const Bytes& sid, bool defaulted = false) { return MakeDescriptor(defaulted, sid, {}, {}); }
 inline Bytes DaclPart(const Bytes& acl) { return MakeDescriptor(0x0004, {}, {}, acl); }

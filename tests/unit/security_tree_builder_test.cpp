@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 #include <map>
+#include <string>
 
+#include "config/config_text.h"
 #include "security/ace_text.h"
-#include "security/descriptor.h"
 #include "security/groups.h"
 #include "security/tree_builder.h"
 #include "tests/unit/fake_tree.h"
@@ -14,6 +15,7 @@ namespace {
 
 const Bytes kAdmins = MakeSid(5, {32, 544}), kUsers = MakeSid(5, {32, 545}), kEveryone = MakeSid(1, {0});
 const char16_t kPath[] = u"C:\\data";
+const uint32_t kFolder = 0x10, kFile = 0x20, kGroup = 7;
 
 // The signature of a whole build: its length, then the sections.
 Bytes Signature(std::vector<Bytes> sections) {
@@ -39,21 +41,34 @@ struct Built {
     }
 };
 
+// The ACEs of an ACL as a signature holds them.
+Bytes Aces(const Bytes& acl) { return Bytes(acl.begin() + 8, acl.end()); }
+
 struct Everything : ScopedFakeSecurity {
-    Bytes allowAll = MakeAce(0, 0x03, 0x001F01FF, kAdmins), denyWrite = MakeAce(1, 0x00, 2, kEveryone);
-    Bytes inheritedRead = MakeAce(0, 0x1B, 0x001200A9, kUsers), objectAce = MakeRawAce(5, 0, Bytes(36, 0));
-    Bytes auditBoth = MakeAce(2, 0xC0, 0x00010000, kEveryone), auditFailed = MakeAce(2, 0x80, 0x001F01FF, kUsers);
-    Bytes alarm = MakeRawAce(3, 0, Bytes(4, 0)), label = MakeAce(0x11, 0, 1, MakeSid(16, {0x2000}));
-    Bytes foreign = MakeAce(0, 0, 1, kUsers);
+    Bytes dacl = MakeAcl({MakeAce(0, 0x03, 0x001F01FF, kAdmins), MakeAce(1, 0, 2, kEveryone),
+                          MakeAce(0, 0x1B, 0x001200A9, kUsers), MakeRawAce(5, 0, Bytes(36, 0))});
+    Bytes sacl = MakeAcl({MakeAce(2, 0xC0, 0x00010000, kEveryone), MakeAce(2, 0x80, 0x001F01FF, kUsers),
+                          MakeRawAce(3, 0, Bytes(4, 0))});
+    Bytes label = MakeAcl({MakeAce(0x11, 0, 1, MakeSid(16, {0x2000})), MakeAce(0, 0, 1, kUsers)});
     Everything() {
         accounts = {
             {kAdmins, {u"Administrators", u"BUILTIN"}}, {kUsers, {u"Users", u"BUILTIN"}}, {kEveryone, {u"Everyone", u""}}};
-        paths[kPath] = {{kOwnerInformation, OwnerPart(kAdmins)},
-                             {kDaclInformation, DaclPart(MakeAcl({allowAll, denyWrite, inheritedRead, objectAce}))},
-                             {kSaclInformation, SaclPart(MakeAcl({auditBoth, auditFailed, alarm}))},
-                             {kLabelInformation, SaclPart(MakeAcl({label, foreign}))}};
+        paths[kPath] = {{kOwnerInformation, OwnerPart(kAdmins)}, {kDaclInformation, DaclPart(dacl)},
+                        {kSaclInformation, SaclPart(sacl)}, {kLabelInformation, SaclPart(label)}};
     }
 };
+
+
+// What a text function writes into a node-sized buffer; it must return the
+// units it wrote.
+template <class Write>
+std::u16string Written(Write write) {
+    char16_t buffer[kNodeTextUnits];
+    TextWriter w;
+    TextWriterInit(&w, buffer, kNodeTextUnits);
+    EXPECT_EQ(write(&w), w.length);
+    return buffer;
+}
 
 }  // namespace
 
@@ -78,19 +93,16 @@ TEST(BuildSecurityNodes, FullSubtreeOfAFolderWithItsSignature) {
     for (TreeItem t : b.tree.Children(b.tree.Children(b.root)[2])) seen.push_back(b.tree.node(t).param >> 16);
     EXPECT_EQ(seen, (std::vector<uint32_t>{0, 0, 1, 1, 1, 0xE00b, 0x800c, 0x0f, 0x0e}));
     EXPECT_FALSE(b.tree.node(b.root).expanded);
-    EXPECT_EQ(b.signature, Signature({U32(0x10), U32(0), kAdmins, U32(1), e.allowAll, e.denyWrite, e.inheritedRead,
-                                      e.objectAce, U32(1), e.auditBoth, e.auditFailed, e.alarm, U32(1), e.label,
-                                      e.foreign}));
+    EXPECT_EQ(b.signature, Signature({U32(0x10), U32(0), kAdmins, U32(1), Aces(e.dacl), U32(1), Aces(e.sacl), U32(1),
+                                      Aces(e.label)}));
     EXPECT_EQ(b.length, b.signature.size());
     // The privilege is on only around the SACL read, and off again at the end.
     EXPECT_EQ(e.privilegeCalls, (std::vector<bool>{true, false, false}));
 
-    // Without the privilege the auditing stage is left out, signature and all.
-    e.privilegeWorks = false;
+    e.privilegeWorks = false;   // without it the auditing stage is left out, signature and all
     Built quiet(0x20);
     EXPECT_EQ(quiet.tree.Dump().find("uditing"), std::string::npos);
-    EXPECT_EQ(quiet.signature, Signature({U32(0x20), U32(0), kAdmins, U32(1), e.allowAll, e.denyWrite,
-                                          e.inheritedRead, e.objectAce, U32(1), e.label, e.foreign}));
+    EXPECT_EQ(quiet.signature, Signature({U32(0x20), U32(0), kAdmins, U32(1), Aces(e.dacl), U32(1), Aces(e.label)}));
 }
 
 TEST(BuildSecurityNodes, AttributeLettersAndBoxes) {
@@ -113,19 +125,19 @@ TEST(BuildSecurityNodes, AttributeLettersAndBoxes) {
 }
 
 // Each row answers one query (the others fail) with the node that replaces
-// that stage's failure node; a malformed part leaves the failure node.
-TEST(BuildSecurityNodes, StageVariantsAndMalformedParts) {
+// that stage's failure node. Malformed parts leave the failure node.
+TEST(BuildSecurityNodes, StageVariantsAceWalksAndMalformedParts) {
     ScopedFakeSecurity fake;
     std::map<uint32_t, std::string> failed = {
         {kOwnerInformation, "  unknown ownership [14] k8\n"}, {kDaclInformation, "  unknown permissions [14] ka\n"},
         {kSaclInformation, "  unknown auditing [14] k0\n"}, {kLabelInformation, "  unknown integrity level [14] k0\n"}};
-    Bytes deleted = MakeSid(5, {21, 9, 9, 9, 500}), empty = MakeAcl({});
-    Bytes badOwner = OwnerPart(kAdmins), shortAce = DaclPart(MakeAcl({MakeAce(0, 0, 1, kUsers)}));
-    Bytes cutSacl = SaclPart(MakeAcl({MakeAce(2, 0x40, 1, kUsers)}));
-    badOwner[4] = 0xFC;                   // owner offset outside the buffer
-    shortAce[30] = 2;                     // ACE shorter than its header
-    cutSacl.resize(cutSacl.size() - 4);   // ACE runs past the buffer
-    struct { uint32_t information; Bytes part; const char* nodes; Bytes tail; } cases[] = {
+    const std::string kFails = "(the failure node)", allowLine = "    Allow : S-1-5-32-545 :  List Folder / Read "
+                                                                "Data(0001) [21] kb\n";
+    Bytes deleted = MakeSid(5, {21, 9, 9, 9, 500}), empty = MakeAcl({}), badOwner = OwnerPart(kAdmins);
+    Bytes allow = MakeAce(0, 0, 1, kUsers), deny = MakeAce(1, 0, 2, kUsers), good = DaclPart(MakeAcl({allow}));
+    badOwner[21] = 40;   // the owner SID runs past the buffer
+    struct Case { uint32_t information; Bytes part; std::string nodes; Bytes tail; };
+    std::vector<Case> cases = {
         {kOwnerInformation, OwnerPart(kAdmins, true), "  Ownership : Inherit [16] k8\n", U32(1)},
         {kOwnerInformation, OwnerPart(deleted), "  Ownership : S-1-5-21-9-9-9-500 [15] k8\n", Concat({U32(0), deleted})},
         // No owner SID and not defaulted: a sound node, only the flag signed.
@@ -133,18 +145,34 @@ TEST(BuildSecurityNodes, StageVariantsAndMalformedParts) {
         {kDaclInformation, MakeDescriptor(0, {}, {}, empty), "", U32(0)},
         {kDaclInformation, MakeDescriptor(0x0004, {}, {}, {}), "  unset permissions [18] k9\n", U32(1)},
         {kDaclInformation, DaclPart(empty), "  Permissions [18] ka\n", U32(1)},
+        // The walk ends at the ACL's end or after AceCount ACEs, as GetAce does.
+        {kDaclInformation, DaclPart(MakeAcl({allow, deny}, 5)), "  Permissions [18] ka\n" + allowLine +
+         "    Deny : S-1-5-32-545 :  Create Files / Write Data(0002) [24] kc\n", Concat({U32(1), allow, deny})},
+        {kDaclInformation, DaclPart(MakeAcl({allow, deny}, 1)), "  Permissions [18] ka\n" + allowLine,
+         Concat({U32(1), allow})},
         {kSaclInformation, MakeDescriptor(0, {}, {}, {}), "  no auditing [27] k9\n", U32(0)},
         {kSaclInformation, MakeDescriptor(0x0010, {}, {}, {}), "  no auditing [27] k9\n", U32(1)},
         {kLabelInformation, MakeDescriptor(0x0010, {}, {}, {}), "  no integrity level [19] k10\n", U32(1)},
-        {kOwnerInformation, badOwner, nullptr, {}}, {kDaclInformation, shortAce, nullptr, {}},
-        {kSaclInformation, cutSacl, nullptr, {}},
+        {kOwnerInformation, badOwner, kFails, {}},
+        {kDaclInformation, Bytes(good.begin(), good.begin() + 19), kFails, {}},          // header cut
+        {kDaclInformation, DaclPart(MakeAcl({MakeRawAce(0, 0, {1, 0, 0, 0})})), kFails, {}},   // no room for a SID
+        {kDaclInformation, DaclPart(MakeAcl({allow, {0, 0}}, 2)), kFails, {}},          // ACE header cut by the ACL
     };
+    // 16-bit values at byte offsets of good (ACL at 20, ACE at 28): not
+    // self-relative; ACL offset outside, or wrapping a 32-bit sum; AclSize past
+    // the buffer or below its header; AceSize below its header, zero, past the
+    // ACL, not whole DWORDs; a SID with more sub-authorities than the ACE holds.
+    for (auto [at, value] : std::vector<std::pair<size_t, uint32_t>>{
+             {2, 4}, {16, 0xF0}, {18, 0xFF00}, {22, 40}, {22, 4}, {30, 2}, {30, 0}, {30, 28}, {30, 18}, {36, 0x0901}}) {
+        cases.push_back({kDaclInformation, good, kFails, {}});
+        cases.back().part[at] = (uint8_t)value, cases.back().part[at + 1] = (uint8_t)(value >> 8);
+    }
     Built failing(0x20);
-    for (const auto& c : cases) {
+    for (const Case& c : cases) {
         fake.paths[kPath] = {{c.information, c.part}};
         Built b(0x20);
         std::string expected = failing.tree.Dump(), replaced = failed[c.information];
-        expected.replace(expected.find(replaced), replaced.size(), c.nodes ? c.nodes : replaced);
+        expected.replace(expected.find(replaced), replaced.size(), c.nodes == kFails ? replaced : c.nodes);
         EXPECT_EQ(b.tree.Dump(), expected);
         EXPECT_EQ(b.signature, Signature({U32(0x20), c.tail})) << expected;
     }
@@ -163,49 +191,112 @@ TEST(BuildSecurityNodes, FailedAppendGivesZeroButKeepsTheNodesAndTextsStayBounde
     EXPECT_EQ(b.tree.Dump(), full.tree.Dump());
 }
 
-// The types of the ACEs a DACL walk reaches; "x" when the DACL is unreadable.
-std::string DaclWalk(const Bytes& sd) {
-    bool present;
-    AclView acl;
-    if (!ReadDescriptorDacl(sd.data(), (uint32_t)sd.size(), &present, &acl)) return "x";
-    std::string types;
-    AceCursor cursor;
-    AceCursorInit(&cursor, &acl);
-    for (AceView ace; NextAce(&cursor, &ace);) types += (char)('0' + ace.type);
-    return types;
+TEST(AccessMaskText, NamesRightsGreedilyWithHexSuffixRules) {
+    struct { uint32_t mask; const char16_t* text; } cases[] = {
+        {0x001F01FF, u"Full Control"}, {0x00110000, u"[delete]"}, {0x001301BF, u"Modify"}, {0x00000200, u""},
+        {0, u""}, {0x00000001, u"List Folder / Read Data(0001)"}, {0x001F03FF, u"Full Control(1f03ff)"},
+        {0x001201BF, u"Read & Execute,Create Files / Write Data,Create Folders / Append Data,"
+                     u"Write Extended Attributes,Write Attributes(1201bf)"},
+        {0x10000000, u"[Generic all](10000000)"},
+        // The walk stops on a single-bit row: suffix, even after a composite row.
+        {0x80120089, u"Read,[Generic read](80120089)"},
+        {0xFFFFFFFF, u"Full Control,Access system security,[Maximum allowed],[Generic all],[Generic execute],"
+                     u"[Generic write],[Generic read](ffffffff)"},
+    };
+    for (auto& c : cases)
+        EXPECT_EQ(Written([&](TextWriter* w) { return AccessMaskText(w, c.mask); }), c.text) << c.mask;
 }
 
-TEST(Descriptor, WalkStopsWhereGetAceWould) {
-    Bytes allow = MakeAce(0, 0, 1, kUsers), deny = MakeAce(1, 0, 2, kUsers), object = MakeRawAce(5, 0, Bytes(36, 0));
-    EXPECT_EQ(DaclWalk(DaclPart(MakeAcl({allow, object, deny}))), "051");
-    EXPECT_EQ(DaclWalk(DaclPart(MakeAcl({allow, deny}, 5))), "01");   // the ACL ends first
-    EXPECT_EQ(DaclWalk(DaclPart(MakeAcl({allow, deny}, 1))), "0");    // only the counted ones
-}
-
-TEST(Descriptor, MalformedPartsAreUnreadable) {
-    const Bytes good = DaclPart(MakeAcl({MakeAce(0, 0, 1, kUsers)}));   // ACL at 20, its ACE at 28
-    ASSERT_EQ(DaclWalk(good), "0");
-    // 16-bit values at byte offsets: not self-relative; ACL offset outside, or
-    // wrapping a 32-bit sum; AclSize past the buffer or below its header;
-    // AceSize below its header, zero, past the ACL, not whole DWORDs; a SID
-    // with more sub-authorities than the ACE holds.
-    std::pair<size_t, uint32_t> cases[] = {{2, 0x0004}, {16, 0xF0}, {18, 0xFF00}, {22, 40}, {22, 4}, {30, 2},
-                                           {30, 0},     {30, 28},   {30, 18},     {36, 0x0901}};
-    for (auto [at, value] : cases) {
-        Bytes bad = good;
-        bad[at] = (uint8_t)value, bad[at + 1] = (uint8_t)(value >> 8);
-        EXPECT_EQ(DaclWalk(bad), "x") << at << " " << value;
+TEST(AceLineText, ScopesGlyphsAndInheritedKind) {
+    ScopedFakeSecurity fake;
+    fake.accounts[kUsers] = {u"Users", u"BUILTIN"};
+    const uint32_t kThis = kScopeThisFolder, kFiles = kScopeInheritFile, kFolders = kScopeInheritSubfolder;
+    const uint32_t kFull = 0x001F01FF, kWrite = 0x2;
+    // Allow (21), deny (24) or audit (27) ACE: the glyph is the scope's, else
+    // the named mask's, else the plain disc or cross; audits keep theirs.
+    // Scope bits go on explicit folder ACEs only; inherited ones change kind.
+    struct { int glyph; uint8_t flags; uint32_t attributes, mask; int expectedGlyph; const char16_t* tail;
+             uint32_t bits; } cases[] = {
+        {21, 0x00, kFolder, kFull, 42, u"(this folder) Full Control", kThis},
+        {21, 0x00, 0xFFFFFFFF, kFull, 42, u"(this folder) Full Control", kThis},   // unreadable: a folder
+        {21, 0x10, kFolder, kWrite, 43, u"(this folder) Create Files / Write Data(0002)", 0},
+        {24, 0x00, kFolder, 0x1, 44, u"(this folder) List Folder / Read Data(0001)", kThis},
+        {21, 0x01, kFolder, kFull, 30, u"(this folder)(inherit file) Full Control", kThis | kFiles},
+        {21, 0x02, kFolder, 0x1301BF, 34, u"(this folder)(inherit subfolder) Modify", kThis | kFolders},
+        {21, 0x03, kFolder, 0x1200A9, 38, u"(all) Read & Execute", kThis | kFolders | kFiles},
+        {21, 0x07, kFolder, 0x120089, 21, u"(all)(propagate inherit) Read", kThis | kFolders | kFiles},
+        {24, 0x13, kFolder, 0x1301BF, 37, u"(all) Modify", 0},
+        {21, 0x0B, kFolder, kFull, 46, u"(inherit subfolder)(inherit file) Full Control", kFolders | kFiles},
+        {24, 0x0B, kFolder, kWrite, 48, u"(inherit subfolder)(inherit file) Create Files / Write Data(0002)",
+         kFolders | kFiles},
+        {24, 0x1B, kFolder, kWrite, 49, u"(inherit subfolder)(inherit file) Create Files / Write Data(0002)", 0},
+        {21, 0x08, kFolder, kFull, 30, u" Full Control", 0},
+        {21, 0x10, kFile, kFull, 31, u" Full Control", 0},
+        {21, 0x04, kFile, kFull, 30, u"(propagate inherit) Full Control", 0},
+        {24, 0x10, kFile, kWrite, 25, u" Create Files / Write Data(0002)", 0},
+        {27, 0x90, kFile, kFull, 27, u" Full Control", 0},
+    };
+    for (auto& c : cases) {
+        bool inherited = c.flags & 0x10;
+        const char16_t* word = c.glyph == 21 ? u"Allow" : c.glyph == 24 ? u"Deny" : u"Failed";
+        uint32_t kind = c.glyph == 21 ? 0x0b : c.glyph == 24 ? 0x0c : 0x0d, param = MakeItemParam(kGroup, kind);
+        int glyph = c.glyph;
+        std::u16string text = Written([&](TextWriter* w) {
+            return AceLineText(w, word, u"C:\\d", kUsers.data(), c.flags, c.attributes, c.mask, &param, &glyph);
+        });
+        EXPECT_EQ(text, word + std::u16string(inherited ? u"(inherit)" : u"") + u" : BUILTIN\\Users : " + c.tail);
+        EXPECT_EQ(glyph, c.expectedGlyph) << Narrow(text);
+        EXPECT_EQ(param, MakeItemParam(kGroup, inherited ? 0x0f : kind) | c.bits) << Narrow(text);
     }
-    // The header cut; an allow ACE too small for its mask and SID; an ACE
-    // header cut by the end of the ACL.
-    EXPECT_EQ(DaclWalk(Bytes(good.begin(), good.begin() + 19)), "x");
-    EXPECT_EQ(DaclWalk(DaclPart(MakeAcl({MakeRawAce(0, 0, {1, 0, 0, 0})}))), "x");
-    EXPECT_EQ(DaclWalk(DaclPart(MakeAcl({MakeAce(0, 0, 1, kUsers), {0, 0}}, 2))), "x");
-    // An owner SID running past the buffer, or cut by its end.
-    Bytes owner = OwnerPart(kUsers), ownerCut(owner.begin(), owner.begin() + 24);
-    owner[21] = 40;
-    const uint8_t* sid;
-    bool defaulted;
-    EXPECT_FALSE(ReadDescriptorOwner(owner.data(), (uint32_t)owner.size(), &sid, &defaulted));
-    EXPECT_FALSE(ReadDescriptorOwner(ownerCut.data(), (uint32_t)ownerCut.size(), &sid, &defaulted));
+    // The type word may be the last Translate result: it must survive the
+    // translations after it.
+    std::u16string language = u"Allow = Zulassen\r\n(inherit)=(geerbt)\r\nFull Control=Vollzugriff\r\n";
+    ConfigText saved = g_languageFile;
+    language.append(129, u'\0');   // the terminator, then the zeros a loaded file ends in
+    g_languageFile = {&language[0], (uint32_t)language.size() - 128};
+    uint32_t param = 0;
+    int glyph = 21;
+    EXPECT_EQ(Written([&](TextWriter* w) {
+                  return AceLineText(w, Translate(u"Allow"), u"", kUsers.data(), 0x10, kFile, kFull, &param, &glyph);
+              }),
+              u"Zulassen(geerbt) : BUILTIN\\Users :  Vollzugriff");
+    g_languageFile = saved;
+}
+
+TEST(AccountNameOfSid, LookupOnTheUncServerThenSidStringThenUnknown) {
+    ScopedFakeSecurity fake;
+    Bytes system = MakeSid(5, {18}), deleted = MakeSid(5, {21, 1, 2, 3, 1001});
+    fake.accounts = {{kUsers, {u"Users", u"BUILTIN"}}, {system, {u"SYSTEM", u""}}};
+    auto account = [](const Bytes* sid, const char16_t* path) {
+        return Written([&](TextWriter* w) { return AccountNameOfSid(w, sid ? sid->data() : nullptr, path); });
+    };
+    EXPECT_EQ(account(&kUsers, u"\\\\files\\share\\dir"), u"BUILTIN\\Users");
+    EXPECT_EQ(account(&system, u"\\\\files"), u"SYSTEM");
+    EXPECT_EQ(account(&deleted, u"\\"), u"S-1-5-21-1-2-3-1001");
+    fake.sidStrings = false;
+    EXPECT_EQ(account(&deleted, u"D:\\local"), u"Unknown account");
+    EXPECT_EQ(account(nullptr, u"C:\\x"), u"Unknown account");
+    // One lookup per SID, none without one.
+    EXPECT_EQ(fake.lookupSystems, (std::vector<std::u16string>{u"\\\\files", u"\\\\files", u"\\", u""}));
+}
+
+TEST(IntegrityLabelText, LevelsScopesPoliciesAndInheritance) {
+    const uint32_t base = MakeItemParam(kGroup, 0x10);
+    struct { uint32_t level; uint8_t flags; uint32_t attributes, policy; const char16_t* text; uint32_t param; } cases[] = {
+        {0x2000, 0, kFile, 0x1, u"Medium :  (No write up)", base}, {0x2100, 0, kFile, 0, u"Unknown :  ", base},
+        {0x0000, 0, kFile, 0x7, u"Untrusted :  (No write up)(No read up)(No execute up)", base},
+        {0x1000, 0, kFile, 0x2, u"Low :  (No read up)", base}, {0x4000, 0, kFile, 0, u"System :  ", base},
+        {0x3000, 0x03, kFolder, 0x4, u"High : (all) (No execute up)", base | 0xE0000000u},
+        {0x3000, 0x13, kFolder, 0x1, u"(inherit)High : (all) (No write up)", MakeItemParam(kGroup, 0x0f)},
+        {~0u, 0, kFile, 0, u"Unknown :  ", base},   // ~0: a SID without sub-authorities, so no level
+    };
+    for (auto& c : cases) {
+        Bytes sid = c.level == ~0u ? MakeSid(16, {}) : MakeSid(16, {c.level});
+        uint32_t param = base;
+        EXPECT_EQ(Written([&](TextWriter* w) {
+                      return IntegrityLabelText(w, sid.data(), c.flags, c.attributes, c.policy, &param);
+                  }),
+                  c.text);
+        EXPECT_EQ(param, c.param);
+    }
 }

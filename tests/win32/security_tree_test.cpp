@@ -35,27 +35,16 @@ bool RunUnixShell(const std::wstring& folder, const std::string& command) {
                    20000);
 }
 
-// "text [image] group" of each root, "+" when expanded.
+// "text [image] group" of each root, "+" when expanded; every node under a
+// root must carry its group.
 std::wstring Roots(HWND main) {
     std::wstring out;
-    for (const NodeInfo& n : TreeNodes(GetDlgItem(main, kTreeId)))
-        if (n.depth == 0)
-            out += n.text + L" [" + std::to_wstring(n.image) + L"] " + std::to_wstring(ItemGroup(n.param)) +
-                   (n.expanded ? L" +\n" : L"\n");
-    return out;
-}
-
-// "text [image] kKind" of each node under the root, which must all carry group.
-std::wstring Subtree(HWND main, const std::wstring& root, uint32_t group) {
-    std::wstring out;
-    bool inside = false;
+    uint32_t group = 0;
     for (const NodeInfo& n : TreeNodes(GetDlgItem(main, kTreeId))) {
-        if (n.depth == 0) inside = n.text == root;
-        if (!inside || n.depth == 0) continue;
-        EXPECT_EQ(ItemGroup(n.param), group) << Utf8(n.text);
-        wchar_t kind[8];
-        wsprintfW(kind, L"%x", ItemKind(n.param));
-        out += std::wstring(2 * n.depth, L' ') + n.text + L" [" + std::to_wstring(n.image) + L"] k" + kind + L"\n";
+        EXPECT_TRUE(n.depth == 0 || ItemGroup(n.param) == group) << Utf8(n.text);
+        if (n.depth > 0) continue;
+        group = ItemGroup(n.param);
+        out += n.text + L" [" + std::to_wstring(n.image) + L"] " + std::to_wstring(group) + (n.expanded ? L" +\n" : L"\n");
     }
     return out;
 }
@@ -84,16 +73,18 @@ TEST(SecurityTree, RealFilesGroupByModeAndAttributesAndADropStartsAgain) {
                                    open1 + L" [2] 1 +\n(2) " + closed1 + L" [2] 2 +\n" + readonly + L" [2] 3 +\n" +
                                    missing + L" [3] 4 +\n");
         EXPECT_EQ(GroupCount(), 5u);
-        EXPECT_EQ(Subtree(main, L"unknown name : " + overlong, kNoGroup), L"");
         // Others may read a 644 file, not a 600 one; auditing and labels fail.
-        const std::wstring failures = L"  unknown auditing [14] k0\n  unknown integrity level [14] k0\n";
-        std::wstring open = Subtree(main, L"(2) " + open1, 1), closed = Subtree(main, L"(2) " + closed1, 2);
-        EXPECT_NE(open.find(L"Everyone"), std::wstring::npos) << Utf8(open);
-        EXPECT_EQ(closed.find(L"Everyone"), std::wstring::npos) << Utf8(closed);
-        EXPECT_EQ(open.substr(open.size() - std::min(open.size(), failures.size())), failures);
-        EXPECT_NE(Subtree(main, readonly, 3).find(L"attributes [RA]"), std::wstring::npos);
-        EXPECT_EQ(Subtree(main, missing, 4),
-                  L"  unknown attributes [14] k0\n  unknown ownership [14] k8\n  unknown permissions [14] ka\n" + failures);
+        std::wstring dump = DumpTree(GetDlgItem(main, kTreeId)), failures = L"  unknown auditing [14] k0\n"
+                                                                           L"  unknown integrity level [14] k0\n";
+        EXPECT_EQ(dump.substr(0, dump.find(L"(2) " + folder)), L"unknown name : " + overlong + L" [3] k1\n");
+        size_t open = dump.find(L"(2) " + open1), closed = dump.find(L"(2) " + closed1), last = dump.find(readonly);
+        EXPECT_NE(dump.substr(open, closed - open).find(L"Everyone"), std::wstring::npos) << Utf8(dump);
+        EXPECT_EQ(dump.substr(closed, last - closed).find(L"Everyone"), std::wstring::npos);
+        EXPECT_EQ(dump.find(failures + L"(2) " + closed1), closed - failures.size());
+        EXPECT_LT(dump.find(L"  attributes [RA] [1] k0\n", last), dump.find(missing));
+        EXPECT_NE(dump.find(missing + L" [3] k1 +\n  unknown attributes [14] k0\n  unknown ownership [14] k8\n"
+                                      L"  unknown permissions [14] ka\n" + failures),
+                  std::wstring::npos);
 
         // A drop replaces the tree, and group indexes start again at 0.
         DropFiles(main, {closed2, open2, closed1});
@@ -103,20 +94,16 @@ TEST(SecurityTree, RealFilesGroupByModeAndAttributesAndADropStartsAgain) {
     RemoveTree(folder);
 }
 
-TEST(SecurityPlatform, AccountsFallBackToTheSidString) {
-    BYTE admins[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof admins;
+TEST(SecurityPlatform, UnknownAccountsShowTheirSidString) {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID unknown = nullptr;   // a domain account that no one knows
-    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size));
     ASSERT_TRUE(AllocateAndInitializeSid(&nt, 5, 21, 11, 22, 33, 4242, 0, 0, 0, &unknown));
-    // The string function, once found, keeps working.
-    for (const BYTE* sid : {(const BYTE*)admins, (const BYTE*)unknown, (const BYTE*)unknown}) {
-        char16_t buffer[kNodeTextUnits];
-        TextWriter w;
-        TextWriterInit(&w, buffer, kNodeTextUnits);
-        AccountNameOfSid(&w, sid, u"C:\\x");
-        EXPECT_EQ(std::wstring(W(buffer)), sid == admins ? L"BUILTIN\\Administrators" : L"S-1-5-21-11-22-33-4242");
-    }
+    char16_t buffer[kNodeTextUnits];
+    TextWriter w;
+    TextWriterInit(&w, buffer, kNodeTextUnits);
+    // The string function is found at run time; once found, it keeps working.
+    AccountNameOfSid(&w, static_cast<const uint8_t*>(unknown), u"C:\\x");
+    AccountNameOfSid(&w, static_cast<const uint8_t*>(unknown), u"C:\\x");
+    EXPECT_EQ(std::wstring(W(buffer)), L"S-1-5-21-11-22-33-4242S-1-5-21-11-22-33-4242");
     FreeSid(unknown);
 }
