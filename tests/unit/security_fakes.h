@@ -55,6 +55,10 @@ inline Bytes OwnerPart(const Bytes& sid, bool defaulted = false) { return MakeDe
 inline Bytes DaclPart(const Bytes& acl) { return MakeDescriptor(0x0004, {}, {}, acl); }
 inline Bytes SaclPart(const Bytes& acl) { return MakeDescriptor(0x0010, {}, acl, {}); }
 
+inline void CopyOut(const std::u16string& s, char16_t* out, uint32_t capacity) {
+    *std::copy_n(s.begin(), std::min<size_t>(s.size(), capacity - 1), out) = 0;
+}
+
 // Installs itself as the security services for its lifetime.
 struct ScopedFakeSecurity {
     std::map<std::u16string, std::map<uint32_t, Bytes>> paths;            // query results; a missing one fails
@@ -62,60 +66,53 @@ struct ScopedFakeSecurity {
     bool sidStrings = true, privilegeWorks = true;
     std::vector<std::u16string> lookupSystems;   // "" for the local system
     std::vector<bool> privilegeCalls;            // SeSecurityPrivilege on or off
-    const SecurityPlatform* previous;
-    ScopedFakeSecurity();
-    ~ScopedFakeSecurity() { SetSecurityPlatform(previous), Current() = nullptr; }
+
     static ScopedFakeSecurity*& Current() {
         static ScopedFakeSecurity* current = nullptr;
         return current;
     }
+    static bool ReadDescriptor(const char16_t* path, uint32_t information, uint8_t* buffer, uint32_t capacity,
+                               uint32_t* size) {
+        auto p = Current()->paths.find(path);
+        if (p == Current()->paths.end() || !p->second.count(information)) return false;
+        const Bytes& part = p->second[information];
+        *size = (uint32_t)part.size();
+        return part.size() <= capacity && std::copy(part.begin(), part.end(), buffer);
+    }
+    static bool SetPrivilege(const char16_t* name, bool enable) {
+        if (std::u16string(name) == u"SeSecurityPrivilege") Current()->privilegeCalls.push_back(enable);
+        return Current()->privilegeWorks;
+    }
+    static bool LookupAccount(const char16_t* system, const uint8_t* sid, char16_t* name, char16_t* domain) {
+        Current()->lookupSystems.push_back(system ? system : u"");
+        auto a = Current()->accounts.find(Bytes(sid, sid + 8 + 4 * sid[1]));
+        if (a == Current()->accounts.end()) return false;
+        CopyOut(a->second.first, name, kAccountUnits);
+        CopyOut(a->second.second, domain, kAccountUnits);
+        return true;
+    }
+    static bool SidToString(const uint8_t* sid, char16_t* out, uint32_t capacity) {
+        if (!Current()->sidStrings) return false;
+        std::string s = "S-1-" + std::to_string(sid[7]);
+        for (uint32_t i = 0, v; i < sid[1] && memcpy(&v, sid + 8 + 4 * i, 4); i++) s += "-" + std::to_string(v);
+        CopyOut(std::u16string(s.begin(), s.end()), out, capacity);
+        return true;
+    }
+    // Paths are already full; longer than 259 units they do not fit.
+    static bool FullPath(const char16_t* path, char16_t* out) {
+        CopyOut(path, out, kFullPathUnits);
+        return *path && std::u16string(path).size() < kFullPathUnits;
+    }
+    static inline const SecurityPlatform kFake = {ReadDescriptor, SetPrivilege, LookupAccount, SidToString, FullPath};
+    const SecurityPlatform* previous = SetSecurityPlatform(&kFake);
+    ScopedFakeSecurity() { Current() = this; }
+    ~ScopedFakeSecurity() { SetSecurityPlatform(previous), Current() = nullptr; }
 };
-inline void CopyOut(const std::u16string& s, char16_t* out, uint32_t capacity) {
-    *std::copy_n(s.begin(), std::min<size_t>(s.size(), capacity - 1), out) = 0;
-}
-inline bool ReadDescriptor(const char16_t* path, uint32_t information, uint8_t* buffer, uint32_t capacity,
-                           uint32_t* size) {
-    auto p = ScopedFakeSecurity::Current()->paths.find(path);
-    if (p == ScopedFakeSecurity::Current()->paths.end() || !p->second.count(information)) return false;
-    const Bytes& part = p->second[information];
-    *size = (uint32_t)part.size();
-    return part.size() <= capacity && std::copy(part.begin(), part.end(), buffer);
-}
-inline bool SetPrivilege(const char16_t* name, bool enable) {
-    if (std::u16string(name) == u"SeSecurityPrivilege") ScopedFakeSecurity::Current()->privilegeCalls.push_back(enable);
-    return ScopedFakeSecurity::Current()->privilegeWorks;
-}
-inline bool LookupAccount(const char16_t* system, const uint8_t* sid, char16_t* name, char16_t* domain) {
-    ScopedFakeSecurity* f = ScopedFakeSecurity::Current();
-    f->lookupSystems.push_back(system ? system : u"");
-    auto a = f->accounts.find(Bytes(sid, sid + 8 + 4 * sid[1]));
-    if (a == f->accounts.end()) return false;
-    CopyOut(a->second.first, name, kAccountUnits);
-    CopyOut(a->second.second, domain, kAccountUnits);
-    return true;
-}
-inline bool SidToString(const uint8_t* sid, char16_t* out, uint32_t capacity) {
-    if (!ScopedFakeSecurity::Current()->sidStrings) return false;
-    std::string s = "S-1-" + std::to_string(sid[7]);
-    for (uint32_t i = 0, v; i < sid[1] && memcpy(&v, sid + 8 + 4 * i, 4); i++) s += "-" + std::to_string(v);
-    CopyOut(std::u16string(s.begin(), s.end()), out, capacity);
-    return true;
-}
-// Paths are already full; longer than 259 units they do not fit.
-inline bool FullPath(const char16_t* path, char16_t* out) {
-    CopyOut(path, out, kFullPathUnits);
-    return *path && std::u16string(path).size() < kFullPathUnits;
-}
-const SecurityPlatform kPlatform = {ReadDescriptor, SetPrivilege, LookupAccount, SidToString, FullPath};
-inline ScopedFakeSecurity::ScopedFakeSecurity() : previous(SetSecurityPlatform(&kPlatform)) { Current() = this; }
 
 // Numbers the heap requests from 0; those from first to last fail.
 struct ScopedHeapFault {
     static inline int first, last, requests;
-    static bool Grant() {
-        int k = requests++;
-        return k < first || k > last;
-    }
+    static bool Grant() { return requests++ < first || requests - 1 > last; }
     static void* Alloc(size_t n) { return Grant() ? malloc(n) : nullptr; }
     static void* ReAlloc(void* p, size_t n) { return Grant() ? realloc(p, n) : nullptr; }
     static bool Free(void* p) { return free(p), true; }
