@@ -151,6 +151,10 @@ TEST(ActionsCommands, OverlongLinesAreNeitherCutNorRun) {
     t.Choose(0x5000, u"Long", 15);
     EXPECT_TRUE(t.fake.commands.empty());
     EXPECT_EQ(t.fake.log, Lines{"Command line too long, not run: C:\\a"});
+    // A quoted path far past 1024 units still runs while its line fits.
+    Scene q({"C:\\a b" + std::string(1100, 'q')}, kFile, 0x0a, kHeader);
+    q.Choose(kCmdInheritanceOn);
+    EXPECT_EQ(q.fake.commands.size(), 1u);
 }
 
 TEST(ActionsCommands, QuotingFollowsTheWindowsArgumentRules) {
