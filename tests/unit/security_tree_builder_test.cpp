@@ -105,15 +105,15 @@ TEST(BuildSecurityNodes, AttributeLettersAndBoxes) {
     ScopedFakeSecurity fake;
     struct { uint32_t attributes; std::string nodes; } cases[] = {
         {0x20, "  attributes [A] [1] k0\n    Readonly [10] k2\n    Hidden [10] k3\n"},
-        {0x7C37, "  attributes [RASHPOICe] [1] k0\n    Readonly [12] k2\n    Hidden [12] k3\n    System attribute [12] "
-                 "k4\n    Symbolic link, Junction, Reparse point [12] k5\n    Compressed [12] k6\n"
-                 "    Encrypted [12] k7\n"},
+        {0x7C37, "  attributes [RASHPOICe] [1] k0\n    Readonly [12] k2\n    Hidden [12] k3\n"
+                 "    System attribute [12] k4\n    Symbolic link, Junction, Reparse point [12] k5\n"
+                 "    Compressed [12] k6\n    Encrypted [12] k7\n"},
         {0xFFFFFFFF, "  unknown attributes [14] k0\n"},
     };
     for (const auto& c : cases) {
         Built b(c.attributes);
-        EXPECT_EQ(b.tree.Dump(), "C:\\data [3] k1\n" + c.nodes + "  unknown ownership [14] k8\n  unknown permissions "
-                                 "[14] ka\n  unknown auditing [14] k0\n  unknown integrity level [14] k0\n");
+        EXPECT_EQ(b.tree.Dump(), "C:\\data [3] k1\n" + c.nodes + "  unknown ownership [14] k8\n"
+                  "  unknown permissions [14] ka\n  unknown auditing [14] k0\n  unknown integrity level [14] k0\n");
         EXPECT_EQ(b.signature, Signature({U32(c.attributes)}));   // failed queries add nothing
         EXPECT_TRUE(b.tree.node(b.root).expanded);
     }
@@ -178,6 +178,7 @@ TEST(BuildSecurityNodes, FailedAppendGivesZeroButKeepsTheNodesAndTextsStayBounde
     e.accounts[kAdmins] = {std::u16string(1023, u'n'), std::u16string(1023, u'd')};
     e.paths[kPath][kDaclInformation] = DaclPart(MakeAcl(std::vector<Bytes>(200, MakeAce(0, 0, 1, kUsers))));
     Built full(0x10);
+    // Node texts stop at 1040 units with their terminator, whatever the pieces.
     auto shorter = [](const FakeNode& a, const FakeNode& b) { return a.text.size() < b.text.size(); };
     EXPECT_EQ(std::max_element(full.tree.nodes.begin(), full.tree.nodes.end(), shorter)->text.size(), 1039u);
     ScopedHeapFault heap(1);   // the signature's first block, then no growth past it
