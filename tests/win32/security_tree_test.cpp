@@ -29,8 +29,7 @@ bool RunUnixShell(const std::wstring& folder, const std::string& command) {
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    if (process.hProcess) CloseHandle(process.hProcess);
-    if (process.hThread) CloseHandle(process.hThread);
+    CloseHandle(process.hProcess), CloseHandle(process.hThread);
     return WaitFor([&] { return GetFileAttributesW((folder + L"\\marker").c_str()) != INVALID_FILE_ATTRIBUTES; },
                    20000);
 }
@@ -44,7 +43,8 @@ std::wstring Roots(HWND main) {
         EXPECT_TRUE(n.depth == 0 || ItemGroup(n.param) == group) << Utf8(n.text);
         if (n.depth > 0) continue;
         group = ItemGroup(n.param);
-        out += n.text + L" [" + std::to_wstring(n.image) + L"] " + std::to_wstring(group) + (n.expanded ? L" +\n" : L"\n");
+        out += n.text + L" [" + std::to_wstring(n.image) + L"] " + std::to_wstring(group);
+        out += n.expanded ? L" +\n" : L"\n";
     }
     return out;
 }
