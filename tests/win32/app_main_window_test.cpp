@@ -1,8 +1,10 @@
 // The main window as a user first meets it: placeholders, log, layout, close.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
+#include "actions/menus_win32.h"
 #include "app/main_window_win32.h"
 #include "tests/win32/testbed.h"
 
@@ -76,15 +78,10 @@ TEST(MainWindow, ResizeKeepsTheTreeAtTwoThirdsAndTheActionButtonHidden) {
         PumpMessages();
         RECT log = ChildRect(main, kLogId);
         EXPECT_EQ(log.bottom - log.top, 1);
-    });
-}
-
-TEST(MainWindow, MinimizingKeepsTheLayout) {
-    RunWithMainWindow(L"ovrix.exe", [](HWND main) {
-        RECT before = ChildRect(main, kLogId);
-        SendMessageW(main, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(0, 0));
+        // Minimising leaves the layout alone.
+        SendMessageW(main, WM_SIZE, SIZE_MINIMIZED, 0);
         RECT after = ChildRect(main, kLogId);
-        EXPECT_TRUE(EqualRect(&before, &after));
+        EXPECT_TRUE(EqualRect(&log, &after));
     });
 }
 
@@ -135,4 +132,73 @@ TEST(Program, EveryWayOfClosingEndsWithExitCodeZero) {
         way.close(p.window);
         EXPECT_EQ(WaitForExit(&p), 0u) << way.name;
     }
+}
+
+namespace {
+
+int g_menus;
+std::wstring g_firstEntry;
+
+UINT RecordingTracker(HMENU popup, HWND) {
+    wchar_t text[128] = {};
+    GetMenuStringW(popup, 0, text, 128, MF_BYPOSITION);
+    g_menus++;
+    g_firstEntry = text;
+    return 0;   // dismissed
+}
+
+void Notify(HWND main, UINT code) {
+    NMHDR header = {GetDlgItem(main, kTreeId), (UINT_PTR)kTreeId, code};
+    SendMessageW(main, WM_NOTIFY, kTreeId, (LPARAM)&header);
+}
+
+}  // namespace
+
+TEST(MainWindow, TreeRequestsOpenTheMenuOfTheNodeTheyAimAt) {
+    std::wstring folder = NewTempFolder();
+    std::wstring file = folder + L"\\a.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "a"));
+    g_popupTracker = RecordingTracker;
+    RunWithMainWindow((L"ovrix.exe \"" + file + L"\"").c_str(), [&](HWND main) {
+        HWND tree = GetDlgItem(main, kTreeId);
+        std::vector<NodeInfo> nodes = TreeNodes(tree);
+        auto owner = std::find_if(nodes.begin(), nodes.end(),
+                                  [](const NodeInfo& n) { return n.text.rfind(L"Ownership : ", 0) == 0; });
+        ASSERT_NE(owner, nodes.end()) << DumpTree(tree);
+
+        // A right click selects the node under the pointer, then opens its menu.
+        RECT r;
+        *reinterpret_cast<HTREEITEM*>(&r) = owner->item;
+        SendMessageW(tree, TVM_GETITEMRECT, TRUE, (LPARAM)&r);
+        POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(tree, &p);
+        SetCursorPos(p.x, p.y);
+        Notify(main, NM_RCLICK);
+        EXPECT_EQ((HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0), owner->item);
+        EXPECT_EQ(g_menus, 1);
+        EXPECT_EQ(g_firstEntry, L"Change owner");
+
+        // On empty space it opens the menu of the node already selected.
+        RECT client;
+        GetClientRect(tree, &client);
+        POINT empty = {client.right / 2, client.bottom - 2};
+        ClientToScreen(tree, &empty);
+        SetCursorPos(empty.x, empty.y);
+        Notify(main, NM_RCLICK);
+        EXPECT_EQ((HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0), owner->item);
+        EXPECT_EQ(g_menus, 2);
+        Notify(main, NM_DBLCLK);
+        EXPECT_EQ(g_menus, 3);
+
+        // A drop that yields no group brings the placeholders back, after the
+        // node of the name that could not be formed.
+        DropFiles(main, {L"C:\\" + std::wstring(300, L'x')});
+        nodes = TreeNodes(tree);
+        ASSERT_EQ(nodes.size(), 4u) << DumpTree(tree);
+        EXPECT_EQ(nodes[0].text.rfind(L"unknown name : C:\\xxx", 0), 0u);
+        EXPECT_EQ(nodes[1].text, L"ovrix  Version 0.6");
+        EXPECT_TRUE(nodes[0].selected);
+    });
+    g_popupTracker = TrackPopupAtCursor;
+    RemoveTree(folder);
 }
