@@ -10,10 +10,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const uint32_t kFile = 0x20;
-const uint32_t kFolder = 0x10;
 const uint32_t kEntries = 1;    // the acted-on node has a child
 const uint32_t kTraverse = 2;   // the menu set " /T"
+const uint32_t kJunction = 0x410;
+
+std::string Cmd(const std::string& path) { return "icacls " + path + " /inheritance:e /T"; }
 
 // A group of paths under a root node with one old child, and a node under
 // the root to act on.
@@ -69,7 +70,6 @@ std::string Compose(const Row& row, int dialogResult = 1, uint16_t language = 0x
     if (row.id == kCmdSpecialPermissions) {
         EXPECT_EQ(s.fake.specialIn, row.scope | row.kind);
     }
-    EXPECT_LE(s.fake.commands.size(), 1u);
     EXPECT_EQ(s.Refreshed(), !s.fake.commands.empty()) << "refreshed exactly when a template was composed";
     return s.fake.commands.empty() ? "" : s.fake.commands[0];
 }
@@ -81,9 +81,7 @@ const Row kRows[] = {
     {0x0a, 0x1003, kFolder, 0, kEntries | kTraverse, u"user1", kHeader, "icacls C:\\x /grant:r user1:(OI)(CI)(R) /T"},
     {0x0a, 0x4002, kFolder, 0, 0, u"user1", kHeader, "icacls C:\\x /deny user1:(F)"},
     {0x0a, 0x2002, kFolder, 0, kEntries, u"user1", kHeader, "icacls C:\\x /grant:r user1:(R)"},
-    {0x0a, 0x2002, kFolder, 0, 0, u"user1", kHeader, "icacls C:\\x /grant:r user1:(F)"},
     {0x0a, 0x3002, kFolder, 0, kEntries, u"user1", kHeader, "icacls C:\\x /grant:r user1:(OI)(CI)(IO)(R)"},
-    {0x0a, 0x1002, kFile, 0, kEntries, u"user1", kHeader, "icacls C:\\x /grant:r user1:(R)"},
     {0x0a, 0x1002, kFile, 0, 0, u"Domain Users", kHeader, "icacls C:\\x /grant:r \"Domain Users\":(F)"},
     {0x0a, 0x1002, kFile, 0, 0, u"%s%d%%", kHeader, "icacls C:\\x /grant:r %s%d%%:(F)"},
     {0x0a, 0x3000, kFolder, 0, kEntries, u"Enter account name", kHeader, "icacls C:\\x /grant:r \"new user\":(OI)(CI)(IO)(R)"},
@@ -97,7 +95,6 @@ const Row kRows[] = {
     {0x10, 10, kFolder, 0, kTraverse, u"", u"Integrity level", "icacls C:\\x /setintegritylevel L"},
     {0x10, 11, kFile, 0, 0, u"", u"Integrity level", "icacls C:\\x /setintegritylevel M"},
     {0x10, 12, kFile, 0, 0, u"", u"Integrity level", "icacls C:\\x /setintegritylevel H"},
-    {0x10, 13, kFile, 0, 0, u"", u"Integrity level", ""},
     // ACE nodes: the account cut from the node text; the dialog answers Read Attributes.
     {0x0c, 5, kFile, 0, 0, u"", u"Deny : user1 :  Read", "icacls C:\\x /remove:d user1"},
     {0x0b, 5, kFolder, 0xE000, kTraverse, u"", u"Allow : BUILTIN\\Users : (all) Read", "icacls C:\\x /remove:g BUILTIN\\Users /T"},
@@ -107,19 +104,16 @@ const Row kRows[] = {
     {0x0c, 4, kFolder, 0xA000, 0, u"", u"Deny : user1 : (files) Read", "icacls C:\\x /deny user1:(OI)(RA,S)"},
     {0x0b, 0x5000, kFolder, 0xE000, kTraverse, u"Modify", u"Allow : user1 : x", "icacls C:\\x /grant:r user1:(OI)(CI)(M) /T"},
     {0x0b, 0x5001, kFolder, 0xE000, kTraverse, u"Percent", u"Allow : user1 : x", "icacls C:\\x /grant:r user1:(OI)(CI)(%s%d) /T"},
-    // An access-type line without '=' or not there at all; an id the ACE menu never hands out.
+    // An access-type line without '=' or not there at all.
     {0x0c, 0x5002, kFile, 0, 0, u"broken", u"Deny : user1 :  Modify", ""},
     {0x0c, 0x5002, kFile, 0, 0, u"gone", u"Deny : user1 :  Modify", ""},
-    {0x0c, 6, kFile, 0, 0, u"", u"Deny : user1 :  Modify", ""},
 };
 
 TEST(ActionsCommands, EveryCompositionYieldsItsExactCommandLine) {
     for (const Row& row : kRows) EXPECT_EQ(Compose(row), row.command) << Narrow(row.node) << " " << row.id;
-    // A cancelled or missing dialog runs nothing.
-    for (int result : {0, -1}) {
-        EXPECT_EQ(Compose({0x0b, 4, kFile, 0, 0, u"", u"Allow : user1 :  Read", ""}, result), "");
-        EXPECT_EQ(Compose({0x0a, 0x4000, kFolder, 0, 0, u"Enter account name", kHeader, ""}, result), "");
-    }
+    // A dialog that can't be shown runs nothing (the Windows tests cancel them).
+    EXPECT_EQ(Compose({0x0b, 4, kFile, 0, 0, u"", u"Allow : user1 :  Read", ""}, -1), "");
+    EXPECT_EQ(Compose({0x0a, 0x4000, kFolder, 0, 0, u"Enter account name", kHeader, ""}, -1), "");
     // takeown gets the yes letter of the system's language.
     EXPECT_EQ(Compose({0x08, 2, kFolder, 0, 0, u"", u"Ownership : x", ""}, 1, 0x0407), "takeown /f C:\\x /a /r /d J");
 }
@@ -127,21 +121,19 @@ TEST(ActionsCommands, EveryCompositionYieldsItsExactCommandLine) {
 TEST(ActionsCommands, GroupWalkAbortsAtTheFirstFailureAndRefreshes) {
     Scene w({"C:\\a", "C:\\b", "C:\\c"}, kFolder, 0x0a, kHeader, 0, kTraverse);
     w.fake.folders = {{"C:\\a", {{"x", kFile}}}, {"C:\\b", {{"y", kFile}, {"z", kFile}}}, {"C:\\c", {{"w", kFile}}}};
-    w.fake.results = {true, true, false};
+    w.fake.results = {true, false};
     w.Choose(kCmdInheritanceTree);
-    EXPECT_EQ(w.fake.commands, (Lines{"icacls C:\\a\\x /inheritance:e /T", "icacls C:\\b\\y /inheritance:e /T",
-                                      "icacls C:\\b\\z /inheritance:e /T"}));
+    EXPECT_EQ(w.fake.commands, (Lines{Cmd("C:\\a\\x"), Cmd("C:\\b\\y")}));
     EXPECT_EQ(w.fake.log, Lines{"Aborted."});
     EXPECT_TRUE(w.Refreshed());
 }
 
 TEST(ActionsCommands, OverlongLinesAreNeitherCutNorRun) {
-    // With a 4066-unit value the line for C:\a is 4095 units long; C:\ab makes 4096.
+    // With a 4066-unit value the line for C:\a is 4095 units long; C:\ab makes 4096 and stops the group.
     ScopedConfigText list(u"[ACCESS_TYPES]\nLong=" + std::u16string(4066, u'R') + u"\n");
     Scene s({"C:\\a", "C:\\ab", "C:\\c"}, kFile, 0x0b, u"Allow : user1 :  Read");
     s.Choose(0x5000, u"Long", 15);
-    ASSERT_EQ(s.fake.commands.size(), 1u);
-    EXPECT_EQ(s.fake.commands[0].size(), 4095u);
+    EXPECT_EQ(s.fake.commands, Lines{"icacls C:\\a /grant:r user1:(" + std::string(4066, 'R') + ")"});
     EXPECT_EQ(s.fake.log, Lines{"Command line too long, not run: C:\\ab"});
     EXPECT_TRUE(s.Refreshed());
 
@@ -149,7 +141,6 @@ TEST(ActionsCommands, OverlongLinesAreNeitherCutNorRun) {
     ScopedConfigText longer(u"[ACCESS_TYPES]\nLong=" + std::u16string(4090, u'R') + u"\n");
     Scene t({"C:\\a", "C:\\b"}, kFile, 0x0b, u"Allow : user1 :  Read");
     t.Choose(0x5000, u"Long", 15);
-    EXPECT_TRUE(t.fake.commands.empty());
     EXPECT_EQ(t.fake.log, Lines{"Command line too long, not run: C:\\a"});
     // A quoted path far past 1024 units still runs while its line fits.
     Scene q({"C:\\a b" + std::string(1100, 'q')}, kFile, 0x0a, kHeader);
@@ -158,18 +149,13 @@ TEST(ActionsCommands, OverlongLinesAreNeitherCutNorRun) {
 }
 
 TEST(ActionsCommands, QuotingFollowsTheWindowsArgumentRules) {
+    // Backslashes are doubled ahead of the closing quote only; inner quotes are escaped, their backslashes doubled.
     const std::pair<const char16_t*, const char*> rows[] = {
-        {u"C:\\dir\\", "C:\\dir\\"}, {u"tab\there", "\"tab\there\""}, {u"C:\\My Dir", "\"C:\\My Dir\""},
-        // Backslashes are doubled ahead of the closing quote.
-        {u"C:\\My Dir\\", "\"C:\\My Dir\\\\\""}, {u"C:\\My Dir\\\\", "\"C:\\My Dir\\\\\\\\\""},
-        // Inner quotes are escaped, their backslashes doubled.
-        {u"a \"b\"", "\"a \\\"b\\\"\""}, {u"a\\\"b c", "\"a\\\\\\\"b c\""}, {u"x\"y", "x\\\"y"},
-        {u"in\\side x", "\"in\\side x\""},
-    };
+        {u"C:\\dir\\", "C:\\dir\\"}, {u"tab\there", "\"tab\there\""}, {u"in\\side x", "\"in\\side x\""},
+        {u"C:\\My Dir\\", "\"C:\\My Dir\\\\\""}, {u"a \"b\"", "\"a \\\"b\\\"\""},
+        {u"a\\\"b c", "\"a\\\\\\\"b c\""}, {u"x\"y", "x\\\"y"}};
     char16_t buffer[kQuoteUnits];
     for (const auto& row : rows) EXPECT_EQ(Narrow(QuoteIfSpaced(row.first, buffer, kQuoteUnits)), row.second);
-    const char16_t* bare = u"C:\\dir";
-    EXPECT_EQ(QuoteIfSpaced(bare, buffer, kQuoteUnits), bare) << "no space: the text itself";
     EXPECT_EQ(QuoteIfSpaced(u"a b c", buffer, 7), nullptr) << "never cut";
     EXPECT_EQ(Narrow(QuoteIfSpaced(u"a bc", buffer, 7)), "\"a bc\"");
 }
@@ -191,15 +177,50 @@ TEST(ActionsCommands, RightsFlagsAccountAndYesLetterTexts) {
     const std::pair<const char16_t*, const char*> cuts[] = {
         {u"Allow : BUILTIN\\Administrators : (all) Full Control", "BUILTIN\\Administrators"},
         {u"Deny(x) : S-1-5-32-545 :  Read", "*S-1-5-32-545"}, {u"Erlauben : Jeder :  Lesen", "Jeder"},
-        {u"Allow : a", ""}, {u"no colon", ""}, {u"Allow :", ""}, {u"Allow : : x", ""}};
-    for (const auto& c : cuts) {
-        const bool cut = AccountFromAceText(c.first, out, 128);
-        EXPECT_EQ(cut ? Narrow(out) : "", c.second) << Narrow(c.first);
-        EXPECT_EQ(cut, *c.second != 0);
-    }
-    const std::pair<uint16_t, char16_t> letters[] = {{0x0409, u'Y'}, {0x0809, u'Y'}, {0x0407, u'J'}, {0x0c07, u'J'},
+        {u"Allow : a", "-"}, {u"no colon", "-"}, {u"Allow :", "-"}, {u"Allow : : x", "-"}};   // "-": no account
+    for (const auto& c : cuts) EXPECT_EQ(AccountFromAceText(c.first, out, 128) ? Narrow(out) : "-", c.second);
+    const std::pair<uint16_t, char16_t> letters[] = {{0x0409, u'Y'}, {0x0407, u'J'}, {0x0c07, u'J'},
                                                      {0x0c0a, u'S'}, {0x0416, u'S'}, {0x040c, u'O'}, {0x0411, u'Y'}};
     for (const auto& l : letters) EXPECT_EQ(TakeownYesLetter(l.first), l.second) << l.first;
+}
+
+// Stopping at the first failure: GroupWalkAbortsAtTheFirstFailureAndRefreshes.
+TEST(ActionsWalk, OnlyFilesReceiveTheCommandDepthFirst) {
+    FakeActions fake;
+    fake.folders = {{"C:\\top", {{"a.txt", kFile}, {"sub dir", kFolder}, {"z.txt", kFile | 0x1}}},
+                    {"C:\\top\\sub dir", {{"inner", kFolder}, {"b.txt", kFile}}},
+                    {"C:\\top\\sub dir\\inner", {}}, {"C:\\empty", {}}};
+    EXPECT_TRUE(EnableInheritanceTree(&fake.platform, u"C:\\top", kFolder));
+    EXPECT_TRUE(EnableInheritanceTree(&fake.platform, u"C:\\empty", kFolder));
+    EXPECT_TRUE(EnableInheritanceTree(&fake.platform, u"C:\\f.txt", kFile));
+    EXPECT_EQ(fake.commands, (Lines{Cmd("C:\\top\\a.txt"), Cmd("\"C:\\top\\sub dir\\b.txt\""), Cmd("C:\\top\\z.txt"),
+                                    Cmd("C:\\f.txt")}));
+    // A folder that can't be listed fails there; unreadable attributes count as a folder.
+    fake.folders["C:\\top\\sub dir"] = {{"gone", kFolder}, {"later", kFile}};
+    fake.commands.clear();
+    EXPECT_FALSE(EnableInheritanceTree(&fake.platform, u"C:\\top", kFolder));
+    EXPECT_EQ(fake.commands, Lines{Cmd("C:\\top\\a.txt")});
+    EXPECT_FALSE(EnableInheritanceTree(&fake.platform, u"C:\\nothing", 0xFFFFFFFF));
+    EXPECT_EQ(fake.openListings, 0) << "every listing is closed";
+}
+
+TEST(ActionsWalk, LoopsEndWhileOtherLinksAreFollowed) {
+    FakeActions fake;
+    fake.folders = {{"C:\\top", {{"f", kFile}, {"back", kJunction}, {"other", kJunction}}},
+                    {"D:\\elsewhere", {{"g", kFile}, {"up", kJunction}}}};
+    fake.links = {{"C:\\top\\back", "C:\\top"},          // straight back
+                  {"C:\\top\\other", "D:\\elsewhere"},   // no loop...
+                  {"D:\\elsewhere\\up", "C:\\top"}};     // ...but back from there
+    EXPECT_TRUE(EnableInheritanceTree(&fake.platform, u"C:\\top", kFolder));
+    EXPECT_EQ(fake.commands, (Lines{Cmd("C:\\top\\f"), Cmd("C:\\top\\other\\g")}));
+    // Without folder identities the walk still ends, failing where the path no longer fits.
+    const std::string name(250, 'l');
+    fake.folders["C:\\t"] = {{name, kFolder}};
+    fake.links["C:\\t\\" + name] = "C:\\t";
+    fake.platform.folderIdentity = [](const char16_t*, FolderIdentity*) { return false; };
+    EXPECT_FALSE(EnableInheritanceTree(&fake.platform, u"C:\\t", kFolder));
+    EXPECT_GT(fake.listings, 120);
+    EXPECT_EQ(fake.openListings, 0);
 }
 
 }  // namespace

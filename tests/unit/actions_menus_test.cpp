@@ -5,9 +5,6 @@
 
 namespace {
 
-const uint32_t kFile = 0x20;
-const uint32_t kFolder = 0x10;
-
 // The menu of a node kind, then "suffix:" and the RecurseSuffix it set;
 // "none" for a kind without a menu.
 std::string Build(FakeActions& fake, uint32_t kind, uint32_t attributes) {
@@ -88,23 +85,16 @@ TEST(ActionsMenus, ListFileSectionsDomainAndTranslation) {
 
 TEST(ActionsMenus, AccountListEndsWithoutPrivilegeOrOnAFailedEnumeration) {
     ScopedConfigText list(u"[PC_USER_LIST]\npc1\n[DOMAIN_USER_LIST]\nd1\n");
-    // The privilege is never left enabled.
-    struct { bool privilege; uint32_t result; const char* menu; const char* lastCall; } rows[] = {
-        {false, 0, "pc1 #1002\n---\n", "SeRestorePrivilege on"},
-        {true, 5, "pc1 #1002\n---\n", "SeRestorePrivilege off"},
-        {true, 2351, "pc1 #1002\n---\n", "SeRestorePrivilege off"},
-        {true, 234, "pc1 #1002\n---\n", "SeRestorePrivilege off"},
-        {true, 2221, "pc1 #1002\n---\nx #1003\n---\nd1 #1004\n---\nCORP #1001\nEnter account name #1000\n",
-         "SeRestorePrivilege off"},
-    };
-    for (const auto& row : rows) {
+    // The privilege is never left enabled (1: it can't be enabled); error results end the list early.
+    for (uint32_t result : {1u, kUsersAccessDenied, kUsersInvalidComputer, kUsersMoreData, 2221u}) {
         FakeActions fake;
-        fake.users = {u"x"};
         fake.domain = u"CORP";
-        fake.privilegeWorks = row.privilege;
-        fake.usersResult = row.result;
-        EXPECT_EQ(Submenu(fake, 0x1000), row.menu) << row.result;
-        EXPECT_EQ(fake.privilegeCalls.back(), row.lastCall) << row.result;
+        fake.privilegeWorks = result != 1;
+        fake.usersResult = result;
+        if (result == 2221) fake.users = {u"x"};
+        EXPECT_EQ(Submenu(fake, 0x1000), result != 2221 ? "pc1 #1002\n---\n"
+                  : "pc1 #1002\n---\nx #1003\n---\nd1 #1004\n---\nCORP #1001\nEnter account name #1000\n") << result;
+        EXPECT_EQ(fake.privilegeCalls.back(), result == 1 ? "SeRestorePrivilege on" : "SeRestorePrivilege off");
     }
 }
 

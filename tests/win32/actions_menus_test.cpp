@@ -19,18 +19,17 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Appends the popup as the user sees it ("---", "[x] text", submenus
-// indented) to shown; returns the id of the item with the wanted text.
-UINT ReadPopup(HMENU menu, const std::wstring& wanted, std::wstring* shown, int depth = 0) {
+// Appends the popup's items to shown, a line each ("[x] " for a check mark,
+// separators empty, a submenu's items after its own); returns the id of the
+// item with the wanted text.
+UINT ReadPopup(HMENU menu, const std::wstring& wanted, std::wstring* shown) {
     UINT found = 0;
     for (int i = 0; i < GetMenuItemCount(menu); i++) {
-        HMENU sub = GetSubMenu(menu, i);
-        UINT state = GetMenuState(menu, i, MF_BYPOSITION) & (sub ? 0xFF : ~0u);   // a submenu's high byte: its count
         wchar_t text[256] = {};
         GetMenuStringW(menu, i, text, 256, MF_BYPOSITION);
-        *shown += std::wstring(2 * depth, L' ') + ((state & MF_SEPARATOR) ? L"---" : (state & MF_CHECKED) ? L"[x] " : L"");
-        *shown += std::wstring((state & MF_SEPARATOR) ? L"" : text) + L"\n";
-        UINT id = sub ? ReadPopup(sub, wanted, shown, depth + 1) : (wanted == text ? GetMenuItemID(menu, i) : 0);
+        HMENU sub = GetSubMenu(menu, i);
+        *shown += std::wstring(!sub && (GetMenuState(menu, i, MF_BYPOSITION) & MF_CHECKED) ? L"[x] " : L"") + text + L"\n";
+        UINT id = sub ? ReadPopup(sub, wanted, shown) : (wanted == text ? GetMenuItemID(menu, i) : 0);
         if (!found) found = id;
     }
     return found;
@@ -46,20 +45,15 @@ UINT ScriptedTracker(HMENU popup, HWND) {
     return wanted.empty() ? 0 : id;
 }
 
-// Cancels the dialog with this caption from a timer while it runs modally.
-const wchar_t* g_dialogCaption;
-bool g_dialogSeen;
+const wchar_t* g_cancelCaption;   // the dialog CancelDialog closes once it shows
+int g_cancelled = 0;
 
-void CancelNextDialog(const wchar_t* caption) {
-    g_dialogCaption = caption;
-    g_dialogSeen = false;
-    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
-        HWND dialog = FindWindowW(nullptr, g_dialogCaption);
-        if (!dialog || !IsWindowVisible(dialog)) return;
-        g_dialogSeen = true;
-        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        KillTimer(nullptr, timer);
-    });
+void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowW(nullptr, g_cancelCaption);
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    g_cancelled++;
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    KillTimer(nullptr, timer);
 }
 
 HWND TreeOf(HWND main) { return GetDlgItem(main, kTreeId); }
@@ -76,6 +70,15 @@ bool OpenOnKind(HWND main, uint32_t kind) {
     return false;
 }
 
+// An entry the tree never shows for a real folder under Wine.
+void AddEntry(HWND tree, HTREEITEM parent, uint32_t kind) {
+    TVINSERTSTRUCTW insert = {parent, TVI_LAST};
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = const_cast<wchar_t*>(L"Allow(inherit) : Everyone : Read");
+    insert.item.lParam = (LPARAM)(kind << 16);
+    SendMessageW(tree, TVM_INSERTITEMW, 0, (LPARAM)&insert);
+}
+
 std::vector<std::wstring> LastLogLines(HWND main, size_t n) {
     std::vector<std::wstring> log = LogLines(main);
     while (!log.empty() && log.back().empty()) log.pop_back();
@@ -90,8 +93,6 @@ protected:
         ASSERT_FALSE(folder_.empty());
         env_.Set(L"OVRIX_STANDIN_LOG", folder_ + L"\\runs.txt");
         g_popupTracker = ScriptedTracker;
-        g_picks.clear();
-        g_shown.clear();
         ResetTraverseSubfolders();
     }
     void TearDown() override {
@@ -120,16 +121,10 @@ TEST_F(ActionsWine, MenusOnAGroupOfThreeFolders) {
     env_.Set(L"OVRIX_STANDIN_EXIT", L"0,0,0,0,1,0");   // the fifth run fails
     RunWithMainWindow((L"ovrix.exe " + a + L" \"" + b + L"\" " + c).c_str(), [&](HWND main) {
         HWND tree = TreeOf(main);
-        std::vector<NodeInfo> nodes = TreeNodes(tree);
-        ASSERT_EQ(nodes[0].text, L"(3) " + a) << DumpTree(tree);
+        const HTREEITEM root = TreeNodes(tree)[0].item;
+        ASSERT_EQ(TreeNodes(tree)[0].text, L"(3) " + a) << DumpTree(tree);
         // Attribute and failure nodes, and inherited, audit and other-type entries open no menu.
-        for (uint32_t kind : {0x0du, 0x0eu, 0x0fu}) {
-            TVINSERTSTRUCTW insert = {nodes[0].item, TVI_LAST};
-            insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-            insert.item.pszText = const_cast<wchar_t*>(L"Allow(inherit) : Everyone : Read");
-            insert.item.lParam = (LPARAM)(kind << 16);
-            SendMessageW(tree, TVM_INSERTITEMW, 0, (LPARAM)&insert);
-        }
+        for (uint32_t kind : {0x0du, 0x0eu, 0x0fu}) AddEntry(tree, root, kind);
         for (const NodeInfo& n : TreeNodes(tree)) {
             uint32_t kind = Kind(n);
             if (kind == 0x01 || kind == 0x08 || (kind >= 0x0a && kind <= 0x0c) || kind == 0x10) continue;
@@ -152,33 +147,25 @@ TEST_F(ActionsWine, MenusOnAGroupOfThreeFolders) {
                                  "takeown /f " + Utf8(c) + yes}));
         // The switch flips and runs nothing; cancelled dialogs run nothing.
         ASSERT_TRUE(OpenOnKind(main, 0x0a));
-        CancelNextDialog(L"Account Name");
-        ASSERT_TRUE(OpenOnKind(main, 0x0a));
-        EXPECT_TRUE(g_dialogSeen);
-        CancelNextDialog(L"Detail Permissions");
-        ASSERT_TRUE(OpenOnKind(main, 0x0b)) << "Wine gives folders allow entries" << Utf8(DumpTree(tree));
-        EXPECT_TRUE(g_dialogSeen);
+        for (auto dialog : {std::make_pair(L"Account Name", 0x0au), std::make_pair(L"Detail Permissions", 0x0bu)}) {
+            g_cancelCaption = dialog.first;
+            SetTimer(nullptr, 0, 50, CancelDialog);
+            ASSERT_TRUE(OpenOnKind(main, dialog.second)) << "Wine gives folders allow entries" << Utf8(DumpTree(tree));
+        }
+        EXPECT_EQ(g_cancelled, 2);
         EXPECT_EQ(Runs().size(), 3u);
-        EXPECT_NE(g_shown[3].find(L"\n---\nAllow inheritable subfolers,files\nTraverse all subfolders\n"),
-                  std::wstring::npos) << g_shown[3];
-        EXPECT_NE(g_shown[4].find(L"\nAllow inheritable subfolers,files\n[x] Traverse all subfolders\n"),
+        EXPECT_NE(g_shown[3].find(L"\n\nAllow inheritable subfolers,files\nTraverse all subfolders\n"), std::wstring::npos);
+        EXPECT_NE(g_shown[4].find(L"\n\nAllow inheritable subfolers,files\n[x] Traverse all subfolders\n"),
                   std::wstring::npos) << g_shown[4];
         // A failure on the second path stops the rest; the group is still rebuilt from its first path.
-        // Old children are marked: item handles may be reused by the rebuilt ones.
-        std::vector<NodeInfo> before = TreeNodes(tree);
-        for (size_t i = 1; i < before.size(); i++) {
-            TVITEMW item = {TVIF_TEXT, before[i].item};
-            item.pszText = const_cast<wchar_t*>(L"stale");
-            SendMessageW(tree, TVM_SETITEMW, 0, (LPARAM)&item);
-        }
+        const std::wstring before = DumpTree(tree);
+        AddEntry(tree, root, 0x0d);   // gone once the group is rebuilt
         ASSERT_TRUE(OpenOnKind(main, 0x0a));
         Lines runs = Runs();
         EXPECT_EQ(Lines(runs.begin() + 3, runs.end()),
                   (Lines{"icacls " + Utf8(a) + " /inheritance:r /T", "icacls \"" + Utf8(b) + "\" /inheritance:r /T"}));
-        std::vector<NodeInfo> after = TreeNodes(tree);
-        ASSERT_EQ(after.size(), before.size()) << DumpTree(tree);
-        EXPECT_TRUE(after[0].selected && after[0].item == before[0].item) << "the group's root, selected";
-        for (size_t i = 1; i < after.size(); i++) EXPECT_EQ(after[i].text, before[i].text) << "child " << i;
+        EXPECT_EQ(DumpTree(tree), before);
+        EXPECT_TRUE(TreeNodes(tree)[0].selected && TreeNodes(tree)[0].item == root) << "the group's root, selected";
     });
 }
 
@@ -186,16 +173,9 @@ TEST_F(ActionsWine, MenusOnAGroupOfThreeFolders) {
 // key leaves queued must not close it.
 struct KeyProbe { bool seenOpen; DWORD firstSeen; bool chose; } g_keys;
 
-void PressKeys(std::initializer_list<WORD> codes) {
-    std::vector<INPUT> keys;
-    for (WORD code : codes)
-        for (DWORD flags : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
-            INPUT key = {INPUT_KEYBOARD};
-            key.ki.wVk = code;
-            key.ki.dwFlags = flags;
-            keys.push_back(key);
-        }
-    SendInput((UINT)keys.size(), keys.data(), sizeof(INPUT));
+void Press(BYTE key) {
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
 }
 
 void CALLBACK ChooseOnceOpenAWhile(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -205,7 +185,8 @@ void CALLBACK ChooseOnceOpenAWhile(HWND, UINT, UINT_PTR timer, DWORD) {
     if (GetTickCount() - g_keys.firstSeen < 300) return;
     g_keys.chose = true;
     KillTimer(nullptr, timer);
-    PressKeys({VK_DOWN, VK_RETURN});
+    Press(VK_DOWN);
+    Press(VK_RETURN);
 }
 
 TEST_F(ActionsWine, SpaceKeyOpensARealMenuThatStaysOpen) {
@@ -221,7 +202,7 @@ TEST_F(ActionsWine, SpaceKeyOpensARealMenuThatStaysOpen) {
         ASSERT_TRUE(WaitFor([&] { return GetFocus() == tree; }, 5000));
         g_keys = KeyProbe();
         SetTimer(nullptr, 0, 30, ChooseOnceOpenAWhile);
-        PressKeys({VK_SPACE});
+        Press(VK_SPACE);
         // "list files" writes the path and "." once the menu has been used.
         bool listed = WaitFor([&] { return LastLogLines(main, 1) == std::vector<std::wstring>{L"."}; }, 15000);
         EXPECT_TRUE(g_keys.chose) << "the popup opened and stayed open until a choice";
