@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first byte sets the line buffer: exactly that big, so ASan sees any overrun.
     uint32_t capacity = size && data[0] % 64 ? data[0] % 64 : kListLineUnits;
-    ConfigText* config = &g_languageFile;
+    ConfigText* config = &g_languageFile;   // Translate reads it
     FillConfigText(config, u"fuzz.cfg", std::string(reinterpret_cast<const char*>(data), size).c_str(),
                    fake_code_pages::Converter());
     std::vector<char16_t> line(capacity);

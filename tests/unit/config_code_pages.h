@@ -1,25 +1,26 @@
-// A code-page stand-in for native tests and fuzzers. "UTF-8" decodes two- and
-// three-byte sequences (so units and bytes differ; none can be overlong) and
-// passes any other byte through; the "ANSI" page maps bytes 0x80-0xFF to U+0400-U+047F so a test
-// can tell which page was used.
+// Stand-ins for native tests and fuzzers. The "UTF-8" code page decodes two-
+// and three-byte sequences (so units and bytes differ; none can be overlong)
+// and passes any other byte through; the "ANSI" page maps bytes 0x80-0xFF to
+// U+0400-U+047F so a test can tell which page was used. The heap always fails.
 #pragma once
 #include <stdint.h>
 
+#include "base/heap.h"
 #include "config/file_text.h"
 
 namespace fake_code_pages {
 
 inline uint32_t ToUtf16(void*, bool utf8, const char* bytes, char16_t* out, uint32_t capacity) {
     const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes);
-    for (uint32_t units = 0;; units++) {
-        uint32_t n = utf8 && b[0] >= 0xC2 && b[0] <= 0xEF && b[0] != 0xE0 ? (b[0] >= 0xE1 ? 3 : 2) : 1;
-        for (uint32_t i = 1; i < n; i++) n = (b[i] & 0xC0) == 0x80 ? n : 1;   // also stops at the terminator
-        uint32_t c = n > 1 ? b[0] & (n == 2 ? 0x1F : 0x0F) : utf8 || b[0] < 0x80 ? b[0] : 0x0400 + b[0] - 0x80;
-        for (uint32_t i = 1; i < n; i++) c = c << 6 | (b[i] & 0x3F);
+    for (uint32_t units = 0;; units++, b++) {
+        uint32_t c = !utf8 && b[0] >= 0x80 ? 0x0400 + b[0] - 0x80 : b[0];
+        // Each test stops at the terminator, so nothing behind it is read.
+        bool tail1 = utf8 && b[0] >= 0xC2 && (b[1] & 0xC0) == 0x80, tail2 = tail1 && (b[2] & 0xC0) == 0x80;
+        if (tail1 && b[0] <= 0xDF) c = (b[0] & 0x1F) << 6 | (b[1] & 0x3F), b += 1;
+        else if (tail2 && b[0] >= 0xE1 && b[0] <= 0xEF) c = (b[0] & 0x0F) << 12 | (b[1] & 0x3F) << 6 | (b[2] & 0x3F), b += 2;
         if (capacity && units >= capacity) return 0;   // too small, as the system reports it
         if (capacity) out[units] = (char16_t)c;
         if (c == 0) return units + 1;
-        b += n;
     }
 }
 
@@ -27,5 +28,8 @@ inline const CodePageConverter* Converter() {
     static const CodePageConverter converter = {ToUtf16, nullptr};
     return &converter;
 }
+
+inline const HeapOps kFailingHeap = {[](size_t) -> void* { return nullptr; },
+                                     [](void*, size_t) -> void* { return nullptr; }, [](void*) { return true; }};
 
 }  // namespace fake_code_pages

@@ -1,17 +1,27 @@
+// Configuration texts, translation, and the shipped list file and
+// language-file template.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "base/heap.h"
 #include "config/config_text.h"
 #include "tests/unit/config_code_pages.h"
 
 namespace {
 
 typedef std::vector<std::u16string> Lines;
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::stringstream all;
+    all << std::ifstream(path, std::ios::binary).rdbuf();
+    return all.str();
+}
 
 // A text filled as a loaded file would be, into its own record or a global one.
 struct Config {
@@ -25,16 +35,12 @@ struct Config {
     Lines Read(uint32_t offset, uint32_t capacity = kListLineUnits, bool toListEnd = false) const {
         Lines lines;
         std::vector<char16_t> buf(capacity + 1, u'#');
-        while (NextConfigLine(c, &offset, buf.data(), capacity) &&
-               !(toListEnd && (buf[0] == 0 || buf[0] == u'[')))
+        while (NextConfigLine(c, &offset, buf.data(), capacity) && !(toListEnd && (buf[0] == 0 || buf[0] == u'[')))
             lines.push_back(buf.data());
         return lines;
     }
     Lines Section(const char16_t* header) const { return Read(FindConfigSection(c, header), kListLineUnits, true); }
 };
-
-const HeapOps kFailingHeap = {[](size_t) -> void* { return nullptr; }, [](void*, size_t) -> void* { return nullptr; },
-                              [](void*) { return true; }};
 
 }  // namespace
 
@@ -49,41 +55,25 @@ TEST(ConfigLines, BreaksBlanksCommentsCutsAndDecoding) {
         {std::string("a\nb\0c\nd", 7), 99, {u"a", u"b"}}, {"Gr\xC3\xBC\xC3\x9F\xE6\x97\xA5", 99, {u"Grüß日"}},
     };
     for (const auto& c : cases) EXPECT_EQ(Config(c.bytes).Read(0, c.capacity), c.lines) << c.bytes;
-}
-
-TEST(ConfigLines, NoTextAndFailedAllocationsGiveNoLines) {
-    ConfigText config = {};
-    char16_t line[16];
-    uint32_t offset = 0;
-    SetUnopenedConfigText(&config, u"C:\\none.cfg");
-    EXPECT_EQ(FindConfigKey(&config, u"a", line, 16), nullptr);
-
-    ReleaseConfigText(&config);   // while the heap still frees
-    const HeapOps* old = SetHeapOps(&kFailingHeap);
-    FillConfigText(&config, u"p", "k=v", fake_code_pages::Converter());
+    // Even the empty text's own block fails: the record then holds no text at all.
+    const HeapOps* old = SetHeapOps(&fake_code_pages::kFailingHeap);
+    Config failed("k=v");
     SetHeapOps(old);
-    EXPECT_EQ(std::u16string(config.path), u"p");
-    EXPECT_FALSE(NextConfigLine(&config, &offset, line, 16));
-    ReleaseConfigText(&config);
+    EXPECT_EQ(failed.Read(0), Lines{});
 }
 
-TEST(ConfigKeys, ExactCaseSensitiveFirstLineWins) {
-    Config c("Closed=no\nclose=no\nClose=Schliessen\nClose=second\n"
-             "Allow inheritable = erbbar\nAllow = erlauben\nEq = a=b  \nEmpty =\n\tTab\t = t\n");
-    const struct { const char16_t* key; const char16_t* value; } cases[] = {
-        {u"Close", u"=Schliessen"}, {u"Closed", u"=no"}, {u"Allow", u"=erlauben"}, {u"Allow inheritable", u"=erbbar"},
-        {u"Eq", u"=a=b"}, {u"Empty", u"="}, {u"Tab", u"=t"}, {u"\tTab", u"<none>"}, {u" Allow", u"<none>"},
-        {u"Missing", u"<none>"},
+TEST(ConfigKeys, ExactCaseSensitiveFirstLineWinsElseEnglish) {
+    Config language("Closed=no\nclose=no\nClose=Schliessen\nClose=second\n"
+                    "Allow inheritable = erbbar\nAllow = erlauben\nEq = a=b  \nEmpty =\n\tTab\t = t\n", &g_languageFile);
+    const struct { const char16_t* text; const char16_t* shown; } cases[] = {
+        {u"Close", u"Schliessen"}, {u"Closed", u"no"}, {u"Allow", u"erlauben"}, {u"Allow inheritable", u"erbbar"},
+        {u"Eq", u"a=b"}, {u"Empty", u""}, {u"Tab", u"t"}, {u"\tTab", u"\tTab"}, {u" Allow", u" Allow"}, {u"Missing", u"Missing"},
     };
-    char16_t out[kTranslationUnits];
-    for (const auto& k : cases) {
-        const char16_t* value = FindConfigKey(c.c, k.key, out, kTranslationUnits);
-        EXPECT_EQ(value ? u"=" + std::u16string(value) : u"<none>", k.value) << k.value;
-    }
-    // The line is cut to the buffer before it is compared.
-    Config cut("Close=abcdef\n");
-    EXPECT_TRUE(FindConfigKey(cut.c, u"Close", out, 6) == nullptr && FindConfigKey(cut.c, u"Close", out, 8) == out + 6);
-    EXPECT_EQ(std::u16string(out), u"Close=a");
+    for (const auto& c : cases) EXPECT_EQ(std::u16string(Translate(c.text)), c.shown) << c.shown;
+    // An earlier result passed back in is a key like any other; an English text is cut safely.
+    EXPECT_EQ(std::u16string(Translate(Translate(u"Close"))), u"Schliessen") << "aliasing";
+    std::u16string longText(5000, u'x');
+    EXPECT_EQ(std::u16string(Translate(longText.c_str())), longText.substr(0, kTranslationUnits - 1));
 }
 
 TEST(ConfigSections, HeadersAndWhereAListEnds) {
@@ -94,38 +84,17 @@ TEST(ConfigSections, HeadersAndWhereAListEnds) {
     EXPECT_EQ(c.Section(u"[PC_USER_LIST]"), (Lines{u"Administrators"}));
     EXPECT_EQ(c.Section(u"[DOMAIN_USER_LIST]"), (Lines{u"Domain Users"}));
     EXPECT_EQ(FindConfigSection(c.c, u"[MISSING]"), kNoSection);
-    // A header on the last line gives the end offset: an empty list.
-    Config last("x\n[A]");
-    EXPECT_EQ(FindConfigSection(last.c, u"[A]"), last.own.length - 1);
-    EXPECT_EQ(last.Section(u"[A]"), Lines{});
+    EXPECT_EQ(Config("x\n[A]").Section(u"[A]"), Lines{});   // a header on the last line: an empty list
 
-    std::stringstream shipped;
-    shipped << std::ifstream(OVRIX_SOURCE_DIR "/resources/ship/ovrix_list.cfg", std::ios::binary).rdbuf();
-    Config list(shipped.str());
+    Config list(ReadFile(OVRIX_SOURCE_DIR "/resources/ship/ovrix_list.cfg"));
     // The shipped file's explanations must not end a list before its entries.
     EXPECT_EQ(list.Section(u"[ACCESS_TYPES]"),
               (Lines{u"Full Control = F", u"Modify = M", u"Read & Execute = RX", u"Read = R", u"Write = W"}));
     for (const char16_t* header : {u"[PC_USER_LIST]", u"[DOMAIN_USER_LIST]"}) EXPECT_FALSE(list.Section(header).empty());
 }
 
-TEST(Translate, LanguageFileOrEnglishAndCutSafely) {
-    {
-        Config lang("Close=Schliessen\nAction =\n", &g_languageFile);
-        EXPECT_EQ(std::u16string(Translate(u"Close")), u"Schliessen");
-        EXPECT_EQ(std::u16string(Translate(u"Action")), u"");
-        EXPECT_EQ(std::u16string(Translate(u"Cancel")), u"Cancel");
-        // An earlier result passed back in is a key like any other.
-        EXPECT_EQ(std::u16string(Translate(Translate(u"Close"))), u"Schliessen") << "aliasing";
-    }
-    EXPECT_EQ(std::u16string(Translate(u"Close")), u"Close");
-    std::u16string longText(5000, u'x');
-    EXPECT_EQ(std::u16string(Translate(longText.c_str())), longText.substr(0, kTranslationUnits - 1));
-}
-
 TEST(ConfigFiles, NamesBesideTheExecutableAndSizesThatFit) {
     char16_t path[kConfigPathUnits];
-    EXPECT_TRUE(PathBesideExecutable(u"C:\\a b\\ovrix.exe", u"ovrix_list.cfg", path, kConfigPathUnits));
-    EXPECT_EQ(std::u16string(path), u"C:\\a b\\ovrix_list.cfg");
     std::u16string folder = u"C:\\" + std::u16string(245, u'd') + u"\\";
     EXPECT_TRUE(PathBesideExecutable((folder + u"x.exe").c_str(), u"ovrix_list", path, kConfigPathUnits));  // 259
     EXPECT_FALSE(PathBesideExecutable((folder + u"x.exe").c_str(), u"ovrix_list.cfg", path, kConfigPathUnits));
@@ -137,4 +106,28 @@ TEST(ConfigFiles, NamesBesideTheExecutableAndSizesThatFit) {
     uint32_t total = 0;
     EXPECT_TRUE(WholeFileBufferSize(0xFFFFFFF7u, 8, &total) && total == 0xFFFFFFFFu);
     EXPECT_FALSE(WholeFileBufferSize(0xFFFFFFF8u, 8, &total) || WholeFileBufferSize(0x100000000ull, 0, &total));
+}
+
+TEST(LanguageTemplate, OffersEveryTranslatedTextAsAReadableLine) {
+    // A translator uncomments lines ";key = key" (";;" lines are notes); the reader must see each as written.
+    std::string text = ReadFile(OVRIX_SOURCE_DIR "/resources/ship/ovrix_language_template.cfg"), uncommented;
+    for (size_t i = 0; i < text.size(); i++)
+        if (text[i] != ';' || (i && text[i - 1] != '\n') || text[i + 1] == ';') uncommented += text[i];
+    std::set<std::u16string> offered;
+    for (const std::u16string& line : Config(uncommented).Read(0)) {
+        std::u16string key = line.substr(0, line.size() / 2 - 1);
+        EXPECT_TRUE(line.empty() || line == key + u" = " + key) << "malformed: " << std::string(line.begin(), line.end());
+        offered.insert(key);
+    }
+    std::string sources;
+    for (const char* folder : {"app", "config", "input", "security", "actions", "exec", "base"})
+        for (const auto& entry : std::filesystem::directory_iterator(std::string(OVRIX_SOURCE_DIR) + "/" + folder))
+            if (entry.path().extension() == ".cpp" || entry.path().extension() == ".h") sources += ReadFile(entry.path());
+    // Keys hold no quote or backslash, so a literal reads as its text.
+    const std::regex call("Translate\\(\\s*u\"([^\"]*)\"");
+    std::set<std::string> used;
+    for (std::sregex_iterator m(sources.begin(), sources.end(), call), end; m != end; ++m) used.insert((*m)[1]);
+    EXPECT_TRUE(used.count("language file : %s")) << "the scan found no Translate calls";
+    for (const std::string& key : used)
+        EXPECT_TRUE(offered.count(std::u16string(key.begin(), key.end()))) << "missing from the template: " << key;
 }
