@@ -1,7 +1,5 @@
 // Arbitrary bytes as the answer to every descriptor query: the reader and the
 // tree builder must stay inside the bytes, and grouping must hold together.
-#include <stddef.h>
-#include <stdint.h>
 #include <string.h>
 
 #include "security/groups.h"
@@ -18,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     memcpy(&attributes, data, 4);
     // The same path twice: the second add must merge into the first group.
     FakeTree tree;
-    AddPath(&tree.sink, path, attributes);
-    AddPath(&tree.sink, path, attributes);
+    for (int i = 0; i < 2; i++) AddPath(&tree.sink, path, attributes);
     GroupSnapshot group;
     if (GroupCount() != 1 || !ReadGroup(0, &group) || group.pathCount != 2) __builtin_trap();
     ClearGroups();

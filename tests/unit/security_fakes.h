@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/heap.h"
+#include "base/text.h"
 #include "security/security_platform.h"
 
 namespace fake_security {
@@ -55,10 +56,6 @@ inline Bytes OwnerPart(const Bytes& sid, bool defaulted = false) { return MakeDe
 inline Bytes DaclPart(const Bytes& acl) { return MakeDescriptor(0x0004, {}, {}, acl); }
 inline Bytes SaclPart(const Bytes& acl) { return MakeDescriptor(0x0010, {}, acl, {}); }
 
-inline void CopyOut(const std::u16string& s, char16_t* out, uint32_t capacity) {
-    *std::copy_n(s.begin(), std::min<size_t>(s.size(), capacity - 1), out) = 0;
-}
-
 // Installs itself as the security services for its lifetime.
 struct ScopedFakeSecurity {
     std::map<std::u16string, std::map<uint32_t, Bytes>> paths;            // query results; a missing one fails
@@ -66,47 +63,41 @@ struct ScopedFakeSecurity {
     bool sidStrings = true, privilegeWorks = true;
     std::vector<std::u16string> lookupSystems;   // "" for the local system
     std::vector<bool> privilegeCalls;            // SeSecurityPrivilege on or off
+    static inline ScopedFakeSecurity* current;
 
-    static ScopedFakeSecurity*& Current() {
-        static ScopedFakeSecurity* current = nullptr;
-        return current;
-    }
     static bool ReadDescriptor(const char16_t* path, uint32_t information, uint8_t* buffer, uint32_t capacity,
                                uint32_t* size) {
-        auto p = Current()->paths.find(path);
-        if (p == Current()->paths.end() || !p->second.count(information)) return false;
+        auto p = current->paths.find(path);
+        if (p == current->paths.end() || !p->second.count(information)) return false;
         const Bytes& part = p->second[information];
-        *size = (uint32_t)part.size();
-        return part.size() <= capacity && std::copy(part.begin(), part.end(), buffer);
+        return (*size = (uint32_t)part.size()) <= capacity && std::copy(part.begin(), part.end(), buffer);
     }
     static bool SetPrivilege(const char16_t* name, bool enable) {
-        if (std::u16string(name) == u"SeSecurityPrivilege") Current()->privilegeCalls.push_back(enable);
-        return Current()->privilegeWorks;
+        if (std::u16string(name) == u"SeSecurityPrivilege") current->privilegeCalls.push_back(enable);
+        return current->privilegeWorks;
     }
     static bool LookupAccount(const char16_t* system, const uint8_t* sid, char16_t* name, char16_t* domain) {
-        Current()->lookupSystems.push_back(system ? system : u"");
-        auto a = Current()->accounts.find(Bytes(sid, sid + 8 + 4 * sid[1]));
-        if (a == Current()->accounts.end()) return false;
-        CopyOut(a->second.first, name, kAccountUnits);
-        CopyOut(a->second.second, domain, kAccountUnits);
+        current->lookupSystems.push_back(system ? system : u"");
+        auto a = current->accounts.find(Bytes(sid, sid + 8 + 4 * sid[1]));
+        if (a == current->accounts.end()) return false;
+        CopyText(name, kAccountUnits, a->second.first.c_str());
+        CopyText(domain, kAccountUnits, a->second.second.c_str());
         return true;
     }
     static bool SidToString(const uint8_t* sid, char16_t* out, uint32_t capacity) {
-        if (!Current()->sidStrings) return false;
         std::string s = "S-1-" + std::to_string(sid[7]);
         for (uint32_t i = 0, v; i < sid[1] && memcpy(&v, sid + 8 + 4 * i, 4); i++) s += "-" + std::to_string(v);
-        CopyOut(std::u16string(s.begin(), s.end()), out, capacity);
-        return true;
+        CopyText(out, capacity, std::u16string(s.begin(), s.end()).c_str());
+        return current->sidStrings;
     }
     // Paths are already full; longer than 259 units they do not fit.
     static bool FullPath(const char16_t* path, char16_t* out) {
-        CopyOut(path, out, kFullPathUnits);
-        return *path && std::u16string(path).size() < kFullPathUnits;
+        return *path && !path[CopyText(out, kFullPathUnits, path)];
     }
     static inline const SecurityPlatform kFake = {ReadDescriptor, SetPrivilege, LookupAccount, SidToString, FullPath};
     const SecurityPlatform* previous = SetSecurityPlatform(&kFake);
-    ScopedFakeSecurity() { Current() = this; }
-    ~ScopedFakeSecurity() { SetSecurityPlatform(previous), Current() = nullptr; }
+    ScopedFakeSecurity() { current = this; }
+    ~ScopedFakeSecurity() { SetSecurityPlatform(previous), current = nullptr; }
 };
 
 // Numbers the heap requests from 0; those from first to last fail.

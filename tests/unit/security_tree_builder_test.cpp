@@ -3,7 +3,6 @@
 #include <map>
 #include <string>
 
-#include "config/config_text.h"
 #include "security/ace_text.h"
 #include "security/groups.h"
 #include "security/tree_builder.h"
@@ -47,7 +46,11 @@ struct Everything : ScopedFakeSecurity {
                           MakeAce(0, 0x1B, 0x001200A9, kUsers), MakeRawAce(5, 0, Bytes(36, 0))});
     Bytes sacl = MakeAcl({MakeAce(2, 0xC0, 0x00010000, kEveryone), MakeAce(2, 0x80, 0x001F01FF, kUsers),
                           MakeRawAce(3, 0, Bytes(4, 0))});
-    Bytes label = MakeAcl({MakeAce(0x11, 0, 1, MakeSid(16, {0x2000})), MakeAce(0, 0, 1, kUsers)});
+    // Label SIDs name their level by their first sub-authority; the last has none.
+    Bytes label = MakeAcl({MakeAce(0x11, 0, 1, MakeSid(16, {0x2000})), MakeAce(0, 0, 1, kUsers),
+                           MakeAce(0x11, 0x13, 4, MakeSid(16, {0x3000})), MakeAce(0x11, 0x03, 7, MakeSid(16, {0})),
+                           MakeAce(0x11, 0x08, 2, MakeSid(16, {0x1000})), MakeAce(0x11, 0, 0, MakeSid(16, {0x4000})),
+                           MakeAce(0x11, 0x01, 0, MakeSid(16, {0x2100})), MakeAce(0x11, 0x02, 0, MakeSid(16, {}))});
     Everything() {
         accounts = {{kAdmins, {u"Administrators", u"BUILTIN"}}, {kUsers, {u"Users", u"BUILTIN"}},
                     {kEveryone, {u"Everyone", u""}}};
@@ -82,14 +85,19 @@ TEST(BuildSecurityNodes, FullSubtreeOfAFolderWithItsSignature) {
               "    Sucessful : Everyone : (this folder) Delete(10000) [21] kd\n"
               "    Failed : BUILTIN\\Users : (this folder) Full Control [24] kd\n    unknown type(0x3): [18] ke\n"
               "  Integrity level [19] k10\n    Medium : (this folder) (No write up) [24] k10\n"
-              "    unknown type(0x0): [18] ke\n");
+              "    unknown type(0x0): [18] ke\n    (inherit)High : (all) (No execute up) [24] kf\n"
+              "    Untrusted : (all) (No write up)(No read up)(No execute up) [24] k10\n"
+              "    Low :  (No read up) [24] k10\n    System : (this folder)  [24] k10\n"
+              "    Unknown : (this folder)(inherit file)  [24] k10\n"
+              "    Unknown : (this folder)(inherit subfolder)  [24] k10\n");
     // Attributes stay collapsed, AddPath expands the root; scope bits only on
-    // explicit folder ACEs.
-    std::vector<uint32_t> seen;
+    // explicit folder ACEs and labels.
+    std::vector<uint32_t> seen = {b.tree.node(b.root).expanded};
     for (TreeItem t : b.tree.Children(b.root)) seen.push_back(b.tree.node(t).expanded);
-    for (TreeItem t : b.tree.Children(b.tree.Children(b.root)[2])) seen.push_back(b.tree.node(t).param >> 16);
-    EXPECT_EQ(seen, (std::vector<uint32_t>{0, 0, 1, 1, 1, 0xE00b, 0x800c, 0x0f, 0x0e}));
-    EXPECT_FALSE(b.tree.node(b.root).expanded);
+    for (int stage : {2, 4})
+        for (TreeItem t : b.tree.Children(b.tree.Children(b.root)[stage])) seen.push_back(b.tree.node(t).param >> 16);
+    EXPECT_EQ(seen, (std::vector<uint32_t>{0, 0, 0, 1, 1, 1, 0xE00b, 0x800c, 0x0f, 0x0e, 0x8010, 0x0e, 0x0f, 0xE010,
+                                           0x10, 0x8010, 0xA010, 0xC010}));
     EXPECT_EQ(b.signature, Signature({U32(0x10), U32(0), kAdmins, U32(1), Aces(e.dacl), U32(1), Aces(e.sacl), U32(1),
                                       Aces(e.label)}));
     // The privilege is on only around the SACL read, and off again at the end.
@@ -101,31 +109,21 @@ TEST(BuildSecurityNodes, FullSubtreeOfAFolderWithItsSignature) {
     EXPECT_EQ(quiet.signature, Signature({U32(0x20), U32(0), kAdmins, U32(1), Aces(e.dacl), U32(1), Aces(e.label)}));
 }
 
-TEST(BuildSecurityNodes, AttributeLettersAndBoxes) {
-    ScopedFakeSecurity fake;
-    struct { uint32_t attributes; std::string nodes; } cases[] = {
-        {0x20, "  attributes [A] [1] k0\n    Readonly [10] k2\n    Hidden [10] k3\n"},
-        {0x7C37, "  attributes [RASHPOICe] [1] k0\n    Readonly [12] k2\n    Hidden [12] k3\n"
-                 "    System attribute [12] k4\n    Symbolic link, Junction, Reparse point [12] k5\n"
-                 "    Compressed [12] k6\n    Encrypted [12] k7\n"},
-        {0xFFFFFFFF, "  unknown attributes [14] k0\n"},
-    };
-    for (const auto& c : cases) {
-        Built b(c.attributes);
-        EXPECT_EQ(b.tree.Dump(), "C:\\data [3] k1\n" + c.nodes + "  unknown ownership [14] k8\n"
-                  "  unknown permissions [14] ka\n  unknown auditing [14] k0\n  unknown integrity level [14] k0\n");
-        EXPECT_EQ(b.signature, Signature({U32(c.attributes)}));   // failed queries add nothing
-        EXPECT_TRUE(b.tree.node(b.root).expanded);
-    }
-}
-
 // Each row answers one query (the others fail) with the node that replaces
 // that stage's failure node; malformed parts (kFails) leave the failure node.
-TEST(BuildSecurityNodes, StageVariantsAceWalksAndMalformedParts) {
-    ScopedFakeSecurity fake;
+TEST(BuildSecurityNodes, AttributesStageVariantsAceWalksAndMalformedParts) {
+    ScopedFakeSecurity fake;   // every query fails: the root is expanded to show it
     std::map<uint32_t, std::string> failed = {
         {kOwnerInformation, "  unknown ownership [14] k8\n"}, {kDaclInformation, "  unknown permissions [14] ka\n"},
         {kSaclInformation, "  unknown auditing [14] k0\n"}, {kLabelInformation, "  unknown integrity level [14] k0\n"}};
+    std::string allFailed = failed[kOwnerInformation] + failed[kDaclInformation] + failed[kSaclInformation] +
+                            failed[kLabelInformation];
+    Built failing(0x7C27), unknown(0xFFFFFFFF);
+    EXPECT_EQ(failing.tree.Dump(), "C:\\data [3] k1\n  attributes [RASHPOICe] [1] k0\n    Readonly [12] k2\n"
+              "    Hidden [12] k3\n    System attribute [12] k4\n    Symbolic link, Junction, Reparse point [12] k5\n"
+              "    Compressed [12] k6\n    Encrypted [12] k7\n" + allFailed);
+    EXPECT_EQ(unknown.tree.Dump(), "C:\\data [3] k1\n  unknown attributes [14] k0\n" + allFailed);
+    EXPECT_TRUE(failing.tree.node(failing.root).expanded && unknown.tree.node(unknown.root).expanded);
     const std::string kFails = "-", allowLine = "    Allow : S-1-5-32-545 :  List Folder / Read Data(0001) [21] kb\n";
     Bytes deleted = MakeSid(5, {21, 9, 9, 9, 5}), empty = MakeAcl({}), badOwner = OwnerPart(kAdmins);
     Bytes allow = MakeAce(0, 0, 1, kUsers), deny = MakeAce(1, 0, 2, kUsers), good = DaclPart(MakeAcl({allow}));
@@ -162,14 +160,13 @@ TEST(BuildSecurityNodes, StageVariantsAceWalksAndMalformedParts) {
         cases.push_back({kDaclInformation, good, kFails, {}});
         cases.back().part[at] = (uint8_t)value, cases.back().part[at + 1] = (uint8_t)(value >> 8);
     }
-    Built failing(0x20);
     for (const Case& c : cases) {
         fake.paths[kPath] = {{c.information, c.part}};
-        Built b(0x20);
+        Built b(0x7C27);
         std::string expected = failing.tree.Dump(), replaced = failed[c.information];
         expected.replace(expected.find(replaced), replaced.size(), c.nodes == kFails ? replaced : c.nodes);
         EXPECT_EQ(b.tree.Dump(), expected);
-        EXPECT_EQ(b.signature, Signature({U32(0x20), c.tail})) << expected;
+        EXPECT_EQ(b.signature, Signature({U32(0x7C27), c.tail})) << expected;
     }
 }
 
@@ -187,52 +184,37 @@ TEST(BuildSecurityNodes, FailedAppendGivesZeroButKeepsTheNodesAndTextsStayBounde
     EXPECT_EQ(b.tree.Dump(), full.tree.Dump());
 }
 
-TEST(AccessMaskText, NamesRightsGreedilyWithHexSuffixRules) {
-    struct { uint32_t mask; const char16_t* text; } cases[] = {
-        {0x001F01FF, u"Full Control"}, {0x00110000, u"[delete]"}, {0x001301BF, u"Modify"}, {0x00000200, u""},
-        {0, u""}, {0x00000001, u"List Folder / Read Data(0001)"}, {0x001F03FF, u"Full Control(1f03ff)"},
-        {0x001201BF, u"Read & Execute,Create Files / Write Data,Create Folders / Append Data,"
-                     u"Write Extended Attributes,Write Attributes(1201bf)"},
-        {0x10000000, u"[Generic all](10000000)"},
-        // The walk stops on a single-bit row: suffix, even after a composite row.
-        {0x80120089, u"Read,[Generic read](80120089)"},
-        {0xFFFFFFFF, u"Full Control,Access system security,[Maximum allowed],[Generic all],[Generic execute],"
-                     u"[Generic write],[Generic read](ffffffff)"},
-    };
-    for (auto& c : cases)
-        EXPECT_EQ(Written([&](TextWriter* w) { return AccessMaskText(w, c.mask); }), c.text) << c.mask;
-}
-
 TEST(AceLineText, ScopesGlyphsAndInheritedKind) {
     ScopedFakeSecurity fake;
     fake.accounts[kUsers] = {u"Users", u"BUILTIN"};
     const uint32_t kThis = kScopeThisFolder, kFiles = kScopeInheritFile, kFolders = kScopeInheritSubfolder;
-    const uint32_t kFull = 0x001F01FF, kWrite = 0x2;
-    // Allow (21), deny (24) or audit (27) ACE: the glyph is the scope's, else
-    // the named mask's, else the plain disc or cross; audits keep theirs.
-    // Scope bits go on explicit folder ACEs only; inherited ones change kind.
+    const uint32_t kFull = 0x001F01FF;
+    // Allow (21) or deny (24) ACE: the glyph is the scope's, else the named
+    // mask's, else the plain disc or cross. Scope bits go on explicit folder
+    // ACEs only; inherited ones change kind. Rights are named greedily, with
+    // the hex mask after a single-bit name or when bits remain unnamed.
     struct { int glyph; uint8_t flags; uint32_t attributes, mask; int expectedGlyph; const char16_t* tail;
              uint32_t bits; } cases[] = {
-        {21, 0x00, kFolder, kFull, 42, u"(this folder) Full Control", kThis},
-        {21, 0x00, 0xFFFFFFFF, kFull, 42, u"(this folder) Full Control", kThis},   // unreadable: a folder
-        {21, 0x10, kFolder, kWrite, 43, u"(this folder) Create Files / Write Data(0002)", 0},
-        {24, 0x00, kFolder, 0x1, 44, u"(this folder) List Folder / Read Data(0001)", kThis},
+        {21, 0x00, kFolder, 0x1F03FF, 42, u"(this folder) Full Control(1f03ff)", kThis},
+        {21, 0x10, kFolder, 0x2, 43, u"(this folder) Create Files / Write Data(0002)", 0},
         {21, 0x01, kFolder, kFull, 30, u"(this folder)(inherit file) Full Control", kThis | kFiles},
         {21, 0x02, kFolder, 0x1301BF, 34, u"(this folder)(inherit subfolder) Modify", kThis | kFolders},
         {21, 0x03, kFolder, 0x1200A9, 38, u"(all) Read & Execute", kThis | kFolders | kFiles},
-        {21, 0x07, kFolder, 0x120089, 21, u"(all)(propagate inherit) Read", kThis | kFolders | kFiles},
+        // The walk stops on a single-bit name: a suffix even after a composite one.
+        {21, 0x07, kFolder, 0x80120089, 21, u"(all)(propagate inherit) Read,[Generic read](80120089)",
+         kThis | kFolders | kFiles},
         {24, 0x13, kFolder, 0x1301BF, 37, u"(all) Modify", 0},
-        {21, 0x0B, kFolder, kFull, 46, u"(inherit subfolder)(inherit file) Full Control", kFolders | kFiles},
-        {21, 0x08, kFolder, kFull, 30, u" Full Control", 0},
-        {21, 0x10, kFile, kFull, 31, u" Full Control", 0},
-        {21, 0x04, kFile, kFull, 30, u"(propagate inherit) Full Control", 0},
-        {24, 0x10, kFile, kWrite, 25, u" Create Files / Write Data(0002)", 0},
-        {27, 0x90, kFile, kFull, 27, u" Full Control", 0},
+        {21, 0x0B, kFolder, 0xFFFFFFFF, 46, u"(inherit subfolder)(inherit file) Full Control,Access system security,"
+         u"[Maximum allowed],[Generic all],[Generic execute],[Generic write],[Generic read](ffffffff)",
+         kFolders | kFiles},
+        {21, 0x14, kFile, kFull, 31, u"(propagate inherit) Full Control", 0},
+        {24, 0x10, kFile, 0x10000000, 25, u" [Generic all](10000000)", 0},
+        {24, 0x00, kFile, 0x200, 24, u" ", 0},   // no name: no text
     };
     for (auto& c : cases) {
         bool inherited = c.flags & 0x10;
-        const char16_t* word = c.glyph == 21 ? u"Allow" : c.glyph == 24 ? u"Deny" : u"Failed";
-        uint32_t kind = c.glyph == 21 ? 0x0b : c.glyph == 24 ? 0x0c : 0x0d, param = MakeItemParam(kGroup, kind);
+        const char16_t* word = c.glyph == 21 ? u"Allow" : u"Deny";
+        uint32_t kind = c.glyph == 21 ? 0x0b : 0x0c, param = MakeItemParam(kGroup, kind);
         int glyph = c.glyph;
         std::u16string text = Written([&](TextWriter* w) {
             return AceLineText(w, word, u"C:\\d", kUsers.data(), c.flags, c.attributes, c.mask, &param, &glyph);
@@ -241,19 +223,6 @@ TEST(AceLineText, ScopesGlyphsAndInheritedKind) {
         EXPECT_EQ(glyph, c.expectedGlyph) << Narrow(text);
         EXPECT_EQ(param, MakeItemParam(kGroup, inherited ? 0x0f : kind) | c.bits) << Narrow(text);
     }
-    // The type word may be the last Translate result: it must survive the
-    // translations after it.
-    std::u16string language = u"Allow = Zulassen\r\n(inherit)=(geerbt)\r\nFull Control=Vollzugriff\r\n";
-    ConfigText saved = g_languageFile;
-    language.append(129, u'\0');   // the terminator, then the zeros a loaded file ends in
-    g_languageFile = {&language[0], (uint32_t)language.size() - 128};
-    uint32_t param = 0;
-    int glyph = 21;
-    EXPECT_EQ(Written([&](TextWriter* w) {
-                  return AceLineText(w, Translate(u"Allow"), u"", kUsers.data(), 0x10, kFile, kFull, &param, &glyph);
-              }),
-              u"Zulassen(geerbt) : BUILTIN\\Users :  Vollzugriff");
-    g_languageFile = saved;
 }
 
 // Lookups ask the server of a UNC path; a SID the lookup and the string form
@@ -264,25 +233,4 @@ TEST(AccountNameOfSid, AsksTheUncServerThenFallsBackToUnknown) {
     for (const char16_t* path : {u"\\\\files\\share\\dir", u"\\\\files", u"\\", u"D:\\local"})
         EXPECT_EQ(Written([&](TextWriter* w) { return AccountNameOfSid(w, kUsers.data(), path); }), u"Unknown account");
     EXPECT_EQ(fake.lookupSystems, (std::vector<std::u16string>{u"\\\\files", u"\\\\files", u"\\", u""}));
-}
-
-TEST(IntegrityLabelText, LevelsScopesPoliciesAndInheritance) {
-    const uint32_t base = MakeItemParam(kGroup, 0x10);
-    struct { uint32_t level, flags, attributes, policy; const char16_t* text; uint32_t param; } cases[] = {
-        {0x2000, 0, kFile, 0x1, u"Medium :  (No write up)", base}, {0x2100, 0, kFile, 0, u"Unknown :  ", base},
-        {0x0000, 0, kFile, 0x7, u"Untrusted :  (No write up)(No read up)(No execute up)", base},
-        {0x1000, 0, kFile, 0x2, u"Low :  (No read up)", base}, {0x4000, 0, kFile, 0, u"System :  ", base},
-        {0x3000, 0x03, kFolder, 0x4, u"High : (all) (No execute up)", base | 0xE0000000u},
-        {0x3000, 0x13, kFolder, 0x1, u"(inherit)High : (all) (No write up)", MakeItemParam(kGroup, 0x0f)},
-        {~0u, 0, kFile, 0, u"Unknown :  ", base},   // ~0: a SID without sub-authorities, so no level
-    };
-    for (auto& c : cases) {
-        Bytes sid = c.level == ~0u ? MakeSid(16, {}) : MakeSid(16, {c.level});
-        uint32_t param = base;
-        EXPECT_EQ(Written([&](TextWriter* w) {
-                      return IntegrityLabelText(w, sid.data(), (uint8_t)c.flags, c.attributes, c.policy, &param);
-                  }),
-                  c.text);
-        EXPECT_EQ(param, c.param);
-    }
 }
