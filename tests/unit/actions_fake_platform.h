@@ -20,13 +20,12 @@ struct FakeActions {
     std::vector<std::string> commands, log, privilegeCalls;
     std::vector<bool> results;   // command k takes results[k], the last repeats; empty: all succeed
     int dialogResult = 1;        // of both dialogs: OK answers Read Attributes or "new user"
-    uint32_t specialIn = 0;
+    uint32_t specialIn = 0, usersResult = 0;
     std::map<std::string, uint32_t> attributes;
     std::map<std::string, FakeEntries> folders;   // "." and ".." are added
     std::map<std::string, std::string> links;     // a folder path and where it leads
     int listings = 0, openListings = 0;
     std::vector<std::u16string> users;
-    uint32_t usersResult = 0;
     std::u16string domain;
     bool privilegeWorks = true;
     uint16_t language = 0x0409;

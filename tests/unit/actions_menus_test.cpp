@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "actions/node_menus.h"
 #include "tests/unit/actions_fake_platform.h"
 
 namespace {
