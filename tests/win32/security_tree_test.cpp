@@ -12,13 +12,11 @@
 
 namespace {
 
-typedef char*(CDECL* UnixFileNameFn)(LPCWSTR);
-
 // Runs a command of the host's shell in the folder, from which Wine derives
 // the DACLs. A Unix process gives no handle to wait on, so the marker file it
 // makes last is waited for instead.
 bool RunUnixShell(const std::wstring& folder, const std::string& command) {
-    UnixFileNameFn unixName = reinterpret_cast<UnixFileNameFn>(
+    auto unixName = reinterpret_cast<char*(CDECL*)(LPCWSTR)>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     char* name = unixName ? unixName(folder.c_str()) : nullptr;
     if (!name) return false;
@@ -43,8 +41,8 @@ std::wstring Roots(HWND main) {
         EXPECT_TRUE(n.depth == 0 || ItemGroup(n.param) == group) << Utf8(n.text);
         if (n.depth > 0) continue;
         group = ItemGroup(n.param);
-        out += n.text + L" [" + std::to_wstring(n.image) + L"] " + std::to_wstring(group);
-        out += n.expanded ? L" +\n" : L"\n";
+        out += n.text + L" [" + std::to_wstring(n.image) + L"] " + std::to_wstring(group) +
+               (n.expanded ? L" +\n" : L"\n");
     }
     return out;
 }
@@ -52,15 +50,11 @@ std::wstring Roots(HWND main) {
 }  // namespace
 
 TEST(SecurityTree, RealFilesGroupByModeAndAttributesAndADropStartsAgain) {
-    std::wstring folder = NewTempFolder(), missing = folder + L"\\missing.txt";
-    std::wstring overlong = folder + L"\\" + std::wstring(300 - folder.size(), L'x');
-    auto make = [&](const wchar_t* name) {
-        std::wstring path = folder + L"\\" + name;
-        WriteFileBytes(path, "data");
-        return path;
-    };
-    std::wstring open1 = make(L"open1.txt"), open2 = make(L"open2.txt"), readonly = make(L"readonly.txt");
-    std::wstring closed1 = make(L"closed1.txt"), closed2 = make(L"closed2.txt");
+    std::wstring folder = NewTempFolder(), in = folder + L"\\", missing = in + L"missing.txt";
+    std::wstring overlong = in + std::wstring(299 - folder.size(), L'x'), readonly = in + L"readonly.txt";
+    std::wstring open1 = in + L"open1.txt", open2 = in + L"open2.txt", closed1 = in + L"closed1.txt",
+                 closed2 = in + L"closed2.txt";
+    for (const std::wstring& p : {open1, open2, readonly, closed1, closed2}) WriteFileBytes(p, "data");
     ASSERT_TRUE(RunUnixShell(folder, "chmod 644 open1.txt open2.txt readonly.txt && chmod 600 closed*.txt"));
     SetFileAttributesW(readonly.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     std::wstring args = L"ovrix.exe";
@@ -95,15 +89,13 @@ TEST(SecurityTree, RealFilesGroupByModeAndAttributesAndADropStartsAgain) {
 }
 
 TEST(SecurityPlatform, UnknownAccountsShowTheirSidString) {
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID unknown = nullptr;   // a domain account that no one knows
-    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 5, 21, 11, 22, 33, 4242, 0, 0, 0, &unknown));
+    // S-1-5-21-11-22-33-4242: a domain account that no one knows.
+    const uint8_t unknown[] = {1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 11, 0, 0, 0,
+                               22, 0, 0, 0, 33, 0, 0, 0, 0x92, 0x10, 0, 0};
     char16_t buffer[kNodeTextUnits];
     TextWriter w;
     TextWriterInit(&w, buffer, kNodeTextUnits);
     // The string function is found at run time; once found, it keeps working.
-    AccountNameOfSid(&w, static_cast<const uint8_t*>(unknown), u"C:\\x");
-    AccountNameOfSid(&w, static_cast<const uint8_t*>(unknown), u"C:\\x");
+    for (int i = 0; i < 2; i++) AccountNameOfSid(&w, unknown, u"C:\\x");
     EXPECT_EQ(std::wstring(W(buffer)), L"S-1-5-21-11-22-33-4242S-1-5-21-11-22-33-4242");
-    FreeSid(unknown);
 }
