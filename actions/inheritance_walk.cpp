@@ -117,12 +117,9 @@ bool EnterFolder(Walk* walk, uint32_t length) {
         if (!AddWalked(&walk->walked, id)) return false;
     }
     if (walk->depth == walk->levelCapacity) {
-        uint32_t grown = walk->levelCapacity ? walk->levelCapacity * 2 : 16;
-        void* block = walk->levels ? HeapReAllocBytes(walk->levels, (size_t)grown * sizeof(WalkLevel))
-                                   : HeapAllocBytes((size_t)grown * sizeof(WalkLevel));
+        void* block = GrowBlock(walk->levels, &walk->levelCapacity, sizeof(WalkLevel));
         if (!block) return false;
         walk->levels = static_cast<WalkLevel*>(block);
-        walk->levelCapacity = grown;
     }
     WalkLevel* level = &walk->levels[walk->depth];
     if (!AppendToPath(walk, length, u"\\*")) return false;

@@ -16,12 +16,9 @@ char16_t* CopyToHeap(const char16_t* text) {
 
 MenuItem* NewItem(MenuModel* menu) {
     if (menu->count == menu->capacity) {
-        uint32_t grown = menu->capacity ? menu->capacity * 2 : 16;
-        void* block = menu->items ? HeapReAllocBytes(menu->items, (size_t)grown * sizeof(MenuItem))
-                                  : HeapAllocBytes((size_t)grown * sizeof(MenuItem));
+        void* block = GrowBlock(menu->items, &menu->capacity, sizeof(MenuItem));
         if (!block) return nullptr;
         menu->items = static_cast<MenuItem*>(block);
-        menu->capacity = grown;
     }
     MenuItem* item = &menu->items[menu->count];
     memset(item, 0, sizeof *item);
@@ -29,6 +26,13 @@ MenuItem* NewItem(MenuModel* menu) {
 }
 
 }  // namespace
+
+void* GrowBlock(void* block, uint32_t* capacity, size_t itemSize) {
+    const uint32_t grown = *capacity ? *capacity * 2 : 16;
+    void* moved = block ? HeapReAllocBytes(block, grown * itemSize) : HeapAllocBytes(grown * itemSize);
+    if (moved) *capacity = grown;
+    return moved;
+}
 
 void MenuInit(MenuModel* menu) {
     menu->items = nullptr;

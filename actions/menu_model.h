@@ -1,6 +1,7 @@
 // A popup menu as plain data: the core builds it, the shell turns it into a
 // real menu, tests read it directly.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 const uint32_t kMenuSeparator = 0x1;
@@ -23,6 +24,10 @@ struct MenuModel {
     uint32_t count;
     uint32_t capacity;
 };
+
+// Room for twice as many items (16 at first) in a heap block of the actions:
+// the moved block with *capacity raised, or null with the old block kept.
+void* GrowBlock(void* block, uint32_t* capacity, size_t itemSize);
 
 void MenuInit(MenuModel* menu);
 // Releases the items, their texts and submenus.
