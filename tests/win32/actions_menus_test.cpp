@@ -115,7 +115,7 @@ TEST_F(ActionsWine, MenusOnAGroupOfThreeFolders) {
         HWND tree = TreeOf(main);
         const HTREEITEM root = TreeNodes(tree)[0].item;
         ASSERT_EQ(TreeNodes(tree)[0].text, L"(3) " + a) << DumpTree(tree);
-        // Attribute and failure nodes, and inherited, audit and other-type entries open no menu.
+        // Attribute nodes, and inherited, audit and other-type entries open no menu.
         for (uint32_t kind : {0x0du, 0x0eu, 0x0fu}) AddEntry(tree, root, kind);
         for (uint32_t kind : {0x00u, 0x02u, 0x03u, 0x0du, 0x0eu, 0x0fu}) EXPECT_TRUE(OpenOnKind(main, kind)) << kind;
         EXPECT_TRUE(g_shown.empty()) << Utf8(g_shown.empty() ? L"" : g_shown[0]);
