@@ -24,7 +24,9 @@ prefix=$PWD/build/win64/wineprefix
 ovrix_start_display "$prefix"
 # One persistent Wine server for all the short test programs: a server that a
 # test starts itself leaves helper processes holding ctest's output open.
-mkdir -p "$prefix"
+# The first run makes the prefix and waits for its server to end; only then
+# may a persistent one start.
+scripts/wine-run "$prefix" cmd /c exit
 WINEPREFIX=$prefix wineserver -p
 scripts/wine-run "$prefix" cmd /c exit
 ctest --test-dir build/win64 --output-on-failure || status=1
