@@ -26,9 +26,9 @@ ovrix_start_display "$prefix"
 # test starts itself leaves helper processes holding ctest's output open.
 # The first run makes the prefix and waits for its server to end; only then
 # may a persistent one start.
-scripts/wine-run "$prefix" cmd /c exit
+timeout 300 scripts/wine-run "$prefix" cmd /c exit || true
 WINEPREFIX=$prefix wineserver -p
-scripts/wine-run "$prefix" cmd /c exit
+timeout 300 scripts/wine-run "$prefix" cmd /c exit || true
 ctest --test-dir build/win64 --output-on-failure || status=1
 
 
