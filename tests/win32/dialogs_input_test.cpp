@@ -23,22 +23,17 @@ void CALLBACK Drive(HWND, UINT, UINT_PTR timer, DWORD) {
     (*g_act)(dialog);
 }
 
-INT_PTR Open(uint32_t* rights) { return SpecialPermissionsDialog(nullptr, rights); }
-INT_PTR Open(char16_t* name) { return AccountNameDialog(nullptr, name); }
-
 // Opens a dialog on value and, once it is up, runs act on it; act must end it.
 template <typename Value>
-INT_PTR WithDialog(Value* value, const std::function<void(HWND)>& act) {
+INT_PTR WithDialog(INT_PTR (*open)(HWND, Value*), Value* value, const std::function<void(HWND)>& act) {
     g_act = &act;
     UINT_PTR timer = SetTimer(nullptr, 0, 20, Drive);
-    INT_PTR result = Open(value);
+    INT_PTR result = open(nullptr, value);
     KillTimer(nullptr, timer);
     return result;
 }
 
 void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-void Cancel(HWND dialog) { Click(dialog, IDCANCEL); }
-void Close(HWND dialog) { SendMessageW(dialog, WM_CLOSE, 0, 0); }
 
 // The text of the dialog's item id, or of the dialog itself for id 0.
 std::wstring Text(HWND dialog, int id = 0) {
@@ -47,19 +42,12 @@ std::wstring Text(HWND dialog, int id = 0) {
     return text;
 }
 
-// A language file for the length of a test.
-struct GermanCaptions {
-    std::u16string text = u"Take Ownership = Besitz \u00fcbernehmen\r\nDetail Permissions=Einzelrechte\r\n"
-                          u"Account Name=Konto\r\nCancel=Abbrechen\r\nOK=Gut\r\n" + std::u16string(129, u'\0');
-    ConfigText saved = g_languageFile;
-    GermanCaptions() { g_languageFile = ConfigText{&text[0], (uint32_t)text.size() - 128}; }
-    ~GermanCaptions() { g_languageFile = saved; }
-};
-
 }  // namespace
 
-TEST(SpecialPermissionsDialog, OkGivesTheOrOfTheTickedBoxesWhateverTheirCaptions) {
-    GermanCaptions german;
+TEST(InputDialogs, OkStoresTheValueCancelCloseAndAMissingTemplateLeaveIt) {
+    std::u16string german = u"Take Ownership = Besitz \u00fcbernehmen\r\nDetail Permissions=Einzelrechte\r\n"
+                            u"Account Name=Konto\r\nCancel=Abbrechen\r\nOK=Gut\r\n" + std::u16string(129, u'\0');
+    ConfigText english = std::exchange(g_languageFile, ConfigText{&german[0], (uint32_t)german.size() - 128});
     // Box 209 only for an ACE that reaches subfolders or the folder itself.
     // Every visible box is ticked, except in the first case (no box: 0).
     struct { uint32_t in; bool subfolderBox; uint32_t out; } cases[] = {
@@ -68,7 +56,7 @@ TEST(SpecialPermissionsDialog, OkGivesTheOrOfTheTickedBoxesWhateverTheirCaptions
     uint32_t value = 0;
     for (const auto& c : cases) {
         value = c.in;
-        EXPECT_EQ(WithDialog(&value, [&](HWND dialog) {
+        EXPECT_EQ(WithDialog(SpecialPermissionsDialog, &value, [&](HWND dialog) {
                       // OK keeps its template text; "Change Permissions" has no entry.
                       EXPECT_EQ(Text(dialog) + L"|" + Text(dialog, 213) + L"|" + Text(dialog, 212) + L"|" +
                                     Text(dialog, IDOK) + L"|" + Text(dialog, IDCANCEL),
@@ -80,41 +68,33 @@ TEST(SpecialPermissionsDialog, OkGivesTheOrOfTheTickedBoxesWhateverTheirCaptions
                   }), 1);
         EXPECT_EQ(value, c.out) << std::hex << c.in;
     }
-    // Cancel and the close box leave the value.
-    for (auto end : {Cancel, Close})
-        EXPECT_EQ(WithDialog(&value, [&](HWND dialog) { Click(dialog, 201); end(dialog); }), 0);
+    // Cancel and the close box leave the value (both dialogs end alike).
+    for (UINT end : {WM_COMMAND, WM_CLOSE}) {
+        auto tickAndEnd = [&](HWND dialog) { Click(dialog, 201), SendMessageW(dialog, end, IDCANCEL, 0); };
+        EXPECT_EQ(WithDialog(SpecialPermissionsDialog, &value, tickAndEnd), 0);
+    }
     EXPECT_EQ(value, 0xF01BFu);
-}
 
-TEST(AccountNameDialog, OkReturnsTheTypedNameCutTo99CharactersCancelAndCloseLeaveIt) {
-    GermanCaptions german;
-    std::u16string buffer(256, u'Z');
-    const std::wstring typed(120, L'n');
-    EXPECT_EQ(WithDialog(&buffer[0], [&](HWND dialog) {
+    std::u16string name(256, u'Z');
+    EXPECT_EQ(WithDialog(AccountNameDialog, &name[0], [&](HWND dialog) {
                   EXPECT_EQ(Text(dialog) + Text(dialog, IDCANCEL), L"KontoAbbrechen");
-                  SetDlgItemTextW(dialog, 103, typed.c_str());
+                  SetDlgItemTextW(dialog, 103, std::wstring(120, L'n').c_str());
                   Click(dialog, IDOK);
               }), 1);
-    EXPECT_EQ(std::wstring(W(buffer.c_str())), typed.substr(0, 99));
-    EXPECT_EQ(buffer[100], u'Z') << "wrote past the 100 units";
-    for (auto end : {Cancel, Close})
-        EXPECT_EQ(WithDialog(&buffer[0], [&](HWND dialog) { SetDlgItemTextW(dialog, 103, L"x"); end(dialog); }), 0);
-    EXPECT_EQ(std::wstring(W(buffer.c_str())), typed.substr(0, 99));
-    // Nothing typed: an empty name, passed on as such.
-    EXPECT_EQ(WithDialog(&buffer[0], [&](HWND dialog) { Click(dialog, IDOK); }), 1);
-    EXPECT_EQ(buffer[0], u'\0');
-}
+    // The first 99 characters, the terminator, and nothing written past those 100 units.
+    EXPECT_EQ(name.substr(0, 101), std::u16string(99, u'n') + u'\0' + u'Z');
+    g_languageFile = english;
 
-TEST(InputDialogs, MissingTemplateReturnsMinusOneAndWritesNothing) {
-    // The stand-in has no dialog resources.
+    // Without their templates (the stand-in has no dialog resources) both return -1 and write nothing.
     HMODULE bare = LoadLibraryExW((ExeDirectory() + L"standin.exe").c_str(), nullptr,
                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(bare, nullptr);
     HINSTANCE saved = std::exchange(g_instance, bare);
-    uint32_t value = 0x800A;
-    char16_t buffer[16] = u"Everyone";
-    EXPECT_EQ(std::make_pair(Open(&value), Open(buffer)), std::make_pair(INT_PTR{-1}, INT_PTR{-1}));
+    value = 0x800A;
+    char16_t account[100] = u"Everyone";
+    EXPECT_EQ(std::make_pair(SpecialPermissionsDialog(nullptr, &value), AccountNameDialog(nullptr, account)),
+              std::make_pair(INT_PTR{-1}, INT_PTR{-1}));
     g_instance = saved;
     FreeLibrary(bare);
-    EXPECT_EQ(std::make_pair(value, std::u16string(buffer)), std::make_pair(0x800Au, std::u16string(u"Everyone")));
+    EXPECT_EQ(std::make_pair(value, std::u16string(account)), std::make_pair(0x800Au, std::u16string(u"Everyone")));
 }

@@ -7,29 +7,24 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "tests/win32/testbed.h"
 
-inline std::wstring SystemFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    return std::wstring(folder, GetSystemDirectoryW(folder, MAX_PATH));
-}
-
 // Copies the built standin.exe to <system folder>\<name>.exe.
 inline bool InstallStandin(const wchar_t* name) {
-    return CopyFileW((ExeDirectory() + L"standin.exe").c_str(), (SystemFolder() + L"\\" + name + L".exe").c_str(), 0);
+    wchar_t folder[MAX_PATH] = {};
+    std::wstring target = std::wstring(folder, GetSystemDirectoryW(folder, MAX_PATH)) + L"\\" + name + L".exe";
+    return CopyFileW((ExeDirectory() + L"standin.exe").c_str(), target.c_str(), 0);
 }
 
-// Sets the stand-in's variables for the length of a scope; they are unset
-// again afterwards (the test program itself never sets them).
+// Sets the stand-in's variables for the length of a scope; all of them are
+// unset again afterwards (the test program itself never sets them).
 struct ScopedEnvironment {
-    std::vector<std::wstring> names;
-    ~ScopedEnvironment() { for (const std::wstring& name : names) SetEnvironmentVariableW(name.c_str(), nullptr); }
-    void Set(const wchar_t* name, const std::wstring& value) {
-        names.push_back(name);
-        SetEnvironmentVariableW(name, value.c_str());
+    ~ScopedEnvironment() {
+        for (const wchar_t* name : {L"LOG", L"EXIT", L"STDOUT", L"REPEAT", L"STDERR", L"SLEEP_MS"})
+            SetEnvironmentVariableW((std::wstring(L"OVRIX_STANDIN_") + name).c_str(), nullptr);
     }
+    void Set(const wchar_t* name, const std::wstring& value) { SetEnvironmentVariableW(name, value.c_str()); }
 };
 
 inline std::string ReadFileBytes(const std::wstring& path) {

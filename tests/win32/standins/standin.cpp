@@ -17,7 +17,7 @@
 
 namespace {
 
-std::wstring Env(const wchar_t* name) {
+const wchar_t* Env(const wchar_t* name) {
     const wchar_t* value = _wgetenv(name);
     return value ? value : L"";
 }
@@ -28,33 +28,26 @@ std::string Encode(const std::wstring& text, UINT codePage) {
     return out;
 }
 
-// Appends this run's command line; returns the run's index (lines before it).
-size_t RecordRun(const std::wstring& logPath) {
-    FILE* file = logPath.empty() ? nullptr : _wfopen(logPath.c_str(), L"a+b");
-    size_t lines = 0;
-    for (int c; file && (c = fgetc(file)) != EOF;) lines += c == '\n';
-    std::string line = Encode(GetCommandLineW(), CP_UTF8) + "\n";
-    if (file && fseek(file, 0, SEEK_END) == 0) fwrite(line.data(), 1, line.size(), file);
-    if (file) fclose(file);
-    return lines;
-}
-
-void Print(DWORD stream, const wchar_t* variable, long repeat) {
-    std::string bytes = Encode(Env(variable), CP_ACP);
-    DWORD written = 0;
-    for (long i = 0; i < repeat && !bytes.empty(); i++)
+void Print(DWORD stream, const wchar_t* text, long repeat) {
+    std::string bytes = Encode(text, CP_ACP);
+    for (DWORD written; repeat-- > 0 && !bytes.empty();)
         WriteFile(GetStdHandle(stream), bytes.data(), (DWORD)bytes.size(), &written, nullptr);
 }
 
 }  // namespace
 
 int wmain() {
-    size_t run = RecordRun(Env(L"OVRIX_STANDIN_LOG"));
-    const wchar_t* repeat = _wgetenv(L"OVRIX_STANDIN_REPEAT");
-    Print(STD_OUTPUT_HANDLE, L"OVRIX_STANDIN_STDOUT", repeat ? wcstol(repeat, nullptr, 10) : 1);
-    Print(STD_ERROR_HANDLE, L"OVRIX_STANDIN_STDERR", 1);
-    Sleep((DWORD)_wtoi(Env(L"OVRIX_STANDIN_SLEEP_MS").c_str()));
-    const wchar_t* code = _wgetenv(L"OVRIX_STANDIN_EXIT");
-    for (; code && run > 0 && wcschr(code, L','); run--) code = wcschr(code, L',') + 1;
-    return code ? _wtoi(code) : 0;
+    // This run's index is the count of lines already in the log.
+    FILE* log = *Env(L"OVRIX_STANDIN_LOG") ? _wfopen(Env(L"OVRIX_STANDIN_LOG"), L"a+b") : nullptr;
+    size_t run = 0;
+    for (int c; log && (c = fgetc(log)) != EOF;) run += c == '\n';
+    if (log && fseek(log, 0, SEEK_END) == 0) fprintf(log, "%s\n", Encode(GetCommandLineW(), CP_UTF8).c_str());
+    if (log) fclose(log);
+    const wchar_t* repeat = Env(L"OVRIX_STANDIN_REPEAT");
+    Print(STD_OUTPUT_HANDLE, Env(L"OVRIX_STANDIN_STDOUT"), *repeat ? wcstol(repeat, nullptr, 10) : 1);
+    Print(STD_ERROR_HANDLE, Env(L"OVRIX_STANDIN_STDERR"), 1);
+    Sleep((DWORD)_wtoi(Env(L"OVRIX_STANDIN_SLEEP_MS")));
+    const wchar_t* code = Env(L"OVRIX_STANDIN_EXIT");
+    for (; run > 0 && wcschr(code, L','); run--) code = wcschr(code, L',') + 1;
+    return _wtoi(code);
 }
