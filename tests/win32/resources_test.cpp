@@ -3,8 +3,8 @@
 // strip as Windows decodes it, the icon, the version record and the manifest.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,11 +12,13 @@
 
 namespace {
 
-constexpr uint16_t kButton = 0x80, kEdit = 0x81, kStatic = 0x82;
+// Predefined classes by atom (0xFFFF and the atom's number).
+const wchar_t* const kButton = L"\xFFFF\x0080";
+const wchar_t* const kEdit = L"\xFFFF\x0081";
+const wchar_t* const kStatic = L"\xFFFF\x0082";
 
 struct Item {
     uint16_t id;
-    uint16_t atom;             // 0 when className names the class
     const wchar_t* className;
     const wchar_t* text;       // nullptr: none
     uint32_t style, exStyle;
@@ -31,39 +33,30 @@ struct Dialog {
     std::vector<Item> items;
 };
 
-void Word(std::vector<uint8_t>& b, uint32_t w) {
-    b.push_back(static_cast<uint8_t>(w));
-    b.push_back(static_cast<uint8_t>(w >> 8));
-}
-
-// A string field: one zero word for none, else the text and its terminator.
+// A string field: one zero word for none, an atom as it is, else the text
+// and its terminator.
 void Field(std::vector<uint8_t>& b, const wchar_t* text) {
-    for (; text && *text; ++text) Word(b, *text);
-    Word(b, 0);
+    if (text && *text == 0xFFFF) return PutU32(b, 0xFFFF | uint32_t{text[1]} << 16);
+    for (; text && *text; ++text) PutU16(b, *text);
+    PutU16(b, 0);
 }
 
 // The classic DLGTEMPLATE layout; each item starts on a 4-byte boundary.
 std::vector<uint8_t> TemplateBytes(const Dialog& d) {
     std::vector<uint8_t> b;
-    for (uint32_t w : {d.style & 0xFFFF, d.style >> 16, d.exStyle & 0xFFFF, d.exStyle >> 16,
-                       static_cast<uint32_t>(d.items.size()), 0u, 0u, uint32_t{d.cx}, uint32_t{d.cy}})
-        Word(b, w);
-    Field(b, nullptr);  // menu
+    PutU32(b, d.style);
+    PutU32(b, d.exStyle);
+    for (uint32_t w : {static_cast<uint32_t>(d.items.size()), 0u, 0u, uint32_t{d.cx}, uint32_t{d.cy}, 0u}) PutU16(b, w);
     Field(b, d.className);
     Field(b, d.title);
     for (const Item& item : d.items) {
         while (b.size() % 4) b.push_back(0);
-        for (uint32_t w : {item.style & 0xFFFF, item.style >> 16, item.exStyle & 0xFFFF, item.exStyle >> 16,
-                           uint32_t{item.x}, uint32_t{item.y}, uint32_t{item.cx}, uint32_t{item.cy}, uint32_t{item.id}})
-            Word(b, w);
-        if (item.atom) {
-            Word(b, 0xFFFF);
-            Word(b, item.atom);
-        } else {
-            Field(b, item.className);
-        }
+        PutU32(b, item.style);
+        PutU32(b, item.exStyle);
+        for (uint32_t w : {item.x, item.y, item.cx, item.cy, item.id}) PutU16(b, w);
+        Field(b, item.className);
         Field(b, item.text);
-        Word(b, 0);  // no creation data
+        PutU16(b, 0);  // no creation data
     }
     return b;
 }
@@ -86,11 +79,11 @@ Dialog DetailRightsDialog() {
     for (const auto& right : rights) {
         uint16_t y = static_cast<uint16_t>(24 + 12 * (right.id - 201));
         if (right.hint)
-            dialog.items.push_back({0xFFFF, kStatic, nullptr, right.hint, 0x50000000, 0, 4, uint16_t(y + 1), 27, 10});
-        dialog.items.push_back({right.id, kButton, nullptr, right.caption, 0x50010003, 0, 34, y, 200, 10});
+            dialog.items.push_back({0xFFFF, kStatic, right.hint, 0x50000000, 0, 4, uint16_t(y + 1), 27, 10});
+        dialog.items.push_back({right.id, kButton, right.caption, 0x50010003, 0, 34, y, 200, 10});
     }
-    dialog.items.push_back({1, kButton, nullptr, L"OK", 0x50010300, 0, 120, 189, 50, 10});
-    dialog.items.push_back({2, kButton, nullptr, L"Cancel", 0x50010300, 0, 180, 189, 50, 10});
+    dialog.items.push_back({1, kButton, L"OK", 0x50010300, 0, 120, 189, 50, 10});
+    dialog.items.push_back({2, kButton, L"Cancel", 0x50010300, 0, 180, 189, 50, 10});
     return dialog;
 }
 
@@ -101,24 +94,19 @@ std::vector<uint8_t> ResourceBytes(int id, LPCWSTR type) {
     return data ? std::vector<uint8_t>(data, data + SizeofResource(module, found)) : std::vector<uint8_t>();
 }
 
-COLORREF Colour(uint8_t index) {
-    const PaletteColour& c = kStandardPalette[index];
-    return RGB(c.red, c.green, c.blue);
-}
-
 }  // namespace
 
 TEST(Resources, DialogTemplatesAreTheExactClassicTemplates) {
     const Dialog dialogs[3] = {
         {0x90CF0884, 0x11, 270, 270, L"ovrix", L"ovrix",
-         {{100, 0, L"SysTreeView32", nullptr, 0x50010027, 0, 0, 0, 270, 180},
-          {101, kEdit, nullptr, nullptr, 0x50A11144, 0, 0, 184, 270, 70},
-          {104, kButton, nullptr, L"Action", 0x50010300, 0, 80, 257, 50, 10},
-          {1, kButton, nullptr, L"Close", 0x50010300, 0, 160, 257, 50, 10}}},
+         {{100, L"SysTreeView32", nullptr, 0x50010027, 0, 0, 0, 270, 180},
+          {101, kEdit, nullptr, 0x50A11144, 0, 0, 184, 270, 70},
+          {104, kButton, L"Action", 0x50010300, 0, 80, 257, 50, 10},
+          {1, kButton, L"Close", 0x50010300, 0, 160, 257, 50, 10}}},
         {0x90C8008C, 0x1, 285, 12, nullptr, nullptr,
-         {{103, kEdit, nullptr, nullptr, 0x50810180, 0x10, 0, 0, 234, 12},
-          {1, kButton, nullptr, L"OK", 0x50000301, 0, 234, 0, 25, 12},
-          {2, kButton, nullptr, L"Cancel", 0x50000300, 0, 259, 0, 25, 12}}},
+         {{103, kEdit, nullptr, 0x50810180, 0x10, 0, 0, 234, 12},
+          {1, kButton, L"OK", 0x50000301, 0, 234, 0, 25, 12},
+          {2, kButton, L"Cancel", 0x50000300, 0, 259, 0, 25, 12}}},
         DetailRightsDialog(),
     };
     for (int id = 1; id <= 3; ++id)
@@ -130,98 +118,66 @@ TEST(Resources, GlyphStripIsAn813By16Rle4BitmapThatDecodesToTheDrawnGlyphs) {
     std::vector<uint8_t> bitmap = ResourceBytes(1114, RT_BITMAP);
     ASSERT_GE(bitmap.size(), sizeof(BITMAPINFOHEADER));
     const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(bitmap.data());
-    EXPECT_EQ(header->biWidth, 813);
-    EXPECT_EQ(header->biHeight, 16);
-    EXPECT_EQ(header->biBitCount, 4);
-    EXPECT_EQ(header->biCompression, static_cast<DWORD>(BI_RLE4));
+    EXPECT_EQ(std::vector<long>({header->biWidth, header->biHeight, header->biBitCount, long(header->biCompression)}),
+              std::vector<long>({813, 16, 4, BI_RLE4}));
 
-    // Windows' own decoding of the RLE4 data, read back as 32-bit colours.
+    // Windows' own decoding of the RLE4 data, read back as 32-bit colours
+    // (0x00RRGGBB), against the drawn strip's palette colours.
     HBITMAP loaded = static_cast<HBITMAP>(
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1114), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(loaded, nullptr);
     BITMAPINFO wanted = {{sizeof(BITMAPINFOHEADER), 813, -16 /* top row first */, 1, 32, BI_RGB}};
-    std::vector<uint32_t> pixels(813 * 16);
+    std::vector<uint32_t> pixels(813 * 16), drawn;
     HDC screen = GetDC(nullptr);
     EXPECT_EQ(GetDIBits(screen, loaded, 0, 16, pixels.data(), &wanted, DIB_RGB_COLORS), 16);
     ReleaseDC(nullptr, screen);
     DeleteObject(loaded);
-    PixelImage drawn = DrawGlyphStrip();
-    int wrong = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 813; ++x) {
-            COLORREF c = Colour(PixelAt(drawn, x, y));   // 0x00BBGGRR; the DIB holds 0x00RRGGBB
-            uint32_t expected = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
-            if ((pixels[y * 813 + x] & 0xFFFFFF) != expected && ++wrong <= 5)
-                ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << pixels[y * 813 + x];
-        }
-    EXPECT_EQ(wrong, 0);
-}
-
-TEST(Resources, GlyphStripLoadsAsFiftyMaskedImages) {
-    HIMAGELIST list = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1114), 16, 0, 0xFF00FF,
-                                           IMAGE_BITMAP, 0);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(ImageList_GetImageCount(list), 50);
-    // Magenta is see-through: drawn on white, the blank glyph leaves white and
-    // the green disc (glyph 21) keeps white corners around green.
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP target = CreateCompatibleBitmap(screen, 32, 16);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, target);
-    PatBlt(dc, 0, 0, 32, 16, WHITENESS);
-    EXPECT_TRUE(ImageList_Draw(list, 0, dc, 0, 0, ILD_NORMAL) && ImageList_Draw(list, 21, dc, 16, 0, ILD_NORMAL));
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) ASSERT_EQ(GetPixel(dc, x, y), RGB(255, 255, 255)) << x << "," << y;
-    EXPECT_EQ(GetPixel(dc, 16, 0), RGB(255, 255, 255));
-    EXPECT_EQ(GetPixel(dc, 31, 15), RGB(255, 255, 255));
-    EXPECT_EQ(GetPixel(dc, 16 + 10, 9), Colour(2));
-    SelectObject(dc, old);
-    DeleteObject(target);
-    DeleteDC(dc);
-    ImageList_Destroy(list);
+    for (uint8_t index : DrawGlyphStrip().pixels) {
+        const PaletteColour& c = kStandardPalette[index];
+        drawn.push_back(uint32_t{c.red} << 16 | c.green << 8 | c.blue);
+    }
+    for (uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
+    EXPECT_EQ(std::mismatch(pixels.begin(), pixels.end(), drawn.begin()).first - pixels.begin(), 813 * 16)
+        << "the first pixel that differs";
+    // Glyph 0 is blank: see-through magenta, the image list's mask colour.
+    EXPECT_EQ(pixels[0], 0xFF00FFu);
 }
 
 TEST(Resources, IconGroupHolds32And16Pixel16ColourImages) {
     std::vector<uint8_t> group = ResourceBytes(1, RT_GROUP_ICON);
     ASSERT_EQ(group.size(), 6u + 2 * 14);
     EXPECT_EQ(group[4], 2);   // image count
-    for (int i = 0; i < 2; ++i) {
-        const uint8_t* entry = &group[6 + 14 * i];
-        int size = i == 0 ? 32 : 16;
+    for (uint8_t size : {32, 16}) {
         // Width, height, 16 colours, reserved, one plane, 4 bits per pixel.
-        EXPECT_EQ(std::vector<uint8_t>(entry, entry + 8),
-                  (std::vector<uint8_t>{uint8_t(size), uint8_t(size), 16, 0, 1, 0, 4, 0}));
-        HICON icon = static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
-        EXPECT_NE(icon, nullptr) << size;
-        DestroyIcon(icon);
+        const uint8_t* entry = &group[size == 32 ? 6 : 6 + 14];
+        EXPECT_EQ(std::vector<uint8_t>(entry, entry + 8), (std::vector<uint8_t>{size, size, 16, 0, 1, 0, 4, 0}));
+        HICON icon =
+            static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+        EXPECT_TRUE(icon && DestroyIcon(icon)) << int{size};
     }
 }
 
 TEST(Resources, VersionRecordSaysZeroPointSix) {
     std::vector<uint8_t> record = ResourceBytes(1, RT_VERSION);
-    ASSERT_FALSE(record.empty());
     // version.dll is not among the program's libraries; the test finds it itself.
     HMODULE version = LoadLibraryW(L"version.dll");
     typedef BOOL(WINAPI * QueryFunction)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
     QueryFunction query =
         reinterpret_cast<QueryFunction>(reinterpret_cast<void*>(GetProcAddress(version, "VerQueryValueW")));
-    ASSERT_NE(query, nullptr);
+    ASSERT_TRUE(query && !record.empty());
     // Room after the copy, as GetFileVersionInfoW leaves for conversions.
     record.resize(record.size() * 2, 0);
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(query(record.data(), L"\\", reinterpret_cast<LPVOID*>(&fixed), &length));
-    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(std::vector<DWORD>({fixed->dwFileVersionMS, fixed->dwFileVersionLS, fixed->dwProductVersionMS,
-                                  fixed->dwProductVersionLS, fixed->dwFileOS, fixed->dwFileType}),
-              std::vector<DWORD>({6, 0, 6, 0, VOS__WINDOWS32, VFT_APP}));
-    for (const wchar_t* pair :
+    const VS_FIXEDFILEINFO& f = *fixed;
+    EXPECT_EQ(std::vector<DWORD>({f.dwSignature, f.dwFileVersionMS, f.dwFileVersionLS, f.dwProductVersionMS,
+                                  f.dwProductVersionLS, f.dwFileOS, f.dwFileType}),
+              std::vector<DWORD>({0xFEEF04BD, 6, 0, 6, 0, VOS__WINDOWS32, VFT_APP}));
+    for (std::wstring pair :
          {L"FileVersion=0.6", L"ProductVersion=0.6", L"ProductName=ovrix", L"OriginalFilename=ovrix.exe"}) {
-        std::wstring key(pair, wcschr(pair, L'=') - pair);
+        std::wstring key = pair.substr(0, pair.find(L'=')), path = L"\\StringFileInfo\\040904B0\\" + key;
         wchar_t* value = nullptr;
-        std::wstring path = L"\\StringFileInfo\\040904B0\\" + key;
         ASSERT_TRUE(query(record.data(), path.c_str(), reinterpret_cast<LPVOID*>(&value), &length)) << key;
         EXPECT_EQ(key + L"=" + value, pair);
     }
@@ -231,19 +187,14 @@ TEST(Resources, VersionRecordSaysZeroPointSix) {
 TEST(Resources, ManifestAsksForCommonControls6AndTheUsersOwnRights) {
     std::vector<uint8_t> bytes = ResourceBytes(1, MAKEINTRESOURCEW(24));
     std::string manifest(bytes.begin(), bytes.end());
+    // The supported-OS ids are Vista's, 7's, 8's, 8.1's and 10's.
     const char* required[] = {
         "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" processorArchitecture=\"amd64\" "
         "publicKeyToken=\"6595b64144ccf1df\" language=\"*\"",
         "<assemblyIdentity name=\"ovrix\" version=\"0.6.0.0\" type=\"win32\" processorArchitecture=\"amd64\"/>",
-        ">true</longPathAware>",
-        ">PerMonitorV2</dpiAwareness>",
-        "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
-        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
-        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
-        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
-        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10
-    };
+        ">true</longPathAware>", ">PerMonitorV2</dpiAwareness>", "{e2011457-1546-43c5-a5fe-008deee3d3f0}",
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};
     for (const char* piece : required) EXPECT_NE(manifest.find(piece), std::string::npos) << piece;
-    EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
-    EXPECT_EQ(manifest.find("requestedPrivileges"), std::string::npos);
+    EXPECT_EQ(manifest.find("requested"), std::string::npos) << "no execution level, no privileges";
 }
