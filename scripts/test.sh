@@ -27,6 +27,7 @@ ovrix_start_display "$prefix"
 # The first run makes the prefix and waits for its server to end; only then
 # may a persistent one start.
 timeout 300 scripts/wine-run "$prefix" cmd /c exit || true
+WINEPREFIX=$prefix timeout 60 wineserver -w || true
 WINEPREFIX=$prefix wineserver -p
 timeout 300 scripts/wine-run "$prefix" cmd /c exit || true
 ctest --test-dir build/win64 --output-on-failure || status=1
