@@ -56,10 +56,13 @@ inline Bytes OwnerPart(const Bytes& sid, bool defaulted = false) { return MakeDe
 inline Bytes DaclPart(const Bytes& acl) { return MakeDescriptor(0x0004, {}, {}, acl); }
 inline Bytes SaclPart(const Bytes& acl) { return MakeDescriptor(0x0010, {}, acl, {}); }
 
+const Bytes kAdmins = MakeSid(5, {32, 544}), kUsers = MakeSid(5, {32, 545}), kEveryone = MakeSid(1, {0});
+
 // Installs itself as the security services for its lifetime.
 struct ScopedFakeSecurity {
     std::map<std::u16string, std::map<uint32_t, Bytes>> paths;            // query results; a missing one fails
-    std::map<Bytes, std::pair<std::u16string, std::u16string>> accounts;   // name, domain
+    std::map<Bytes, std::pair<std::u16string, std::u16string>> accounts = {   // name, domain
+        {kAdmins, {u"Administrators", u"BUILTIN"}}, {kUsers, {u"Users", u"BUILTIN"}}, {kEveryone, {u"Everyone", u""}}};
     bool sidStrings = true, privilegeWorks = true;
     std::vector<std::u16string> lookupSystems;   // "" for the local system
     std::vector<bool> privilegeCalls;            // SeSecurityPrivilege on or off
@@ -91,9 +94,7 @@ struct ScopedFakeSecurity {
         return current->sidStrings;
     }
     // Paths are already full; longer than 259 units they do not fit.
-    static bool FullPath(const char16_t* path, char16_t* out) {
-        return *path && !path[CopyText(out, kFullPathUnits, path)];
-    }
+    static bool FullPath(const char16_t* p, char16_t* out) { return *p && !p[CopyText(out, kFullPathUnits, p)]; }
     static inline const SecurityPlatform kFake = {ReadDescriptor, SetPrivilege, LookupAccount, SidToString, FullPath};
     const SecurityPlatform* previous = SetSecurityPlatform(&kFake);
     ScopedFakeSecurity() { current = this; }

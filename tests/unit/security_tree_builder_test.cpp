@@ -13,7 +13,7 @@ using namespace fake_security;
 
 namespace {
 
-const Bytes kAdmins = MakeSid(5, {32, 544}), kUsers = MakeSid(5, {32, 545}), kEveryone = MakeSid(1, {0});
+const Bytes kLost = MakeSid(5, {32, 546});   // an account no lookup knows
 const char16_t kPath[] = u"C:\\data";
 const uint32_t kFolder = 0x10, kFile = 0x20, kGroup = 7;
 
@@ -33,7 +33,7 @@ struct Built {
         ByteBuffer buffer = {nullptr, 0, 0};
         ByteBufferAppend(&buffer, "\0\0\0", 4);   // the place of the length
         length = BuildSecurityNodes(&tree.sink, &buffer, kPath, root, attributes, 3);
-        if (buffer.data) signature.assign(buffer.data, buffer.data + buffer.used);
+        signature.assign(buffer.data, buffer.data + buffer.used);
         ByteBufferFree(&buffer);
     }
 };
@@ -52,8 +52,6 @@ struct Everything : ScopedFakeSecurity {
                            MakeAce(0x11, 0x08, 2, MakeSid(16, {0x1000})), MakeAce(0x11, 0, 0, MakeSid(16, {0x4000})),
                            MakeAce(0x11, 0x01, 0, MakeSid(16, {0x2100})), MakeAce(0x11, 0x02, 0, MakeSid(16, {}))});
     Everything() {
-        accounts = {{kAdmins, {u"Administrators", u"BUILTIN"}}, {kUsers, {u"Users", u"BUILTIN"}},
-                    {kEveryone, {u"Everyone", u""}}};
         paths[kPath] = {{kOwnerInformation, OwnerPart(kAdmins)}, {kDaclInformation, DaclPart(dacl)},
                         {kSaclInformation, SaclPart(sacl)}, {kLabelInformation, SaclPart(label)}};
     }
@@ -118,15 +116,14 @@ TEST(BuildSecurityNodes, AttributesStageVariantsAceWalksAndMalformedParts) {
         {kSaclInformation, "  unknown auditing [14] k0\n"}, {kLabelInformation, "  unknown integrity level [14] k0\n"}};
     std::string allFailed = failed[kOwnerInformation] + failed[kDaclInformation] + failed[kSaclInformation] +
                             failed[kLabelInformation];
-    Built failing(0x7C27), unknown(0xFFFFFFFF);
+    Built failing(0x7C27);
     EXPECT_EQ(failing.tree.Dump(), "C:\\data [3] k1\n  attributes [RASHPOICe] [1] k0\n    Readonly [12] k2\n"
               "    Hidden [12] k3\n    System attribute [12] k4\n    Symbolic link, Junction, Reparse point [12] k5\n"
               "    Compressed [12] k6\n    Encrypted [12] k7\n" + allFailed);
-    EXPECT_EQ(unknown.tree.Dump(), "C:\\data [3] k1\n  unknown attributes [14] k0\n" + allFailed);
-    EXPECT_TRUE(failing.tree.node(failing.root).expanded && unknown.tree.node(unknown.root).expanded);
-    const std::string kFails = "-", allowLine = "    Allow : S-1-5-32-545 :  List Folder / Read Data(0001) [21] kb\n";
+    EXPECT_TRUE(failing.tree.node(failing.root).expanded);
+    const std::string kFails = "-", allowLine = "    Allow : S-1-5-32-546 :  List Folder / Read Data(0001) [21] kb\n";
     Bytes deleted = MakeSid(5, {21, 9, 9, 9, 5}), empty = MakeAcl({}), badOwner = OwnerPart(kAdmins);
-    Bytes allow = MakeAce(0, 0, 1, kUsers), deny = MakeAce(1, 0, 2, kUsers), good = DaclPart(MakeAcl({allow}));
+    Bytes allow = MakeAce(0, 0, 1, kLost), deny = MakeAce(1, 0, 2, kLost), good = DaclPart(MakeAcl({allow}));
     badOwner[21] = 40;   // the owner SID runs past the buffer
     struct Case { uint32_t information; Bytes part; std::string nodes; Bytes tail; };
     std::vector<Case> cases = {
@@ -139,7 +136,7 @@ TEST(BuildSecurityNodes, AttributesStageVariantsAceWalksAndMalformedParts) {
         {kDaclInformation, DaclPart(empty), "  Permissions [18] ka\n", U32(1)},
         // The walk ends at the ACL's end or after AceCount ACEs, as GetAce does.
         {kDaclInformation, DaclPart(MakeAcl({allow, deny}, 5)), "  Permissions [18] ka\n" + allowLine +
-         "    Deny : S-1-5-32-545 :  Create Files / Write Data(0002) [24] kc\n", Concat({U32(1), allow, deny})},
+         "    Deny : S-1-5-32-546 :  Create Files / Write Data(0002) [24] kc\n", Concat({U32(1), allow, deny})},
         {kDaclInformation, DaclPart(MakeAcl({allow, deny}, 1)), "  Permissions [18] ka\n" + allowLine,
          Concat({U32(1), allow})},
         {kSaclInformation, MakeDescriptor(0, {}, {}, {}), "  no auditing [27] k9\n", U32(0)},
@@ -175,20 +172,18 @@ TEST(BuildSecurityNodes, FailedAppendGivesZeroButKeepsTheNodesAndTextsStayBounde
     e.accounts[kAdmins] = {std::u16string(1023, u'n'), std::u16string(1023, u'd')};
     e.paths[kPath][kDaclInformation] = DaclPart(MakeAcl(std::vector<Bytes>(200, MakeAce(0, 0, 1, kUsers))));
     Built full(0x10);
-    // Node texts stop at 1040 units with their terminator, whatever the pieces.
-    auto shorter = [](const FakeNode& a, const FakeNode& b) { return a.text.size() < b.text.size(); };
-    EXPECT_EQ(std::max_element(full.tree.nodes.begin(), full.tree.nodes.end(), shorter)->text.size(), 1039u);
+    // The owner's text stops at 1040 units with its terminator, whatever the pieces.
+    std::u16string owner = u"Ownership : " + std::u16string(1023, u'd') + u"\\" + std::u16string(3, u'n');
+    EXPECT_EQ(full.tree.node(full.tree.Children(full.root)[1]).text, owner);
     ScopedHeapFault heap(1);   // the signature's first block, then no growth past it
     Built b(0x10);
     EXPECT_EQ(b.length, 0u);
     EXPECT_EQ(b.tree.Dump(), full.tree.Dump());
 }
 
-TEST(AceLineText, ScopesGlyphsAndInheritedKind) {
+TEST(AceLineText, ScopesGlyphsKindsAndAccountNames) {
     ScopedFakeSecurity fake;
-    fake.accounts[kUsers] = {u"Users", u"BUILTIN"};
     const uint32_t kThis = kScopeThisFolder, kFiles = kScopeInheritFile, kFolders = kScopeInheritSubfolder;
-    const uint32_t kFull = 0x001F01FF;
     // Allow (21) or deny (24) ACE: the glyph is the scope's, else the named
     // mask's, else the plain disc or cross. Scope bits go on explicit folder
     // ACEs only; inherited ones change kind. Rights are named greedily, with
@@ -197,7 +192,7 @@ TEST(AceLineText, ScopesGlyphsAndInheritedKind) {
              uint32_t bits; } cases[] = {
         {21, 0x00, kFolder, 0x1F03FF, 42, u"(this folder) Full Control(1f03ff)", kThis},
         {21, 0x10, kFolder, 0x2, 43, u"(this folder) Create Files / Write Data(0002)", 0},
-        {21, 0x01, kFolder, kFull, 30, u"(this folder)(inherit file) Full Control", kThis | kFiles},
+        {21, 0x01, kFolder, 0x1F01FF, 30, u"(this folder)(inherit file) Full Control", kThis | kFiles},
         {21, 0x02, kFolder, 0x1301BF, 34, u"(this folder)(inherit subfolder) Modify", kThis | kFolders},
         {21, 0x03, kFolder, 0x1200A9, 38, u"(all) Read & Execute", kThis | kFolders | kFiles},
         // The walk stops on a single-bit name: a suffix even after a composite one.
@@ -207,7 +202,7 @@ TEST(AceLineText, ScopesGlyphsAndInheritedKind) {
         {21, 0x0B, kFolder, 0xFFFFFFFF, 46, u"(inherit subfolder)(inherit file) Full Control,Access system security,"
          u"[Maximum allowed],[Generic all],[Generic execute],[Generic write],[Generic read](ffffffff)",
          kFolders | kFiles},
-        {21, 0x14, kFile, kFull, 31, u"(propagate inherit) Full Control", 0},
+        {21, 0x14, kFile, 0x1F01FF, 31, u"(propagate inherit) Full Control", 0},
         {24, 0x10, kFile, 0x10000000, 25, u" [Generic all](10000000)", 0},
         {24, 0x00, kFile, 0x200, 24, u" ", 0},   // no name: no text
     };
@@ -223,14 +218,11 @@ TEST(AceLineText, ScopesGlyphsAndInheritedKind) {
         EXPECT_EQ(glyph, c.expectedGlyph) << Narrow(text);
         EXPECT_EQ(param, MakeItemParam(kGroup, inherited ? 0x0f : kind) | c.bits) << Narrow(text);
     }
-}
-
-// Lookups ask the server of a UNC path; a SID the lookup and the string form
-// both fail on is an "Unknown account".
-TEST(AccountNameOfSid, AsksTheUncServerThenFallsBackToUnknown) {
-    ScopedFakeSecurity fake;
+    // Lookups ask the server of a UNC path; a SID the lookup and the string
+    // form both fail on is an "Unknown account".
     fake.sidStrings = false;
+    fake.lookupSystems.clear();
     for (const char16_t* path : {u"\\\\files\\share\\dir", u"\\\\files", u"\\", u"D:\\local"})
-        EXPECT_EQ(Written([&](TextWriter* w) { return AccountNameOfSid(w, kUsers.data(), path); }), u"Unknown account");
+        EXPECT_EQ(Written([&](TextWriter* w) { return AccountNameOfSid(w, kLost.data(), path); }), u"Unknown account");
     EXPECT_EQ(fake.lookupSystems, (std::vector<std::u16string>{u"\\\\files", u"\\\\files", u"\\", u""}));
 }
