@@ -32,6 +32,8 @@ TEST(ResolveSystemProgram, OnlyBareNamesGoToTheSystemFolderAndLongPathsAreRefuse
         ProgramResolution named = c.path == u"-" ? kProgramPathTooLong : kProgramInSystemFolder;
         EXPECT_EQ(got, c.path.empty() ? kProgramNamedByPath : named);
         EXPECT_EQ(out[c.capacity], u'#') << "wrote past the capacity";
-        if (got == kProgramInSystemFolder) EXPECT_EQ(out.substr(0, out.find(u'\0')), u"C:\\sys\\" + c.path);
+        if (got == kProgramInSystemFolder) {
+            EXPECT_EQ(out.substr(0, out.find(u'\0')), u"C:\\sys\\" + c.path);
+        }
     }
 }
