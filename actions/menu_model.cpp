@@ -90,16 +90,3 @@ MenuModel* MenuAppendPopup(MenuModel* menu, const char16_t* text) {
     menu->count++;
     return submenu;
 }
-
-const MenuItem* MenuFindCommand(const MenuModel* menu, uint32_t id) {
-    for (uint32_t i = 0; i < menu->count; i++) {
-        const MenuItem* item = &menu->items[i];
-        if (item->submenu) {
-            const MenuItem* found = MenuFindCommand(item->submenu, id);
-            if (found) return found;
-        } else if (!(item->flags & kMenuSeparator) && item->id == id) {
-            return item;
-        }
-    }
-    return nullptr;
-}

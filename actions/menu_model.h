@@ -38,6 +38,3 @@ bool MenuAppendText(MenuModel* menu, const char16_t* text, uint32_t id, uint32_t
 bool MenuAppendSeparator(MenuModel* menu);
 // Appends a text that opens a new empty submenu; returns it, or null.
 MenuModel* MenuAppendPopup(MenuModel* menu, const char16_t* text);
-// The first item with this command id, submenus included (as the system's
-// lookup by command does); null when there is none.
-const MenuItem* MenuFindCommand(const MenuModel* menu, uint32_t id);
