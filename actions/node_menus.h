@@ -5,14 +5,7 @@
 
 #include "actions/action_platform.h"
 #include "actions/menu_model.h"
-
-// Node kinds that open a menu.
-const uint32_t kKindPathRoot = 0x01;
-const uint32_t kKindOwner = 0x08;
-const uint32_t kKindPermissions = 0x0a;
-const uint32_t kKindAllowAce = 0x0b;
-const uint32_t kKindDenyAce = 0x0c;
-const uint32_t kKindIntegrity = 0x10;
+#include "security/tree_builder.h"
 
 // Command ids; the account submenus and access types are ranges.
 const uint32_t kCmdListFiles = 1;

@@ -5,6 +5,7 @@
 #include "config/config_text.h"
 #include "security/descriptor.h"
 #include "security/security_platform.h"
+#include "security/tree_builder.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ const char16_t* IntegrityLevelName(const uint8_t* sid) {
     }
 }
 
-uint32_t MarkInherited(uint32_t itemParam) { return MakeItemParam(ItemGroup(itemParam), 0x0f); }
+uint32_t MarkInherited(uint32_t itemParam) { return MakeItemParam(ItemGroup(itemParam), kKindInherited); }
 
 }  // namespace
 

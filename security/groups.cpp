@@ -13,7 +13,6 @@
 
 namespace {
 
-const uint32_t kRootKind = 1;
 const uint32_t kNoSlot = 0xFFFFFFFF;
 const uint32_t kFirstTableSlots = 64;
 
@@ -105,7 +104,7 @@ void AddUnknownNameRoot(const TreeSink* tree, const char16_t* path, int glyph) {
     char16_t text[kNodeTextUnits];
     FormatText(text, kNodeTextUnits, u"%s : %s", Translate(u"unknown name"), path);
     // No group will ever be formed for it, so it must not name one.
-    tree->insert(tree->context, kTreeRoot, text, glyph, MakeItemParam(kNoGroup, kRootKind));
+    tree->insert(tree->context, kTreeRoot, text, glyph, MakeItemParam(kNoGroup, kKindPathRoot));
 }
 
 void MergeIntoGroup(const TreeSink* tree, uint32_t group, TreeItem root, ByteBuffer* signature,
@@ -157,7 +156,7 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     fullPath[kFullPathUnits - 1] = 0;
 
     TreeItem root = tree->insert(tree->context, kTreeRoot, fullPath, glyph,
-                                 MakeItemParam(GroupItemIndex(g_groupCount), kRootKind));
+                                 MakeItemParam(GroupItemIndex(g_groupCount), kKindPathRoot));
     if (!root) return;
 
     ByteBuffer signature;

@@ -15,23 +15,6 @@ namespace {
 const uint32_t kAttributesUnreadable = 0xFFFFFFFF;
 const char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
 
-// NodeKinds of the security subtree.
-const uint32_t kKindPlain = 0x00;
-const uint32_t kKindReadonly = 0x02;
-const uint32_t kKindHidden = 0x03;
-const uint32_t kKindSystem = 0x04;
-const uint32_t kKindReparse = 0x05;
-const uint32_t kKindCompressed = 0x06;
-const uint32_t kKindEncrypted = 0x07;
-const uint32_t kKindOwner = 0x08;
-const uint32_t kKindUnset = 0x09;
-const uint32_t kKindPermissions = 0x0a;
-const uint32_t kKindAllow = 0x0b;
-const uint32_t kKindDeny = 0x0c;
-const uint32_t kKindAudit = 0x0d;
-const uint32_t kKindOtherAce = 0x0e;
-const uint32_t kKindIntegrity = 0x10;
-
 // Filled by each query in turn; the user-interface thread is the only caller.
 uint8_t g_descriptor[kDescriptorBufferBytes];
 
@@ -163,8 +146,8 @@ void InsertAceLine(const Build* b, TreeItem parent, const AceView* ace, const ch
 }
 
 void InsertPermissionAce(const Build* b, TreeItem header, const AceView* ace) {
-    if (ace->type == kAceAllow) InsertAceLine(b, header, ace, u"Allow", kGlyphAllow, kKindAllow);
-    else if (ace->type == kAceDeny) InsertAceLine(b, header, ace, u"Deny", kGlyphDeny, kKindDeny);
+    if (ace->type == kAceAllow) InsertAceLine(b, header, ace, u"Allow", kGlyphAllow, kKindAllowAce);
+    else if (ace->type == kAceDeny) InsertAceLine(b, header, ace, u"Deny", kGlyphDeny, kKindDenyAce);
     else InsertOtherAce(b, header, ace);
 }
 
