@@ -10,9 +10,6 @@
 namespace {
 
 const uint32_t kSynchronize = 0x100000;
-const uint32_t kScopeFiles = 0x2000;
-const uint32_t kScopeFolders = 0x4000;
-const uint32_t kScopeThisFolder = 0x8000;
 
 struct RightsCode {
     uint32_t mask;
@@ -28,8 +25,6 @@ const RightsCode kRightsAbbreviations[] = {
     {0x4, u"AD"},      {0x100, u"WA"},    {0x10, u"WEA"},    {0x40, u"DC"},      {0x10000, u"DE"},
     {0x20000, u"RC"},  {0x40000, u"WDAC"}, {0x80000, u"WO"}, {0x100000, u"S"},
 };
-
-bool IsFolder(uint32_t attributes) { return (attributes & kAttributeFolder) != 0; }
 
 void AppendBackslashes(TextWriter* w, uint32_t n) {
     for (uint32_t i = 0; i < n; i++) TextAppendChar(w, u'\\');
@@ -233,9 +228,11 @@ uint32_t RightsText(uint32_t mask, char16_t* out, uint32_t capacity) {
 uint32_t InheritanceFlagsText(uint32_t bits, char16_t* out, uint32_t capacity) {
     TextWriter w;
     TextWriterInit(&w, out, capacity);
-    if (bits & kScopeFiles) TextAppend(&w, u"(OI)");
-    if (bits & kScopeFolders) TextAppend(&w, u"(CI)");
-    if (!(bits & kScopeThisFolder)) TextAppend(&w, u"(IO)");
+    // bits are the upper half of the ItemParam that carries the scope bits.
+    const uint32_t scope = bits << 16;
+    if (scope & kScopeInheritFile) TextAppend(&w, u"(OI)");
+    if (scope & kScopeInheritSubfolder) TextAppend(&w, u"(CI)");
+    if (!(scope & kScopeThisFolder)) TextAppend(&w, u"(IO)");
     return w.length;
 }
 

@@ -155,7 +155,7 @@ bool WalkStep(Walk* walk) {
     if (!AppendToPath(walk, parentLength, u"\\") || !AppendToPath(walk, parentLength + 1, level->entry.name))
         return false;
     const uint32_t childLength = TextLength(walk->path);
-    if (attributes & kAttributeFolder) return EnterFolder(walk, childLength);
+    if (IsFolder(attributes)) return EnterFolder(walk, childLength);
     return RunTemplateOnPath(walk->platform, &walk->command, walk->path);
 }
 
@@ -170,7 +170,7 @@ bool EnableInheritanceTree(const ActionPlatform* platform, const char16_t* path,
     if (!walk.path) return false;
     walk.path[0] = 0;
     bool ok = AppendToPath(&walk, 0, path);
-    if (ok && !(attributes & kAttributeFolder)) {
+    if (ok && !IsFolder(attributes)) {
         ok = RunTemplateOnPath(platform, &walk.command, walk.path);
     } else if (ok) {
         ok = EnterFolder(&walk, TextLength(walk.path)) && walk.depth > 0;

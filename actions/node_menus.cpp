@@ -10,8 +10,6 @@ bool g_traverseSubfolders = false;
 const char16_t kRecurse[] = u" /T";
 const char16_t kNoRecurse[] = u"";
 
-bool IsFolder(uint32_t attributes) { return (attributes & kAttributeFolder) != 0; }
-
 void AppendTranslated(MenuModel* menu, const char16_t* english, uint32_t id, uint32_t flags = 0) {
     MenuAppendText(menu, Translate(english), id, flags);
 }

@@ -5,6 +5,7 @@
 
 #include "actions/action_platform.h"
 #include "actions/menu_model.h"
+#include "security/ace_text.h"
 #include "security/tree_builder.h"
 
 // Command ids; the account submenus and access types are ranges.
@@ -33,7 +34,7 @@ const uint32_t kAccountEnterName = 0;
 const uint32_t kAccountDomain = 1;
 const uint32_t kAccountFirstListed = 2;
 
-const uint32_t kAttributeFolder = 0x10;
+inline bool IsFolder(uint32_t attributes) { return (attributes & kFolderAttribute) != 0; }
 const uint32_t kDomainUnits = 512;
 
 // The process-wide switch of the "Traverse all subfolders" item; off at start.

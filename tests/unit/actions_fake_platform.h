@@ -67,7 +67,7 @@ struct FakeActions {
         current->listings++;
         auto it = current->folders.find(current->Resolve(p.substr(0, p.size() - 2)));
         if (it == current->folders.end()) return nullptr;
-        Listing* l = new Listing{{{".", kAttributeFolder}, {"..", kAttributeFolder}}, 0};
+        Listing* l = new Listing{{{".", kFolderAttribute}, {"..", kFolderAttribute}}, 0};
         l->entries.insert(l->entries.end(), it->second.begin(), it->second.end());
         NextEntry(l, first);
         current->openListings++;
