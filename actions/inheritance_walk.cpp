@@ -1,5 +1,6 @@
 // "Allow inheritable subfolers,files": every file below a folder gets
-// "icacls <file> /inheritance:e /T"; folders themselves are not changed.
+// "icacls <file> /inheritance:e /T"; folders themselves are not changed, and
+// junctions and symbolic links below the folder are neither entered nor changed.
 #include "actions/commands.h"
 
 #include <string.h>
@@ -7,6 +8,7 @@
 #include "actions/node_menus.h"
 #include "base/heap.h"
 #include "base/text.h"
+#include "config/config_text.h"
 
 namespace {
 
@@ -19,8 +21,9 @@ struct WalkLevel {
     FolderEntry entry;
 };
 
-// Folders already walked, by volume and file index: a junction or link that
-// leads back into the walk is not entered again.
+// Folders already walked, by volume and file index: a folder that leads back
+// into the walk without showing as a link (a link a file server follows
+// itself) is not entered again.
 struct WalkedFolders {
     FolderIdentity* slots;
     bool* used;
@@ -136,6 +139,13 @@ bool IsDotEntry(const char16_t* name) {
     return TextEquals(name, u".") || TextEquals(name, u"..") || name[0] == 0;
 }
 
+bool LogSkippedLink(const ActionPlatform* platform, const char16_t* path) {
+    char16_t line[kCommandUnits];
+    FormatText(line, kCommandUnits, Translate(u"skipped link: %s"), path);
+    platform->appendLog(platform->owner, line);
+    return true;
+}
+
 // Takes the next entry of the deepest listing and walks it; a listing that
 // is done is closed. False at the first failure.
 bool WalkStep(Walk* walk) {
@@ -155,6 +165,9 @@ bool WalkStep(Walk* walk) {
     if (!AppendToPath(walk, parentLength, u"\\") || !AppendToPath(walk, parentLength + 1, level->entry.name))
         return false;
     const uint32_t childLength = TextLength(walk->path);
+    // A link could lead anywhere, also where whoever planted it may not
+    // change permissions; it is named and left alone.
+    if (IsReparsePoint(attributes)) return LogSkippedLink(walk->platform, walk->path);
     if (IsFolder(attributes)) return EnterFolder(walk, childLength);
     return RunTemplateOnPath(walk->platform, &walk->command, walk->path);
 }

@@ -194,15 +194,15 @@ TEST(ActionsWalk, OnlyFilesReceiveTheCommandDepthFirst) {
     EXPECT_EQ(fake.openListings, 0) << "every listing is closed";
 }
 
-TEST(ActionsWalk, LoopsEndWhileOtherLinksAreFollowed) {
+TEST(ActionsWalk, LinksAreLoggedNotEnteredFoldersLeadingBackAreWalkedOnce) {
     FakeActions fake;
-    fake.folders = {{"C:\\top", {{"f", kFile}, {"back", kJunction}, {"other", kJunction}}},
-                    {"D:\\elsewhere", {{"g", kFile}, {"up", kJunction}}}};
-    fake.links = {{"C:\\top\\back", "C:\\top"},          // straight back
-                  {"C:\\top\\other", "D:\\elsewhere"},   // no loop...
-                  {"D:\\elsewhere\\up", "C:\\top"}};     // ...but back from there
+    fake.folders = {{"C:\\top", {{"f", kFile}, {"out", kJunction}, {"file link", kFile | 0x400}, {"sub", kFolder}}},
+                    {"C:\\top\\sub", {{"back", kFolder}, {"g", kFile}}}, {"D:\\elsewhere", {{"x", kFile}}}};
+    fake.links = {{"C:\\top\\out", "D:\\elsewhere"},
+                  {"C:\\top\\sub\\back", "C:\\top"}};   // followed by a file server: a plain folder here
     EXPECT_TRUE(EnableInheritanceTree(&fake.platform, u"C:\\top", kFolder));
-    EXPECT_EQ(fake.commands, (Lines{Cmd("C:\\top\\f"), Cmd("C:\\top\\other\\g")}));
+    EXPECT_EQ(fake.commands, (Lines{Cmd("C:\\top\\f"), Cmd("C:\\top\\sub\\g")}));
+    EXPECT_EQ(fake.log, (Lines{"skipped link: C:\\top\\out", "skipped link: C:\\top\\file link"}));
     // Without folder identities the walk still ends, failing where the path no longer fits.
     const std::string name(250, 'l');
     fake.folders["C:\\t"] = {{name, kFolder}};
