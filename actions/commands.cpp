@@ -26,6 +26,36 @@ const RightsCode kRightsAbbreviations[] = {
     {0x20000, u"RC"},  {0x40000, u"WDAC"}, {0x80000, u"WO"}, {0x100000, u"S"},
 };
 
+// Rights icacls takes that RightsText never writes.
+const char16_t* const kOtherSimpleRights[] = {u"N", u"W"};
+const char16_t* const kOtherAbbreviations[] = {u"AS", u"MA", u"GR", u"GW", u"GE", u"GA"};
+
+// icacls reads rights without regard to case.
+bool SameRight(const char16_t* text, uint32_t length, const char16_t* code) {
+    if (TextLength(code) != length) return false;
+    for (uint32_t i = 0; i < length; i++) {
+        const char16_t c = text[i] >= u'a' && text[i] <= u'z' ? text[i] - u'a' + u'A' : text[i];
+        if (c != code[i]) return false;
+    }
+    return true;
+}
+
+bool IsSimpleRight(const char16_t* text, uint32_t length) {
+    for (const RightsCode& code : kSimpleRights)
+        if (SameRight(text, length, code.text)) return true;
+    for (const char16_t* code : kOtherSimpleRights)
+        if (SameRight(text, length, code)) return true;
+    return false;
+}
+
+bool IsSpecificRight(const char16_t* text, uint32_t length) {
+    for (const RightsCode& row : kRightsAbbreviations)
+        if (SameRight(text, length, row.text)) return true;
+    for (const char16_t* code : kOtherAbbreviations)
+        if (SameRight(text, length, code)) return true;
+    return false;
+}
+
 void AppendBackslashes(TextWriter* w, uint32_t n) {
     for (uint32_t i = 0; i < n; i++) TextAppendChar(w, u'\\');
 }
@@ -57,18 +87,12 @@ char16_t IntegrityLetter(uint32_t id) {
     }
 }
 
-// The value of an [ACCESS_TYPES] line read again at its stored offset.
-bool AccessTypeValue(uint32_t offset, char16_t* line, const char16_t** value) {
-    if (!NextConfigLine(&g_listFile, &offset, line, kListLineUnits)) return false;
-    const char16_t* cursor = line;
-    while (*cursor && *cursor != u'=') cursor++;
-    if (*cursor != u'=') return false;
-    cursor++;
-    SkipBlanks(&cursor);
-    char16_t* end = line + TextLength(line);
-    while (end > cursor && end[-1] == u' ') end--;
-    *end = 0;
-    *value = cursor;
+// The rights of an [ACCESS_TYPES] line read again at its stored offset;
+// false when it is gone or is not rights alone.
+bool AccessTypeRights(uint32_t offset, char16_t* line, const char16_t** rights) {
+    AccessType type;
+    if (!NextAccessType(&offset, line, &type) || !type.valid) return false;
+    *rights = type.rights;
     return true;
 }
 
@@ -101,9 +125,9 @@ bool ComposeAceCommand(const ActionPlatform* platform, const MenuChoice* choice,
     }
     if (choice->id >= kCmdAccessTypes) {
         char16_t line[kListLineUnits];
-        const char16_t* value = nullptr;
-        if (!AccessTypeValue(choice->data, line, &value)) return false;
-        ComposeTemplate(command, pattern, verb, accountArg, flags, value, choice->recurseSuffix);
+        const char16_t* rights = nullptr;
+        if (!AccessTypeRights(choice->data, line, &rights)) return false;
+        ComposeTemplate(command, pattern, verb, accountArg, flags, rights, choice->recurseSuffix);
         return true;
     }
     return false;
@@ -223,6 +247,18 @@ uint32_t RightsText(uint32_t mask, char16_t* out, uint32_t capacity) {
         TextAppend(&w, row.text);
     }
     return w.length;
+}
+
+bool IsIcaclsRights(const char16_t* text) {
+    const uint32_t length = TextLength(text);
+    if (IsSimpleRight(text, length)) return true;
+    uint32_t start = 0;
+    for (uint32_t i = 0; i <= length; i++) {
+        if (i < length && text[i] != u',') continue;
+        if (!IsSpecificRight(text + start, i - start)) return false;
+        start = i + 1;
+    }
+    return true;
 }
 
 uint32_t InheritanceFlagsText(uint32_t bits, char16_t* out, uint32_t capacity) {

@@ -45,6 +45,9 @@ bool FillTemplate(const CommandTemplate* command, const char16_t* path, char16_t
 const char16_t* QuoteIfSpaced(const char16_t* text, char16_t* buffer, uint32_t capacity);
 // icacls rights: "N", a simple code or the comma list.
 uint32_t RightsText(uint32_t mask, char16_t* out, uint32_t capacity);
+// True for rights icacls takes as such: one simple right, or a comma list of
+// specific rights (letters and commas only, in either case).
+bool IsIcaclsRights(const char16_t* text);
 // "(OI)", "(CI)" and "(IO)" from the 16 ItemParam bits above bit 15.
 uint32_t InheritanceFlagsText(uint32_t bits, char16_t* out, uint32_t capacity);
 // The account of an ACE node text "type : account : scope rights", with '*'

@@ -1,6 +1,7 @@
 #include "actions/menus_win32.h"
 
 #include "actions/commands.h"
+#include "actions/node_menus.h"
 #include "actions/platform_win32.h"
 #include "base/tree_sink_win32.h"
 
@@ -18,4 +19,10 @@ void ShowNodeMenu(HWND mainWindow, HWND tree) {
     ActionPlatform platform = WindowsActionPlatform(&windows);
     TreeSink sink = TreeViewSink(tree);
     OpenNodeMenu(&platform, &sink);
+}
+
+void ReportBadAccessTypes(HWND mainWindow) {
+    ShellWindows windows = {mainWindow, nullptr};
+    ActionPlatform platform = WindowsActionPlatform(&windows);
+    ReportBadAccessTypes(&platform);
 }

@@ -3,6 +3,8 @@
 
 // Opens the context menu of the selected tree node and acts on the choice.
 void ShowNodeMenu(HWND mainWindow, HWND tree);
+// Logs the list file's [ACCESS_TYPES] lines that the menus leave out.
+void ReportBadAccessTypes(HWND mainWindow);
 
 // Shows a filled popup at the mouse pointer and returns the chosen command
 // id, 0 when dismissed. Tests replace it to choose without a person.

@@ -1,5 +1,7 @@
 #include "actions/node_menus.h"
 
+#include "actions/commands.h"
+#include "base/format.h"
 #include "base/text.h"
 #include "config/config_text.h"
 
@@ -35,20 +37,18 @@ bool TakeAccountName(void* context, const char16_t* name) {
     return sink->next <= sink->last;
 }
 
+// A value that is not rights alone would put more than the menu shows into
+// the command line; such lines were reported at start-up and are left out.
 void AppendAccessTypes(MenuModel* menu) {
     uint32_t offset = FindConfigSection(&g_listFile, u"[ACCESS_TYPES]");
     if (offset == kNoSection) return;
     char16_t line[kListLineUnits];
-    for (uint32_t id = kCmdAccessTypes; id <= kCmdLastAccessType; id++) {
-        uint32_t lineOffset = offset;
-        if (!NextConfigLine(&g_listFile, &offset, line, kListLineUnits)) return;
-        if (line[0] == 0 || line[0] == u'[') return;
-        uint32_t equals = 0;
-        while (line[equals] && line[equals] != u'=') equals++;
-        if (line[equals] != u'=') return;
-        while (equals > 0 && line[equals - 1] == u' ') equals--;
-        line[equals] = 0;
-        MenuAppendText(menu, Translate(line), id, kMenuHasData, lineOffset);
+    AccessType type;
+    uint32_t id = kCmdAccessTypes;
+    while (id <= kCmdLastAccessType && NextAccessType(&offset, line, &type)) {
+        if (!type.valid) continue;
+        line[type.nameLength] = 0;
+        MenuAppendText(menu, Translate(line), id++, kMenuHasData, type.offset);
     }
 }
 
@@ -57,6 +57,39 @@ void AppendAccessTypes(MenuModel* menu) {
 bool TraverseSubfolders() { return g_traverseSubfolders; }
 void FlipTraverseSubfolders() { g_traverseSubfolders = !g_traverseSubfolders; }
 void ResetTraverseSubfolders() { g_traverseSubfolders = false; }
+
+bool NextAccessType(uint32_t* offset, char16_t* line, AccessType* type) {
+    type->offset = *offset;
+    if (!NextConfigLine(&g_listFile, offset, line, kListLineUnits)) return false;
+    if (line[0] == 0 || line[0] == u'[') return false;
+    uint32_t equals = 0;
+    while (line[equals] && line[equals] != u'=') equals++;
+    if (line[equals] != u'=') return false;
+    uint32_t nameEnd = equals;
+    while (nameEnd > 0 && line[nameEnd - 1] == u' ') nameEnd--;
+    type->nameLength = nameEnd;
+    const char16_t* rights = line + equals + 1;
+    SkipBlanks(&rights);
+    char16_t* end = line + TextLength(line);
+    while (end > rights && end[-1] == u' ') end--;
+    *end = 0;
+    type->rights = rights;
+    type->valid = IsIcaclsRights(rights);
+    return true;
+}
+
+void ReportBadAccessTypes(const ActionPlatform* platform) {
+    uint32_t offset = FindConfigSection(&g_listFile, u"[ACCESS_TYPES]");
+    if (offset == kNoSection) return;
+    char16_t line[kListLineUnits];
+    char16_t report[kListLineUnits + kTranslationUnits];
+    AccessType type;
+    while (NextAccessType(&offset, line, &type)) {
+        if (type.valid) continue;
+        FormatText(report, kListLineUnits + kTranslationUnits, Translate(u"bad access type: %s"), line);
+        platform->appendLog(platform->owner, report);
+    }
+}
 
 uint32_t AppendSectionItems(MenuModel* menu, const char16_t* header, uint32_t firstId, uint32_t lastId) {
     uint32_t offset = FindConfigSection(&g_listFile, header);

@@ -45,6 +45,20 @@ bool TraverseSubfolders();
 void FlipTraverseSubfolders();
 void ResetTraverseSubfolders();
 
+// One line of the list file's [ACCESS_TYPES] section: "menu text = rights".
+struct AccessType {
+    uint32_t offset;          // of the line, kept as the menu item's data
+    uint32_t nameLength;      // the menu text, trailing spaces cut
+    const char16_t* rights;   // inside the line, blanks around it skipped
+    bool valid;               // icacls rights and nothing more
+};
+// Reads the line at *offset into line (kListLineUnits) and moves *offset on;
+// false at the section's end: the end of the text, an empty line, a section
+// header or a line without '='.
+bool NextAccessType(uint32_t* offset, char16_t* line, AccessType* type);
+// Logs each [ACCESS_TYPES] line the menus leave out.
+void ReportBadAccessTypes(const ActionPlatform* platform);
+
 // Appends the lines of one list-file section with ids from firstId; stops at
 // the section's end or once lastId has been used. Returns the next free id.
 uint32_t AppendSectionItems(MenuModel* menu, const char16_t* header, uint32_t firstId, uint32_t lastId);

@@ -93,6 +93,7 @@ void ReportConfigFiles(HWND window) {
         FormatText(line, sizeof line / sizeof *line, u"list file %s load error.", g_listFile.path);
         AppendLogLine(window, line);
     }
+    ReportBadAccessTypes(window);
 }
 
 void FinishTreeFill(HWND window) {

@@ -55,7 +55,7 @@ struct Scene {
 // The chosen item's text also finds an access type's line; command is "" when nothing runs.
 struct Row { uint32_t kind, id, attributes, scope, options; const char16_t *item, *node; const char* command; };
 
-const std::u16string kAccessTypes = u"[ACCESS_TYPES]\nModify = M \t\nPercent=%s%d\nbroken line\n";
+const std::u16string kAccessTypes = u"[ACCESS_TYPES]\nModify = M \t\nInject = F) /grant *S-1-1-0:(F\nbroken line\n";
 
 // The one command a choice on the group "C:\x" runs.
 std::string Compose(const Row& row, int dialogResult = 1, uint16_t language = 0x0409) {
@@ -99,8 +99,8 @@ const Row kRows[] = {
     {0x0c, 5, kFile, 0, 0, u"", u"Deny : a%sb :  Read", "icacls C:\\x /remove:d a%sb"},
     {0x0c, 4, kFolder, 0xA000, 0, u"", u"Deny : user1 : (files) Read", "icacls C:\\x /deny user1:(OI)(RA,S)"},
     {0x0b, 0x5000, kFolder, 0xE000, kTraverse, u"Modify", u"Allow : user1 : x", "icacls C:\\x /grant:r user1:(OI)(CI)(M) /T"},
-    {0x0b, 0x5001, kFolder, 0xE000, kTraverse, u"Percent", u"Allow : user1 : x", "icacls C:\\x /grant:r user1:(OI)(CI)(%s%d) /T"},
-    // An access-type line without '=' or not there at all.
+    // An access-type line that is more than rights, without '=' or not there at all.
+    {0x0b, 0x5001, kFolder, 0xE000, kTraverse, u"Inject", u"Allow : user1 : x", ""},
     {0x0c, 0x5002, kFile, 0, 0, u"broken", u"Deny : user1 :  Modify", ""},
     {0x0c, 0x5002, kFile, 0, 0, u"gone", u"Deny : user1 :  Modify", ""},
 };
@@ -126,10 +126,12 @@ TEST(ActionsCommands, GroupWalkAbortsAtTheFirstFailureAndRefreshes) {
 
 TEST(ActionsCommands, OverlongLinesAreNeitherCutNorRun) {
     // With a 4066-unit value the line for C:\a is 4095 units long; C:\ab makes 4096 and stops the group.
-    ScopedConfigText list(u"[ACCESS_TYPES]\nLong=" + std::u16string(4066, u'R') + u"\n");
+    std::u16string rights;
+    while (rights.size() < 4064) rights += u"X,";
+    ScopedConfigText list(u"[ACCESS_TYPES]\nLong=" + rights + u"RD\n");
     Scene s({"C:\\a", "C:\\ab", "C:\\c"}, kFile, 0x0b, u"Allow : user1 :  Read");
     s.Choose(0x5000, u"Long", 15);
-    EXPECT_EQ(s.fake.commands, Lines{"icacls C:\\a /grant:r user1:(" + std::string(4066, 'R') + ")"});
+    EXPECT_EQ(s.fake.commands, Lines{"icacls C:\\a /grant:r user1:(" + Narrow(rights.c_str()) + "RD)"});
     EXPECT_EQ(s.fake.log, Lines{"Command line too long, not run: C:\\ab"});
     EXPECT_TRUE(s.Refreshed());
     // A quoted path far past 1024 units still runs while its line fits.

@@ -82,6 +82,24 @@ TEST(ActionsMenus, ListFileSectionsDomainAndTranslation) {
                                             "\n---\nSpezial #4\n---\nRemove this account permissions #5\nsuffix:");
 }
 
+TEST(ActionsMenus, AccessTypesThatAreNotRightsAloneAreLeftOutAndReported) {
+    FakeActions fake;
+    const std::u16string list = u"[ACCESS_TYPES]\nInject = F) /grant *S-1-1-0:(F\nFull = F\nEmpty =\nPercent = %s\n"
+                                u"Specific = rd,WD,GA,MA\nDouble = RD,,WD\nTail = RD,\nUnknown = RD,XY\nTwo = F,M\n"
+                                u"None = n\n";
+    ScopedConfigText listFile(list);
+    auto item = [&](const char16_t* name, int id) {
+        return Narrow(name) + " #500" + std::to_string(id) + " @" + std::to_string(list.find(name)) + "\n";
+    };
+    EXPECT_EQ(Build(fake, 0x0b, kFile), item(u"Full", 0) + item(u"Specific", 1) + item(u"None", 2) +
+                                            "---\nSpecial Permissions #4\n---\nRemove this account permissions #5\nsuffix:");
+    ReportBadAccessTypes(&fake.platform);
+    EXPECT_EQ(fake.log, (std::vector<std::string>{"bad access type: Inject = F) /grant *S-1-1-0:(F",
+                                                   "bad access type: Empty =", "bad access type: Percent = %s",
+                                                   "bad access type: Double = RD,,WD", "bad access type: Tail = RD,",
+                                                   "bad access type: Unknown = RD,XY", "bad access type: Two = F,M"}));
+}
+
 TEST(ActionsMenus, AccountListEndsWithoutPrivilegeOrOnAFailedEnumeration) {
     ScopedConfigText list(u"[PC_USER_LIST]\npc1\n[DOMAIN_USER_LIST]\nd1\n");
     // The privilege is never left enabled (1: it can't be enabled); error results end the list early.
