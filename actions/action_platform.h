@@ -18,11 +18,17 @@ struct FolderIdentity {
     uint64_t fileIndex;
 };
 
+// The longest account name a command takes. Texts that may carry one (a
+// chosen menu item, the typed name) are read with one unit to spare, so a
+// longer name shows as such and is refused instead of being cut to fit.
+const uint32_t kAccountNameLength = 255;
+const uint32_t kAccountTextUnits = kAccountNameLength + 2;
+
 // What came back from the popup: the command id (0 when dismissed), the
 // chosen item's text and, when readable, its 32-bit data.
 struct MenuPick {
     uint32_t id;
-    char16_t text[256];
+    char16_t text[kAccountTextUnits];
     uint32_t data;
     bool dataRead;
 };
@@ -41,6 +47,7 @@ struct ActionPlatform {
     void (*appendLog)(void* owner, const char16_t* text);
     // 1 OK, 0 Cancel, -1 not shown.
     int (*specialPermissionsDialog)(void* owner, uint32_t* value);
+    // text holds kAccountTextUnits.
     int (*accountNameDialog)(void* owner, char16_t* text);
     // Folder listing of "pattern" ("<path>\*"): a handle and the first entry,
     // or null when the listing can't start.

@@ -96,6 +96,20 @@ bool AccessTypeRights(uint32_t offset, char16_t* line, const char16_t** rights) 
     return true;
 }
 
+// An empty name would grant to nobody, a cut one to someone else: neither
+// runs, and the log says why.
+bool AccountNameFits(const ActionPlatform* platform, const char16_t* account) {
+    if (account[0] == 0) {
+        platform->appendLog(platform->owner, Translate(u"Aborted."));
+        return false;
+    }
+    if (TextLength(account) <= kAccountNameLength) return true;
+    char16_t line[kCommandUnits];
+    FormatText(line, kCommandUnits, Translate(u"Account name too long, not run: %s"), account);
+    platform->appendLog(platform->owner, line);
+    return false;
+}
+
 // Composes the template of an explicit allow or deny ACE node; false when
 // nothing is to run.
 bool ComposeAceCommand(const ActionPlatform* platform, const MenuChoice* choice, CommandTemplate* command) {
@@ -324,6 +338,7 @@ bool ComposeAddPermission(const ActionPlatform* platform, uint32_t id, CommandTe
                           const char16_t* recurseSuffix) {
     if ((id & 0xFFF) == kAccountEnterName && platform->accountNameDialog(platform->owner, account) <= 0) return false;
     account[kChoiceTextUnits - 1] = 0;
+    if (!AccountNameFits(platform, account)) return false;
     const char16_t* verb = u"/grant:r";
     const char16_t* flags = u"";
     if (id >= kCmdAddDeny) {

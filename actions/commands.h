@@ -10,7 +10,7 @@
 
 const uint32_t kCommandUnits = 4096;     // a command line holds at most 4095 units
 const uint32_t kNodeTextRoom = 4096;
-const uint32_t kChoiceTextUnits = 256;
+const uint32_t kChoiceTextUnits = kAccountTextUnits;
 const uint32_t kQuoteUnits = 1024;
 
 // A command line with one hole for a path. The hole's place is recorded when
@@ -71,7 +71,8 @@ struct MenuChoice {
 };
 
 // Composes the add-permission template; account (kChoiceTextUnits) may be
-// replaced by a typed name. False when the name dialog was cancelled.
+// replaced by a typed name. False when the name dialog was cancelled, or the
+// name is empty or too long (logged; nothing is to run).
 bool ComposeAddPermission(const ActionPlatform* platform, uint32_t id, CommandTemplate* command,
                           uint32_t attributes, char16_t* account, char16_t rightsLetter,
                           const char16_t* recurseSuffix);

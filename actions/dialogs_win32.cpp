@@ -1,5 +1,6 @@
 #include "actions/dialogs_win32.h"
 
+#include "actions/action_platform.h"
 #include "app/dialog_win32.h"
 #include "base/platform_win32.h"
 #include "config/config_text.h"
@@ -10,7 +11,6 @@ const int kAccountNameTemplate = 2;
 const int kDetailRightsTemplate = 3;
 const int kAccountEditId = 103;
 const int kDeleteChildBoxId = 209;
-const int kAccountNameUnits = 100;       // 99 characters and the terminator
 const int kCaptionUnits = 512;
 // The in-value scope bits that make an ACE reach subfolders or the folder itself.
 const uint32_t kFolderScopeBits = 0x4000 | 0x8000;
@@ -56,7 +56,7 @@ void StoreTickedRights(HWND dialog) {
 void StoreAccountName(HWND dialog) {
     wchar_t* name = reinterpret_cast<wchar_t*>(GetWindowLongPtrW(dialog, DWLP_USER));
     name[0] = 0;
-    GetDlgItemTextW(dialog, kAccountEditId, name, kAccountNameUnits);
+    GetDlgItemTextW(dialog, kAccountEditId, name, kAccountTextUnits);
 }
 
 // OK stores the dialog's value through the caller's reference and ends with
@@ -85,6 +85,7 @@ INT_PTR CALLBACK AccountNameProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     if (message != WM_INITDIALOG) return EndOnButtons(dialog, message, wParam, StoreAccountName);
     SetWindowLongPtrW(dialog, DWLP_USER, lParam);
     TranslateCaptions(dialog, u"Account Name");
+    SendDlgItemMessageW(dialog, kAccountEditId, EM_LIMITTEXT, kAccountNameLength, 0);
     return TRUE;
 }
 

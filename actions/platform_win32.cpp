@@ -130,8 +130,8 @@ void TrackMenu(void* owner, const MenuModel* model, MenuPick* pick) {
     UINT id = g_popupTracker(popup, windows->main);
     if (id > 0) {
         pick->id = id;
-        if (!GetMenuStringW(popup, id, W(pick->text), 256, MF_BYCOMMAND)) pick->text[0] = 0;
-        pick->text[255] = 0;
+        if (!GetMenuStringW(popup, id, W(pick->text), kAccountTextUnits, MF_BYCOMMAND)) pick->text[0] = 0;
+        pick->text[kAccountTextUnits - 1] = 0;
         MENUITEMINFOW info = {};
         info.cbSize = sizeof info;
         info.fMask = MIIM_DATA;

@@ -140,6 +140,23 @@ TEST(ActionsCommands, OverlongLinesAreNeitherCutNorRun) {
     EXPECT_EQ(q.fake.commands.size(), 1u);
 }
 
+TEST(ActionsCommands, EmptyAndOverlongAccountNamesRunNothing) {
+    // 255 units fit; a 256th shows a name longer than the menu or the dialog could hand over.
+    const std::string fits(255, 'a');
+    const std::pair<std::string, std::string> rows[] = {
+        {"", "Aborted."}, {fits + "b", "Account name too long, not run: " + fits + "b"}, {fits, ""}};
+    for (uint32_t id : {0x1000u, 0x1002u})   // typed, listed
+        for (const auto& row : rows) {
+            Scene s({"C:\\x"}, kFile, 0x0a, kHeader);
+            s.fake.typedName = Wide(row.first);
+            s.Choose(id, Wide(row.first));
+            const bool runs = row.second.empty();
+            EXPECT_EQ(s.fake.commands, runs ? Lines{"icacls C:\\x /grant:r " + fits + ":(F)"} : Lines{});
+            EXPECT_EQ(s.fake.log, runs ? Lines{} : Lines{row.second});
+            EXPECT_EQ(s.Refreshed(), runs);
+        }
+}
+
 TEST(ActionsCommands, QuotingFollowsTheWindowsArgumentRules) {
     // Backslashes are doubled ahead of the closing quote only; inner quotes are escaped, their backslashes doubled.
     const std::pair<const char16_t*, const char*> rows[] = {

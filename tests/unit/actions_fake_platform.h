@@ -19,7 +19,8 @@ using FakeEntries = std::vector<std::pair<std::string, uint32_t>>;   // name, at
 struct FakeActions {
     std::vector<std::string> commands, log, privilegeCalls;
     std::vector<bool> results;   // command k takes results[k], the last repeats; empty: all succeed
-    int dialogResult = 1;        // of both dialogs: OK answers Read Attributes or "new user"
+    int dialogResult = 1;        // of both dialogs: OK answers Read Attributes or typedName
+    std::u16string typedName = u"new user";
     uint32_t specialIn = 0, usersResult = 0;
     std::map<std::string, uint32_t> attributes;
     std::map<std::string, FakeEntries> folders;   // "." and ".." are added
@@ -58,7 +59,7 @@ struct FakeActions {
         return current->dialogResult;
     }
     static int AccountDialog(void*, char16_t* text) {
-        if (current->dialogResult == 1) CopyText(text, 100, u"new user");
+        if (current->dialogResult == 1) CopyText(text, kAccountTextUnits, current->typedName.c_str());
         return current->dialogResult;
     }
     struct Listing { FakeEntries entries; size_t next; };

@@ -5,12 +5,14 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "actions/commands.h"
 #include "actions/menus_win32.h"
 #include "actions/node_menus.h"
 #include "app/main_window_win32.h"
+#include "config/config_text.h"
 #include "tests/win32/exec_standin.h"
 #include "tests/win32/testbed.h"
 
@@ -154,6 +156,21 @@ TEST_F(ActionsWine, MenusOnAGroupOfThreeFolders) {
                   (Lines{"icacls " + Utf8(a) + " /inheritance:r /T", "icacls \"" + Utf8(b) + "\" /inheritance:r /T"}));
         EXPECT_EQ(DumpTree(tree), before);
         EXPECT_TRUE(TreeNodes(tree)[0].selected && TreeNodes(tree)[0].item == root) << "the group's root, selected";
+    });
+}
+
+TEST_F(ActionsWine, AListedNameLongerThanAnAccountNameIsRefusedNotCut) {
+    std::wstring a = Folder(L"a");
+    std::u16string list = u"[PC_USER_LIST]\n" + std::u16string(300, u'n') + u"\n" + std::u16string(129, u'\0');
+    RunWithMainWindow((L"ovrix.exe " + a).c_str(), [&](HWND main) {
+        ConfigText saved = std::exchange(g_listFile, ConfigText{&list[0], (uint32_t)list.size() - 128});
+        g_shown.clear();
+        g_picks = {std::wstring(255, L'n')};   // all a popup's text reader sees of it
+        ASSERT_TRUE(OpenOnKind(main, 0x0a));
+        g_listFile = saved;
+        EXPECT_TRUE(Runs().empty());
+        EXPECT_NE(LogText(main).find(L"Account name too long, not run: " + std::wstring(256, L'n') + L"\r\n"),
+                  std::wstring::npos) << Utf8(LogText(main));
     });
 }
 

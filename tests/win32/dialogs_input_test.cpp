@@ -75,14 +75,14 @@ TEST(InputDialogs, OkStoresTheValueCancelCloseAndAMissingTemplateLeaveIt) {
     }
     EXPECT_EQ(value, 0xF01BFu);
 
-    std::u16string name(256, u'Z');
+    std::u16string name(300, u'Z');
     EXPECT_EQ(WithDialog(AccountNameDialog, &name[0], [&](HWND dialog) {
                   EXPECT_EQ(Text(dialog) + Text(dialog, IDCANCEL), L"KontoAbbrechen");
-                  SetDlgItemTextW(dialog, 103, std::wstring(120, L'n').c_str());
+                  // Typing or pasting stops where an account name must end.
+                  SendDlgItemMessageW(dialog, 103, EM_REPLACESEL, FALSE, (LPARAM)std::wstring(300, L'n').c_str());
                   Click(dialog, IDOK);
               }), 1);
-    // The first 99 characters, the terminator, and nothing written past those 100 units.
-    EXPECT_EQ(name.substr(0, 101), std::u16string(99, u'n') + u'\0' + u'Z');
+    EXPECT_EQ(name.substr(0, 257), std::u16string(255, u'n') + u'\0' + u'Z');
     g_languageFile = english;
 
     // Without their templates (the stand-in has no dialog resources) both return -1 and write nothing.
