@@ -17,20 +17,7 @@ TEST(RunLoop, ReadingPassesPollAtOnceAndOnlyAnEmptyPipeAfterTheEndLeaves) {
     EXPECT_EQ(std::make_pair(NextWaitMs(kPassPollNext), NextWaitMs(kPassWaitNext)), std::make_pair(0u, 300u));
 }
 
-TEST(RunLoop, TrimMakesRoomForTheWholeIncomingTextAndLeadBytesWaitForTheirTrail) {
-    // {length, incoming, half start, next line start, characters cut}; limit 100, marker 5.
-    struct { uint32_t length, incoming, halfStart, nextStart, cut; } trims[] = {
-        {90, 10, 40, 0, 0},      // fits: no trim
-        {90, 11, 40, 0, 40},     // half the lines make room
-        {90, 60, 40, 60, 60},    // not enough: on to the next line start
-        {90, 60, 40, 55, 55},    // the excess itself starts a line
-        {90, 60, 0, 0, 55},      // one long line: cut inside it
-        {90, 500, 40, 90, 90}};  // more than the log holds: everything goes
-    for (const auto& t : trims) {
-        uint32_t excess = LogExcess(t.length, t.incoming, 5, 100);
-        uint32_t cut = excess ? LogCutEnd(t.halfStart, excess, t.nextStart == 0 ? excess : t.nextStart) : 0;
-        EXPECT_EQ(cut, t.cut) << t.length << "+" << t.incoming;
-    }
+TEST(RunLoop, ATrailingLeadByteWaitsForItsTrailByte) {
     // Lead bytes 0x81-0x9F as in Shift-JIS; 0x82 is also a valid trail byte.
     auto lead = [](uint8_t b) { return b >= 0x81 && b <= 0x9F; };
     struct { std::string bytes; uint32_t whole; } chunks[] = {
