@@ -1,9 +1,13 @@
 #include "actions/commands.h"
 
+#include <string.h>
+
 #include "actions/menu_model.h"
 #include "actions/node_menus.h"
+#include "base/heap.h"
 #include "base/text.h"
 #include "config/config_text.h"
+#include "exec/activity.h"
 #include "security/byte_buffer.h"
 #include "security/tree_builder.h"
 
@@ -147,17 +151,41 @@ bool ComposeAceCommand(const ActionPlatform* platform, const MenuChoice* choice,
     return false;
 }
 
+// The stop asked for while a command ran: logged, and false.
+bool LogStop(const ActionPlatform* platform, uint32_t done, const GroupSnapshot* group) {
+    char16_t line[kTranslationUnits];
+    FormatText(line, kTranslationUnits, Translate(u"Stopped: %d of %d paths done."), (int)done, (int)group->pathCount);
+    platform->appendLog(platform->owner, line);
+    return false;
+}
+
 // Switches inheritance on below every path of the group; "Aborted." at the
 // first failure.
 void EnableInheritanceOnGroup(const ActionPlatform* platform, const GroupSnapshot* group) {
     const char16_t* path = group->paths;
     for (uint32_t i = 0; i < group->pathCount; i++) {
+        if (StopRequested()) {
+            LogStop(platform, i, group);
+            return;
+        }
         if (!EnableInheritanceTree(platform, path, platform->fileAttributes(path))) {
-            platform->appendLog(platform->owner, Translate(u"Aborted."));
+            if (StopRequested()) LogStop(platform, i, group);
+            else platform->appendLog(platform->owner, Translate(u"Aborted."));
             return;
         }
         path += TextLength(path) + 1;
     }
+}
+
+// A copy of the group's paths that no change to the groups can touch while
+// the menu, its dialogs and the commands run; null when memory runs out.
+char16_t* CopyGroupPaths(const GroupSnapshot* group) {
+    const char16_t* end = group->paths;
+    for (uint32_t i = 0; i < group->pathCount; i++) end += TextLength(end) + 1;
+    const size_t bytes = (size_t)(end - group->paths + 1) * sizeof(char16_t);
+    char16_t* copy = static_cast<char16_t*>(HeapAllocBytes(bytes));
+    if (copy) memcpy(copy, group->paths, bytes);
+    return copy;
 }
 
 // Composes the template of a Permissions header choice; false when nothing
@@ -355,6 +383,7 @@ bool ComposeAddPermission(const ActionPlatform* platform, uint32_t id, CommandTe
 }
 
 bool RunTemplateOnPath(const ActionPlatform* platform, const CommandTemplate* command, const char16_t* path) {
+    if (StopRequested()) return false;
     char16_t quoted[kCommandUnits];
     char16_t line[kCommandUnits];
     const char16_t* pathArg = QuoteIfSpaced(path, quoted, kCommandUnits);
@@ -370,6 +399,7 @@ bool RunTemplateOnPath(const ActionPlatform* platform, const CommandTemplate* co
 bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* command, const GroupSnapshot* group) {
     const char16_t* path = group->paths;
     for (uint32_t i = 0; i < group->pathCount; i++) {
+        if (StopRequested()) return LogStop(platform, i, group);
         if (!RunTemplateOnPath(platform, command, path)) return false;
         path += TextLength(path) + 1;
     }
@@ -427,20 +457,13 @@ void ComposeCommand(const ActionPlatform* platform, const TreeSink* tree, const 
     if (composed || refresh) RefreshGroup(platform, tree, &choice->group);
 }
 
-void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree) {
-    MenuChoice choice = MenuChoice();
-    choice.node = tree->selected(tree->context);
-    if (!choice.node) return;
-    if (!tree->read(tree->context, choice.node, choice.nodeText, kNodeTextRoom, &choice.param)) return;
-    const uint32_t groupIndex = ItemGroup(choice.param);
-    choice.kind = ItemKind(choice.param);
-    if (groupIndex == kNoGroup || groupIndex >= GroupCount()) return;
-    if (!ReadGroup(groupIndex, &choice.group) || choice.group.pathCount == 0) return;
-    choice.attributes = platform->fileAttributes(choice.group.paths);
-    if (choice.attributes == 0xFFFFFFFF) choice.attributes = 0;
+namespace {
+
+// Shows the node's menu and acts on the choice.
+void ChooseAndAct(const ActionPlatform* platform, const TreeSink* tree, MenuChoice* choice) {
     MenuModel menu;
     MenuInit(&menu);
-    if (!BuildNodeMenu(platform, &menu, choice.kind, choice.attributes, &choice.recurseSuffix)) {
+    if (!BuildNodeMenu(platform, &menu, choice->kind, choice->attributes, &choice->recurseSuffix)) {
         MenuFree(&menu);
         return;
     }
@@ -457,8 +480,31 @@ void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree) {
         FlipTraverseSubfolders();
         return;
     }
-    choice.id = pick.id;
-    CopyText(choice.text, kChoiceTextUnits, pick.text);
-    choice.data = pick.data;
-    ComposeCommand(platform, tree, &choice);
+    choice->id = pick.id;
+    CopyText(choice->text, kChoiceTextUnits, pick.text);
+    choice->data = pick.data;
+    ComposeCommand(platform, tree, choice);
+}
+
+}  // namespace
+
+void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree) {
+    MenuChoice choice = MenuChoice();
+    choice.node = tree->selected(tree->context);
+    if (!choice.node) return;
+    if (!tree->read(tree->context, choice.node, choice.nodeText, kNodeTextRoom, &choice.param)) return;
+    const uint32_t groupIndex = ItemGroup(choice.param);
+    choice.kind = ItemKind(choice.param);
+    if (groupIndex == kNoGroup || groupIndex >= GroupCount()) return;
+    if (!ReadGroup(groupIndex, &choice.group) || choice.group.pathCount == 0) return;
+    // Taken before the popup's message loop runs.
+    char16_t* paths = CopyGroupPaths(&choice.group);
+    if (!paths) return;
+    choice.group.paths = paths;
+    choice.group.signature = nullptr;
+    choice.group.signatureLength = 0;
+    choice.attributes = platform->fileAttributes(choice.group.paths);
+    if (choice.attributes == 0xFFFFFFFF) choice.attributes = 0;
+    ChooseAndAct(platform, tree, &choice);
+    HeapFreeBytes(paths);
 }

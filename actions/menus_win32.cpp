@@ -3,6 +3,8 @@
 #include "actions/commands.h"
 #include "actions/node_menus.h"
 #include "actions/platform_win32.h"
+#include "app/main_window_win32.h"
+#include "exec/activity.h"
 #include "base/tree_sink_win32.h"
 
 PopupTracker g_popupTracker = TrackPopupAtCursor;
@@ -18,7 +20,9 @@ void ShowNodeMenu(HWND mainWindow, HWND tree) {
     ShellWindows windows = {mainWindow, tree};
     ActionPlatform platform = WindowsActionPlatform(&windows);
     TreeSink sink = TreeViewSink(tree);
+    BeginActivity();
     OpenNodeMenu(&platform, &sink);
+    EndWindowActivity(mainWindow);
 }
 
 void ReportBadAccessTypes(HWND mainWindow) {

@@ -9,9 +9,12 @@
 #include "app/layout.h"
 #include "base/format.h"
 #include "base/platform_win32.h"
+#include "base/text.h"
 #include "base/tree_sink_win32.h"
 #include "config/config_text.h"
 #include "config/config_win32.h"
+#include "exec/activity.h"
+#include "exec/run_loop.h"
 #include "input/list_file_win32.h"
 #include "input/tokenizer.h"
 #include "security/groups.h"
@@ -120,6 +123,12 @@ void InitMainDialog(HWND window) {
 }
 
 void HandleDroppedFiles(HWND window, HDROP drop) {
+    // The menu, dialog or run in progress still acts on the groups a drop
+    // would replace.
+    if (ActivityInProgress()) {
+        DragFinish(drop);
+        return;
+    }
     TreeSink sink = TreeViewSink(Tree(window));
     sink.remove(sink.context, kTreeRoot);
     ClearGroups();
@@ -131,6 +140,24 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
     }
     DragFinish(drop);
     FinishTreeFill(window);
+}
+
+INT_PTR g_closeResult;
+
+// A close while a menu, dialog or run is in progress waits for its end; no
+// further command starts meanwhile.
+void CloseMainWindow(HWND window, INT_PTR result) {
+    if (!ActivityInProgress()) {
+        EndDialog(window, result);
+        return;
+    }
+    g_closeResult = result;
+    RequestStop(true);
+}
+
+uint32_t LineStart(HWND log, LRESULT line) {
+    LRESULT start = SendMessageW(log, EM_LINEINDEX, (WPARAM)line, 0);
+    return start < 0 ? 0 : (uint32_t)start;
 }
 
 void SelectItemUnderCursor(HWND tree) {
@@ -174,9 +201,41 @@ void RegisterMainWindowClass() {
 
 void AppendLogLine(HWND mainWindow, const char16_t* text) {
     HWND log = GetDlgItem(mainWindow, kLogId);
+    AppendLogText(log, text);
+    AppendLogText(log, u"\r\n");
+}
+
+void AppendLogText(HWND log, const char16_t* text) {
+    const uint32_t incoming = TextLength(text);
+    const uint32_t length = (uint32_t)SendMessageW(log, WM_GETTEXTLENGTH, 0, 0);
+    // The control would cut what does not fit, losing the newest text.
+    if ((uint64_t)length + incoming > (uint32_t)kLogLimit) TrimLog(log, incoming);
     SendMessageW(log, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);
     SendMessageW(log, EM_REPLACESEL, FALSE, (LPARAM)W(text));
-    SendMessageW(log, EM_REPLACESEL, FALSE, (LPARAM)L"\r\n");
+}
+
+void TrimLog(HWND log, uint32_t incoming) {
+    char16_t marker[kTranslationUnits + 2];
+    const uint32_t markerLength =
+        FormatText(marker, kTranslationUnits + 2, u"%s\r\n", Translate(u"(earlier lines removed)"));
+    const uint32_t length = (uint32_t)SendMessageW(log, WM_GETTEXTLENGTH, 0, 0);
+    const uint32_t excess = LogExcess(length, incoming, markerLength, (uint32_t)kLogLimit);
+    const LRESULT lines = SendMessageW(log, EM_GETLINECOUNT, 0, 0);
+    const uint32_t halfStart = LineStart(log, lines / 2);
+    uint32_t nextStart = excess;
+    if (halfStart < excess && excess < length) {
+        const LRESULT line = SendMessageW(log, EM_LINEFROMCHAR, excess, 0);
+        if (LineStart(log, line) < excess) nextStart = LineStart(log, line + 1);
+    }
+    const uint32_t end = LogCutEnd(halfStart, excess, nextStart);
+    if (end == 0) return;
+    // One replacement: the marker takes the removed part's place.
+    SendMessageW(log, EM_SETSEL, 0, end);
+    SendMessageW(log, EM_REPLACESEL, FALSE, (LPARAM)W(marker));
+}
+
+void EndWindowActivity(HWND mainWindow) {
+    if (EndActivity()) EndDialog(mainWindow, g_closeResult);
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -188,13 +247,16 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam != SIZE_MINIMIZED) LayoutControls(window);
         break;
     case WM_CLOSE:
-        EndDialog(window, 0);
+        CloseMainWindow(window, 0);
+        break;
+    case WM_ENDSESSION:
+        if (wParam && ActivityInProgress()) RequestStop(true);
         break;
     case WM_NOTIFY:
         HandleTreeNotify(window, reinterpret_cast<const NMHDR*>(lParam));
         break;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(window, 1);
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) CloseMainWindow(window, 1);
         break;
     case WM_DROPFILES:
         HandleDroppedFiles(window, (HDROP)wParam);

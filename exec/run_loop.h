@@ -1,14 +1,24 @@
-// The decisions of a command run that need no platform: where the log is
-// trimmed before a run, and what follows each pass of the wait/read loop.
+// The decisions of a command run that need no platform: how much of the log
+// a trim removes, where output bytes end on a whole character, and what
+// follows each pass of the wait/read loop.
 #pragma once
 #include <stdint.h>
 
 const uint32_t kLogTrimThreshold = 0x10000;
 const uint32_t kRunWaitMs = 300;
 
-// The line whose start ends the part of the log removed before a run (the
-// first half of its lines); 0 when the log stays as it is.
-uint32_t LogTrimLine(uint32_t textLength, uint32_t lineCount);
+// Characters that must leave the front of a log of `length` characters so
+// that `incoming` more, and a marker line of `markerLength` in place of what
+// left, fit within `limit`; 0 when the incoming text fits as it is.
+uint32_t LogExcess(uint32_t length, uint32_t incoming, uint32_t markerLength, uint32_t limit);
+// The end of the front part a trim removes: the start of the second half of
+// the lines (halfStart) or, when that is short of `excess`, the first line
+// start at or after it (nextStart; `excess` itself when no line starts there).
+uint32_t LogCutEnd(uint32_t halfStart, uint32_t excess, uint32_t nextStart);
+
+// How many of the n bytes, which start on a character, end on a whole one:
+// n, or n - 1 when the last is a lead byte whose trail byte is still to come.
+uint32_t WholeCharacterBytes(const uint8_t* bytes, uint32_t n, bool (*isLeadByte)(uint8_t));
 
 enum WaitOutcome { kWaitChildEnded, kWaitInput, kWaitTimedOut, kWaitFailed };
 enum PipeOutcome { kPipeFailed, kPipeEmpty, kPipeReadNothing, kPipeReadBytes };

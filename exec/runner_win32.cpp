@@ -2,13 +2,15 @@
 
 #include "app/main_window_win32.h"
 #include "base/format.h"
+#include "base/heap.h"
 #include "base/platform_win32.h"
+#include "exec/activity.h"
 #include "exec/run_loop.h"
 #include "exec/system_program.h"
 
 namespace {
 
-const DWORD kChunkBytes = 1022;         // the chunk buffer holds 1024
+const DWORD kChunkBytes = 1022;         // the chunk buffer holds 1024: a held lead byte, the chunk, a zero
 const DWORD kUnreadableExitCode = 13;
 const uint32_t kWarningUnits = 2048;
 const uint32_t kProgramPathUnits = 1024;
@@ -71,18 +73,9 @@ bool ApplicationName(const char16_t* commandLine, char16_t* out, uint32_t capaci
     return false;
 }
 
-void TrimLog(HWND log) {
-    uint32_t length = (uint32_t)SendMessageW(log, WM_GETTEXTLENGTH, 0, 0);
-    uint32_t line = LogTrimLine(length, (uint32_t)SendMessageW(log, EM_GETLINECOUNT, 0, 0));
-    if (line == 0) return;
-    LRESULT end = SendMessageW(log, EM_LINEINDEX, line, 0);
-    if (end <= 0) return;
-    SendMessageW(log, EM_SETSEL, 0, end);
-    SendMessageW(log, EM_REPLACESEL, FALSE, (LPARAM)L"");
-}
-
 // Dispatches what is queued. A WM_QUIT ends the pumping undispatched and is
-// remembered, so that it can be posted again when the run is over.
+// remembered, so that it can be posted again when the run is over. Esc asks
+// for a stop after the current command.
 void PumpMessages(bool* quit, WPARAM* quitCode) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -91,13 +84,19 @@ void PumpMessages(bool* quit, WPARAM* quitCode) {
             *quitCode = message.wParam;
             return;
         }
+        if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+            RequestStop(false);
+            continue;
+        }
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
 }
 
 WaitOutcome WaitForChild(HANDLE process, DWORD ms) {
-    switch (MsgWaitForMultipleObjects(1, &process, FALSE, ms, QS_ALLEVENTS)) {
+    // Sent messages too: other programs' SendMessage calls must not wait
+    // for the child's end.
+    switch (MsgWaitForMultipleObjects(1, &process, FALSE, ms, QS_ALLINPUT)) {
     case WAIT_OBJECT_0: return kWaitChildEnded;
     case WAIT_OBJECT_0 + 1: return kWaitInput;
     case WAIT_TIMEOUT: return kWaitTimedOut;
@@ -105,31 +104,108 @@ WaitOutcome WaitForChild(HANDLE process, DWORD ms) {
     }
 }
 
+bool IsAnsiLeadByte(uint8_t byte) { return IsDBCSLeadByteEx(GetACP(), byte) != FALSE; }
+
+// A lead byte that ended the previous chunk, kept for the next one.
+struct HeldLeadByte {
+    char byte;
+    bool held;
+};
+
+// Converts n bytes of ANSI text and appends them to the log.
+void AppendAnsiText(HWND log, const char* bytes, uint32_t n) {
+    wchar_t text[kChunkBytes + 2];
+    int units = n ? MultiByteToWideChar(CP_ACP, 0, bytes, (int)n, text, kChunkBytes + 1) : 0;
+    text[units > 0 ? units : 0] = 0;
+    if (units > 0) AppendLogText(log, U(text));
+}
+
 // Moves at most one chunk from the pipe to the end of the log. The output is
-// ANSI text: the ANSI EM_REPLACESEL lets the system convert it.
-PipeOutcome CopyChunk(HANDLE pipe, HWND log) {
+// ANSI text; a double-byte character split by the chunk's end is completed
+// by the next chunk. A zero byte ends the text of its chunk.
+PipeOutcome CopyChunk(HANDLE pipe, HWND log, HeldLeadByte* lead) {
     DWORD waiting = 0;
     if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr)) return kPipeFailed;
     if (waiting == 0) return kPipeEmpty;
     char chunk[kChunkBytes + 2];
+    const uint32_t start = lead->held ? 1 : 0;
+    chunk[0] = lead->byte;
     DWORD read = 0;
-    if (!ReadFile(pipe, chunk, kChunkBytes, &read, nullptr)) return kPipeFailed;
+    if (!ReadFile(pipe, chunk + start, kChunkBytes, &read, nullptr)) return kPipeFailed;
     if (read == 0) return kPipeReadNothing;
-    chunk[read] = 0;
-    SendMessageW(log, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);
-    SendMessageA(log, EM_REPLACESEL, FALSE, (LPARAM)chunk);
+    const uint32_t n = start + read;
+    chunk[n] = 0;
+    const uint32_t text = (uint32_t)lstrlenA(chunk);
+    const uint32_t whole = text == n ? WholeCharacterBytes(reinterpret_cast<uint8_t*>(chunk), n, IsAnsiLeadByte) : text;
+    lead->held = whole < text;
+    lead->byte = chunk[n - 1];
+    AppendAnsiText(log, chunk, whole);
     return kPipeReadBytes;
 }
 
 void CopyChildOutput(const ChildHandles* child, HWND log, bool* quit, WPARAM* quitCode) {
     DWORD waitMs = kRunWaitMs;
+    HeldLeadByte lead = {0, false};
     for (;;) {
         WaitOutcome wait = WaitForChild(child->process, waitMs);
         if (wait == kWaitInput) PumpMessages(quit, quitCode);
-        PassEnd end = EndOfPass(wait, CopyChunk(child->ownOutputRead, log));
-        if (end == kPassLeave) return;
+        PassEnd end = EndOfPass(wait, CopyChunk(child->ownOutputRead, log, &lead));
+        if (end == kPassLeave) break;
         waitMs = NextWaitMs(end);
     }
+    // The output ended inside a character: its lead byte shows as the
+    // system converts it alone.
+    if (lead.held) AppendAnsiText(log, &lead.byte, 1);
+}
+
+// Limits what the child inherits to exactly its two pipe ends.
+LPPROC_THREAD_ATTRIBUTE_LIST InheritedHandleList(HANDLE* handles, SIZE_T bytes) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    LPPROC_THREAD_ATTRIBUTE_LIST list = static_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(HeapAllocBytes(size));
+    if (!list) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+        HeapFreeBytes(list);
+        return nullptr;
+    }
+    if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, bytes, nullptr, nullptr)) {
+        DWORD error = GetLastError();
+        DeleteProcThreadAttributeList(list);
+        HeapFreeBytes(list);
+        SetLastError(error);
+        return nullptr;
+    }
+    return list;
+}
+
+void FreeHandleList(LPPROC_THREAD_ATTRIBUTE_LIST list) {
+    DeleteProcThreadAttributeList(list);
+    HeapFreeBytes(list);
+}
+
+bool RunLoggedCommand(HWND mainWindow, char16_t* commandLine) {
+    HWND log = GetDlgItem(mainWindow, kLogId);
+    if ((uint32_t)SendMessageW(log, WM_GETTEXTLENGTH, 0, 0) >= kLogTrimThreshold) TrimLog(log, 0);
+    AppendLogLine(mainWindow, commandLine);
+    ChildHandles child;
+    if (StartChildProcess(&child, commandLine) != 0) return false;
+
+    EnableWindow(mainWindow, FALSE);
+    SendMessageW(log, EM_SETREADONLY, TRUE, 0);
+    bool quit = false;
+    WPARAM quitCode = 0;
+    CopyChildOutput(&child, log, &quit, &quitCode);
+    DWORD exitCode = 0;
+    if (!GetExitCodeProcess(child.process, &exitCode)) exitCode = kUnreadableExitCode;
+    CloseChildHandles(&child);
+    AppendLogLine(mainWindow, u"");
+    SendMessageW(log, EM_SETREADONLY, FALSE, 0);
+    EnableWindow(mainWindow, TRUE);
+    if (quit) PostQuitMessage((int)quitCode);
+    return exitCode == 0;
 }
 
 }  // namespace
@@ -150,8 +226,9 @@ DWORD StartChildProcess(ChildHandles* child, char16_t* commandLine) {
     SECURITY_ATTRIBUTES inheritable = {};
     inheritable.nLength = sizeof inheritable;
     inheritable.bInheritHandle = TRUE;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
+    STARTUPINFOEXW extended = {};
+    STARTUPINFOW& startup = extended.StartupInfo;
+    startup.cb = sizeof extended;
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     *child = ChildHandles{};
@@ -176,10 +253,17 @@ DWORD StartChildProcess(ChildHandles* child, char16_t* commandLine) {
     const wchar_t* application = nullptr;
     if (!ApplicationName(commandLine, program, kProgramPathUnits, &application))
         return FailStart(child, u"run exe error");
+    HANDLE inherited[] = {child->inputRead, child->outputWrite};
+    extended.lpAttributeList = InheritedHandleList(inherited, sizeof inherited);
+    if (!extended.lpAttributeList) return FailStart(child, u"run exe error");
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(application, W(commandLine), nullptr, nullptr, TRUE, CREATE_DEFAULT_ERROR_MODE,
-                        nullptr, nullptr, &startup, &info))
-        return FailStart(child, u"run exe error");
+    const DWORD flags = CREATE_DEFAULT_ERROR_MODE | EXTENDED_STARTUPINFO_PRESENT;
+    BOOL started = CreateProcessW(application, W(commandLine), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                                  &startup, &info);
+    DWORD error = GetLastError();
+    FreeHandleList(extended.lpAttributeList);
+    SetLastError(error);
+    if (!started) return FailStart(child, u"run exe error");
     CloseHandle(info.hThread);
     child->process = info.hProcess;
     return 0;
@@ -191,23 +275,8 @@ void CloseChildHandles(ChildHandles* child) {
 }
 
 bool RunCommand(HWND mainWindow, char16_t* commandLine) {
-    HWND log = GetDlgItem(mainWindow, kLogId);
-    TrimLog(log);
-    AppendLogLine(mainWindow, commandLine);
-    ChildHandles child;
-    if (StartChildProcess(&child, commandLine) != 0) return false;
-
-    EnableWindow(mainWindow, FALSE);
-    SendMessageW(log, EM_SETREADONLY, TRUE, 0);
-    bool quit = false;
-    WPARAM quitCode = 0;
-    CopyChildOutput(&child, log, &quit, &quitCode);
-    DWORD exitCode = 0;
-    if (!GetExitCodeProcess(child.process, &exitCode)) exitCode = kUnreadableExitCode;
-    CloseChildHandles(&child);
-    AppendLogLine(mainWindow, u"");
-    SendMessageW(log, EM_SETREADONLY, FALSE, 0);
-    EnableWindow(mainWindow, TRUE);
-    if (quit) PostQuitMessage((int)quitCode);
-    return exitCode == 0;
+    BeginActivity();
+    bool succeeded = RunLoggedCommand(mainWindow, commandLine);
+    EndWindowActivity(mainWindow);
+    return succeeded;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "actions/commands.h"
+#include "exec/activity.h"
 #include "security/security_platform.h"
 #include "tests/unit/actions_fake_platform.h"
 
@@ -122,6 +123,25 @@ TEST(ActionsCommands, GroupWalkAbortsAtTheFirstFailureAndRefreshes) {
     EXPECT_EQ(w.fake.commands, (Lines{Cmd("C:\\a\\x"), Cmd("C:\\b\\y")}));
     EXPECT_EQ(w.fake.log, Lines{"Aborted."});
     EXPECT_TRUE(w.Refreshed());
+}
+
+TEST(ActionsCommands, AStopDuringACommandStartsNoFurtherPath) {
+    // The stop arrives while the second command runs; the group and the walk
+    // both end there, and the next activity starts afresh.
+    for (uint32_t id : {kCmdInheritanceOn, kCmdInheritanceTree}) {
+        Scene s({"C:\\a", "C:\\b", "C:\\c"}, kFile, 0x0a, kHeader);
+        s.fake.platform.runCommand = [](void* owner, char16_t* line) {
+            if (FakeActions::current->commands.size() == 1) RequestStop(false);
+            return FakeActions::Run(owner, line);
+        };
+        BeginActivity();
+        s.Choose(id);
+        EXPECT_FALSE(EndActivity());
+        EXPECT_EQ(s.fake.commands.size(), 2u);
+        EXPECT_EQ(s.fake.log, Lines{"Stopped: 2 of 3 paths done."});
+        EXPECT_TRUE(s.Refreshed());
+    }
+    EXPECT_FALSE(StopRequested());
 }
 
 TEST(ActionsCommands, OverlongLinesAreNeitherCutNorRun) {

@@ -17,6 +17,16 @@ TEST(RunLoop, ReadingPassesPollAtOnceAndOnlyAnEmptyPipeAfterTheEndLeaves) {
     EXPECT_EQ(std::make_pair(NextWaitMs(kPassPollNext), NextWaitMs(kPassWaitNext)), std::make_pair(0u, 300u));
 }
 
+TEST(RunLoop, ATrailingLeadByteWaitsForItsTrailByte) {
+    // Lead bytes 0x81-0x9F as in Shift-JIS; 0x82 is also a valid trail byte.
+    auto lead = [](uint8_t b) { return b >= 0x81 && b <= 0x9F; };
+    struct { std::string bytes; uint32_t whole; } chunks[] = {
+        {"ab\x82", 2}, {"\x82\xA0", 2}, {"\x82\x82", 2}, {"\x82\x82\x82", 2}, {"a\x82\x82" "b", 4}, {"", 0}};
+    for (const auto& c : chunks)
+        EXPECT_EQ(WholeCharacterBytes(reinterpret_cast<const uint8_t*>(c.bytes.data()), (uint32_t)c.bytes.size(), lead),
+                  c.whole) << c.bytes.size();
+}
+
 TEST(ResolveSystemProgram, OnlyBareNamesGoToTheSystemFolderAndLongPathsAreRefused) {
     // {command line, capacity, the path in the system folder; "" when named
     // by path, "-" when the path does not fit}. An unterminated quote runs

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -171,6 +172,62 @@ TEST_F(ActionsWine, AListedNameLongerThanAnAccountNameIsRefusedNotCut) {
         EXPECT_TRUE(Runs().empty());
         EXPECT_NE(LogText(main).find(L"Account name too long, not run: " + std::wstring(256, L'n') + L"\r\n"),
                   std::wstring::npos) << Utf8(LogText(main));
+    });
+}
+
+// Acts on the main window from a timer, that is while a command runs.
+std::function<void(HWND)> g_inRun;
+void CALLBACK ActInRun(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    g_inRun(FindWindowW(L"ovrix", nullptr));
+}
+
+TEST_F(ActionsWine, ADropWhileACommandRunsIsRefused) {
+    std::wstring a = Folder(L"a"), b = Folder(L"b"), other = Folder(L"other");
+    env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"400");
+    RunWithMainWindow((L"ovrix.exe " + a + L" " + b).c_str(), [&](HWND main) {
+        g_picks = {L"Change owner"};
+        g_inRun = [&](HWND w) { DropFiles(w, {other}); };
+        SetTimer(nullptr, 0, 100, ActInRun);
+        ASSERT_TRUE(OpenOnKind(main, 0x08));
+        // Both commands ran on the group's own paths; the tree is the same.
+        Lines runs = Runs();
+        ASSERT_EQ(runs.size(), 2u);
+        EXPECT_EQ(runs[1].rfind("takeown /f " + Utf8(b) + " ", 0), 0u) << runs[1];
+        EXPECT_EQ(TreeNodes(TreeOf(main))[0].text, L"(2) " + a);
+    });
+}
+
+TEST_F(ActionsWine, EscStopsARunAndACloseSentMeanwhileStopsItAndClosesTheWindow) {
+    std::wstring a = Folder(L"a"), b = Folder(L"b"), c = Folder(L"c");
+    env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"2500");
+    RunWithMainWindow((L"ovrix.exe " + a + L" " + b + L" " + c).c_str(), [&](HWND main) {
+        const std::wstring stopped = L"\r\nStopped: 1 of 3 paths done.\r\n";
+        g_picks = {L"Change owner", L"Change owner"};
+        g_inRun = [](HWND w) { PostMessageW(GetDlgItem(w, kTreeId), WM_KEYDOWN, VK_ESCAPE, 0x00010001); };
+        SetTimer(nullptr, 0, 100, ActInRun);
+        ASSERT_TRUE(OpenOnKind(main, 0x08));
+        EXPECT_EQ(Runs().size(), 1u);
+        EXPECT_NE(LogText(main).find(stopped), std::wstring::npos) << Utf8(LogText(main));
+        EXPECT_TRUE(IsWindowVisible(main) && IsWindowEnabled(main));
+        // Sent as another program sends it: answered at once, not when the
+        // child ends 2.5 s later.
+        static bool answered;
+        answered = false;
+        HANDLE sender = CreateThread(nullptr, 0, [](void* w) -> DWORD {
+            Sleep(300);
+            DWORD_PTR result;
+            answered = SendMessageTimeoutW((HWND)w, WM_CLOSE, 0, 0, SMTO_NORMAL, 1500, &result) != 0;
+            return 0;
+        }, main, 0, nullptr);
+        SetWindowTextW(GetDlgItem(main, kLogId), L"");
+        ASSERT_TRUE(OpenOnKind(main, 0x08));
+        WaitForSingleObject(sender, INFINITE);
+        CloseHandle(sender);
+        EXPECT_TRUE(answered);
+        EXPECT_EQ(Runs().size(), 2u);
+        EXPECT_NE(LogText(main).find(stopped), std::wstring::npos) << Utf8(LogText(main));
+        EXPECT_FALSE(IsWindowVisible(main)) << "the dialog has ended";
     });
 }
 

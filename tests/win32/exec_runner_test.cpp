@@ -111,6 +111,32 @@ TEST_F(RunCommandTest, ProgramsOutsideTheSystemFolderNeverRunAndNeverLockTheWind
     EXPECT_EQ(ReadFileBytes(folder_ + L"\\runs.txt"), "\"" + Utf8(planted) + "\" /T\n");
 }
 
+TEST_F(RunCommandTest, OutputLongerThanTheLogKeepsItsWholeEndBehindOneMark) {
+    std::wstring lines;
+    for (int i = 0; i < 20; i++) lines += std::to_wstring(100 + i) + std::wstring(45, L'.') + L"\r\n";
+    env_.Set(L"OVRIX_STANDIN_STDOUT", lines);
+    env_.Set(L"OVRIX_STANDIN_REPEAT", L"200");   // 200,000 characters
+    env_.Set(L"OVRIX_STANDIN_STDERR", L"Failed processing 3 files");
+    std::wstring full = L"icacls big\r\n";
+    for (int i = 0; i < 200; i++) full += lines;
+    full += L"Failed processing 3 files\r\n";
+    const std::wstring mark = L"(earlier lines removed)\r\n";
+    RunWithMainWindow(L"ovrix.exe", [&](HWND main) {
+        std::wstring log = RunLogged(main, L"icacls big", true);
+        ASSERT_EQ(log.rfind(mark, 0), 0u) << Utf8(log.substr(0, 100));
+        std::wstring rest = log.substr(mark.size());
+        EXPECT_LE(log.size(), (size_t)kLogLimit);
+        EXPECT_TRUE(rest.size() > 60000 && full.compare(full.size() - rest.size(), rest.size(), rest) == 0)
+            << "the log holds the output's end, whole";
+        // The next command line starts a line of its own.
+        env_.Set(L"OVRIX_STANDIN_REPEAT", L"0");
+        env_.Set(L"OVRIX_STANDIN_STDERR", L"");
+        log = RunLogged(main, L"ovrix_standin", true, true);
+        const std::wstring end = L"Failed processing 3 files\r\novrix_standin\r\n\r\n";
+        EXPECT_EQ(log.substr(log.size() - end.size()), end);
+    });
+}
+
 TEST_F(RunCommandTest, LogOfAtLeast65536CharactersLosesItsFirstHalfOfLines) {
     RunWithMainWindow(L"ovrix.exe", [&](HWND main) {
         // Lines must not wrap for the line count to be the text's: a very
@@ -124,7 +150,7 @@ TEST_F(RunCommandTest, LogOfAtLeast65536CharactersLosesItsFirstHalfOfLines) {
             for (int i = 2; i <= 9; i++) text += L"\r\n" + std::to_wstring(i) + std::wstring(7270, L'.');
             text.resize(total, L'.');
             SetWindowTextW(Log(main), text.c_str());
-            std::wstring kept = total == 65536 ? text.substr(4 * 7273) : text;
+            std::wstring kept = total == 65536 ? L"(earlier lines removed)\r\n" + text.substr(4 * 7273) : text;
             EXPECT_TRUE(RunLogged(main, L"ovrix_standin", true, true) == kept + L"ovrix_standin\r\n\r\n") << total;
         }
     });
