@@ -64,7 +64,31 @@ bool Identity(const char16_t* path, FolderIdentity* out) {
     return true;
 }
 
+typedef NET_API_STATUS(WINAPI* NetUserEnumFn)(LPCWSTR, DWORD, DWORD, LPBYTE*, DWORD, LPDWORD, LPDWORD, PDWORD);
+typedef NET_API_STATUS(WINAPI* NetApiBufferFreeFn)(LPVOID);
+
+// NETAPI32 is no KnownDLL: imported or loaded by plain name, a copy planted
+// beside the program would run with its rights. Loaded once, from System32.
+bool LoadNetApi(NetUserEnumFn* userEnum, NetApiBufferFreeFn* bufferFree) {
+    static NetUserEnumFn s_userEnum;
+    static NetApiBufferFreeFn s_bufferFree;
+    if (!s_userEnum || !s_bufferFree) {
+        HMODULE netapi = LoadLibraryExW(L"netapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!netapi) return false;
+        s_userEnum = reinterpret_cast<NetUserEnumFn>(reinterpret_cast<void*>(GetProcAddress(netapi, "NetUserEnum")));
+        s_bufferFree =
+            reinterpret_cast<NetApiBufferFreeFn>(reinterpret_cast<void*>(GetProcAddress(netapi, "NetApiBufferFree")));
+        if (!s_userEnum || !s_bufferFree) return false;
+    }
+    *userEnum = s_userEnum;
+    *bufferFree = s_bufferFree;
+    return true;
+}
+
 uint32_t EnumerateUsers(void* sink, bool (*onName)(void* sink, const char16_t* name)) {
+    NetUserEnumFn NetUserEnum;
+    NetApiBufferFreeFn NetApiBufferFree;
+    if (!LoadNetApi(&NetUserEnum, &NetApiBufferFree)) return ERROR_MOD_NOT_FOUND;
     LPBYTE buffer = nullptr;
     DWORD read = 0, total = 0;
     NET_API_STATUS status = NetUserEnum(nullptr, 0, 0, &buffer, MAX_PREFERRED_LENGTH, &read, &total, nullptr);

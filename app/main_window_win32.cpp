@@ -18,6 +18,7 @@
 #include "input/list_file_win32.h"
 #include "input/tokenizer.h"
 #include "security/groups.h"
+#include "security/security_win32.h"
 
 HINSTANCE g_instance;
 
@@ -80,7 +81,7 @@ void AddCommandLinePaths(HWND window) {
     for (;;) {
         char16_t first = NextToken(&cursor, token);
         if (!first) break;
-        DWORD attributes = GetFileAttributesW(W(token));
+        DWORD attributes = PathAttributes(token);
         if (first == u'@' && attributes == INVALID_FILE_ATTRIBUTES && AddPathsFromListFile(Tree(window), token))
             continue;
         AddPath(&sink, token, attributes);
@@ -136,7 +137,7 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
     for (UINT i = 0; i < count; i++) {
         wchar_t name[1024];
         if (!DragQueryFileW(drop, i, name, 1024)) continue;
-        AddPath(&sink, U(name), GetFileAttributesW(name));
+        AddPath(&sink, U(name), PathAttributes(U(name)));
     }
     DragFinish(drop);
     FinishTreeFill(window);

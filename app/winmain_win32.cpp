@@ -11,6 +11,9 @@
 
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Libraries loaded from now on, by us or by system libraries, come from
+    // System32 only, never from the program's folder.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     g_instance = instance;
     UseProcessHeap();
     InstallSecurityPlatform();

@@ -2,7 +2,10 @@
 enable_language(RC)
 set(OVRIX_RESOURCES ${CMAKE_SOURCE_DIR}/resources/ovrix.rc)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources")
-set(OVRIX_SYSTEM_LIBS comctl32 shell32 advapi32 netapi32 user32 gdi32 kernel32)
+# Only KnownDLLs and the manifest's common controls are imported: the loader
+# looks for any other import beside the program first. NETAPI32 is loaded
+# from System32 when needed.
+set(OVRIX_SYSTEM_LIBS comctl32 shell32 advapi32 user32 gdi32 kernel32)
 
 # Unicode entry points and a 64-bit Windows 10 API level; NONCLIENTMETRICSW is
 # still read at its 500-byte size.
@@ -47,12 +50,24 @@ foreach(standin ${OVRIX_STANDINS})
   list(APPEND OVRIX_STANDIN_TARGETS ${name})
 endforeach()
 
+# A netapi32.dll that leaves a marker when loaded, planted beside a copy of
+# the program by a test; kept out of the build folder's own search path.
+add_library(planted_netapi32 SHARED ${CMAKE_SOURCE_DIR}/tests/win32/planted/netapi32.cpp)
+set_target_properties(planted_netapi32 PROPERTIES OUTPUT_NAME netapi32 PREFIX ""
+                      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
+target_link_options(planted_netapi32 PRIVATE -static)
+
 file(GLOB OVRIX_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
 add_executable(ovrix_win32_tests ${OVRIX_WIN32_TESTS} ${OVRIX_RESOURCES})
-add_dependencies(ovrix_win32_tests comctl32_ordinal ovrix ${OVRIX_STANDIN_TARGETS})
+add_dependencies(ovrix_win32_tests comctl32_ordinal ovrix planted_netapi32 ${OVRIX_STANDIN_TARGETS})
 target_link_libraries(ovrix_win32_tests PRIVATE gtest ${OVRIX_LINK_LIBS})
 target_link_options(ovrix_win32_tests PRIVATE -static)
 target_compile_definitions(ovrix_win32_tests PRIVATE OVRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_add_tests(TARGET ovrix_win32_tests SOURCES ${OVRIX_WIN32_TESTS} TEST_LIST OVRIX_WIN32_TEST_LIST)
 # One Wine desktop and one prefix: run them one at a time, each with a bound.
 set_tests_properties(${OVRIX_WIN32_TEST_LIST} PROPERTIES TIMEOUT 120 LABELS win32 RESOURCE_LOCK wine)
+
+# The program's imports, read from the built exe without running it.
+add_test(NAME ExeImports.OnlyKnownDllsAndTheCommonControls
+         COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXE=$<TARGET_FILE:ovrix>
+                 -P ${CMAKE_SOURCE_DIR}/tests/win32/exe_imports.cmake)

@@ -23,9 +23,16 @@ DWORD ReadFileWithZeros(const char16_t* path, DWORD shareMode, DWORD flags, uint
                         char** buffer, bool* opened) {
     *buffer = nullptr;
     *opened = false;
-    HANDLE file = CreateFileW(W(path), GENERIC_READ, shareMode, nullptr, OPEN_EXISTING, flags, nullptr);
+    // Should the name still reach a pipe, its server may only identify us,
+    // never act as us; and nothing but a disk file is read.
+    HANDLE file = CreateFileW(W(path), GENERIC_READ, shareMode, nullptr, OPEN_EXISTING,
+                              flags | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
     if (file == INVALID_HANDLE_VALUE) return GetLastError();
     *opened = true;
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return ERROR_BAD_FILE_TYPE;
+    }
 
     LARGE_INTEGER size;
     uint32_t total = 0;

@@ -6,7 +6,8 @@
 #include "config/file_text.h"
 
 // Opens the file (GENERIC_READ, OPEN_EXISTING with the given sharing and
-// flags), reads it with one ReadFile into a new heap block of its size plus
+// flags, identification-only impersonation), reads it only when it is a disk
+// file with one ReadFile into a new heap block of its size plus
 // `extra` bytes and zeroes the bytes behind those read. 0 on success (the
 // caller frees *buffer), else the error code with no block left allocated;
 // *opened tells whether the failure came after the file was opened. A file

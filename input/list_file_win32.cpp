@@ -6,11 +6,13 @@
 #include "config/file_text_win32.h"
 #include "input/list_file.h"
 #include "security/groups.h"
+#include "security/path_names.h"
+#include "security/security_win32.h"
 
 namespace {
 
 void AddListedPath(void* context, const char16_t* path) {
-    AddPath(static_cast<const TreeSink*>(context), path, GetFileAttributesW(W(path)));
+    AddPath(static_cast<const TreeSink*>(context), path, PathAttributes(path));
 }
 
 }  // namespace
@@ -24,6 +26,8 @@ DWORD ReadWholeFile(const char16_t* name, uint32_t extra, char** buffer) {
 int AddPathsFromListFile(HWND tree, const char16_t* token) {
     bool utf8 = false;
     const char16_t* name = ListFileNameOf(token, &utf8);
+    // Only a plain file is read: never a pipe, whose server could act as us.
+    if (IsForeignPath(name)) return 0;
     char* bytes = nullptr;
     if (ReadWholeFile(name, kListFileZeroBytes, &bytes) != 0) return 0;
     TreeSink sink = TreeViewSink(tree);

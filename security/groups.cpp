@@ -8,6 +8,7 @@
 #include "config/config_text.h"
 #include "security/ace_text.h"
 #include "security/byte_buffer.h"
+#include "security/path_names.h"
 #include "security/security_platform.h"
 #include "security/tree_builder.h"
 
@@ -148,12 +149,12 @@ void FoundGroup(const TreeSink* tree, uint32_t slot, uint32_t hash, TreeItem roo
 void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     int glyph = (attributes & kFolderAttribute) ? kGlyphFolder : kGlyphFile;
     char16_t fullPath[kFullPathUnits];
-    fullPath[0] = 0;
-    if (!CurrentSecurityPlatform()->fullPath(path, fullPath)) {
+    // A name that no command may see belongs to no group, as one whose full
+    // form cannot be made.
+    if (FormFullPath(path, fullPath) != kPlainPathName) {
         AddUnknownNameRoot(tree, path, glyph);
         return;
     }
-    fullPath[kFullPathUnits - 1] = 0;
 
     TreeItem root = tree->insert(tree->context, kTreeRoot, fullPath, glyph,
                                  MakeItemParam(GroupItemIndex(g_groupCount), kKindPathRoot));

@@ -2,6 +2,7 @@
 
 #include "base/platform_win32.h"
 #include "base/text.h"
+#include "security/path_names.h"
 #include "security/security_platform.h"
 
 namespace {
@@ -53,6 +54,10 @@ const SecurityPlatform kWin32Platform = {ReadDescriptor, SetPrivilegeU, LookupAc
 }  // namespace
 
 void InstallSecurityPlatform() { SetSecurityPlatform(&kWin32Platform); }
+
+DWORD PathAttributes(const char16_t* path) {
+    return IsForeignPath(path) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(W(path));
+}
 
 bool SetPrivilege(const wchar_t* name, bool enable) {
     HANDLE token;

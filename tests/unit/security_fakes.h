@@ -66,6 +66,7 @@ struct ScopedFakeSecurity {
     bool sidStrings = true, privilegeWorks = true;
     std::vector<std::u16string> lookupSystems;   // "" for the local system
     std::vector<bool> privilegeCalls;            // SeSecurityPrivilege on or off
+    std::map<std::u16string, std::u16string> fullForms;   // names whose full form differs
     static inline ScopedFakeSecurity* current;
 
     static bool ReadDescriptor(const char16_t* path, uint32_t information, uint8_t* buffer, uint32_t capacity,
@@ -93,8 +94,13 @@ struct ScopedFakeSecurity {
         CopyText(out, capacity, std::u16string(s.begin(), s.end()).c_str());
         return current->sidStrings;
     }
-    // Paths are already full; longer than 259 units they do not fit.
-    static bool FullPath(const char16_t* p, char16_t* out) { return *p && !p[CopyText(out, kFullPathUnits, p)]; }
+    // Paths are already full unless fullForms says otherwise; longer than
+    // 259 units they do not fit.
+    static bool FullPath(const char16_t* p, char16_t* out) {
+        auto f = current->fullForms.find(p);
+        if (f != current->fullForms.end()) p = f->second.c_str();
+        return *p && !p[CopyText(out, kFullPathUnits, p)];
+    }
     static inline const SecurityPlatform kFake = {ReadDescriptor, SetPrivilege, LookupAccount, SidToString, FullPath};
     const SecurityPlatform* previous = SetSecurityPlatform(&kFake);
     ScopedFakeSecurity() { current = this; }

@@ -4,6 +4,7 @@
 
 #include "security/byte_buffer.h"
 #include "security/groups.h"
+#include "security/path_names.h"
 #include "tests/unit/fake_tree.h"
 #include "tests/unit/security_fakes.h"
 
@@ -129,4 +130,36 @@ TEST_F(GroupsTest, PathsNoItemParamCanNameCarryNoGroup) {
     EXPECT_EQ(roots.substr(0, first.size()) + roots.substr(roots.size() - last.size()), first + last);
     GroupSnapshot g;
     EXPECT_TRUE(ReadGroup(0xFFFE, &g) && !ReadGroup(kNoGroup, &g));
+}
+
+// icacls and takeown expand wildcards themselves; failed reads alike must not
+// let a pattern join the group of a real name.
+TEST_F(GroupsTest, WildcardNamesStandAloneWhileFailedReadsOfRealNamesStillGroup) {
+    const char16_t* names[] = {u"C:\\x\\nothing.txt", u"C:\\x\\*", u"C:\\x\\a?.txt", u"C:\\x\\a<", u"C:\\x\\b>",
+                               u"C:\\x\\\"c", u"C:\\x\\d|e", u"C:\\x\\gone.txt"};
+    for (const char16_t* name : names) Add(name, 0xFFFFFFFF);
+    EXPECT_EQ(Roots(), "(2) C:\\x\\nothing.txt [3] 0\nunknown name : C:\\x\\* [3] 65535\n"
+                       "unknown name : C:\\x\\a?.txt [3] 65535\nunknown name : C:\\x\\a< [3] 65535\n"
+                       "unknown name : C:\\x\\b> [3] 65535\nunknown name : C:\\x\\\"c [3] 65535\n"
+                       "unknown name : C:\\x\\d|e [3] 65535\n");
+}
+
+// Opening a pipe lets its server act as the elevated user; devices are no
+// files either. The name as given or only its full form may be the culprit.
+TEST_F(GroupsTest, DeviceAndPipeNamesStandAloneUnread) {
+    fake.fullForms = {{u"name", u"\\\\.\\pipe\\name"}};   // relative to a device folder
+    const std::u16string foreign[] = {u"\\\\.\\pipe\\name", u"//./pipe/name", u"\\\\.", u"\\\\?\\GLOBALROOT\\x",
+                                      u"\\??\\C:\\a", u"\\\\server\\PIPE\\name", u"//server/mailslot/m",
+                                      u"\\\\server\\ipc$", u"name", u"CON", u"C:\\x\\nul", u"C:\\x\\Com1.txt",
+                                      u"C:\\x\\lpt\u00B9", u"C:\\x\\aux :x", u"C:conin$"};
+    for (const std::u16string& name : foreign) {
+        fake.paths[name] = fake.paths[u"C:\\a"];
+        Add(name.c_str());
+        EXPECT_EQ(Narrow(t.node(t.Children(kTreeRoot).back()).text), "unknown name : " + Narrow(name.c_str()));
+    }
+    EXPECT_EQ(GroupCount(), 0u);
+    // Names that merely look alike are plain paths.
+    for (const char16_t* name : {u"\\\\server\\share\\pipe\\x", u"\\\\..\\share\\x", u"C:\\x\\console.txt",
+                                 u"C:\\x\\com10", u"C:\\x\\a.nul", u"C:\\x\\file:stream", u"\\\\server\\pipes"})
+        EXPECT_TRUE(IsPlainPathName(name)) << Narrow(name);
 }

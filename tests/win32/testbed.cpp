@@ -227,8 +227,8 @@ BOOL CALLBACK FindProcessMainWindow(HWND window, LPARAM param) {
 
 }  // namespace
 
-bool StartOvrix(const std::wstring& args, OvrixProcess* out, int ms) {
-    std::wstring exe = ExeDirectory() + L"ovrix.exe";
+bool StartOvrix(const std::wstring& args, OvrixProcess* out, int ms, const std::wstring& copy) {
+    std::wstring exe = copy.empty() ? ExeDirectory() + L"ovrix.exe" : copy;
     std::wstring line = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
     STARTUPINFOW si = {};
     si.cb = sizeof si;

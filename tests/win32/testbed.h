@@ -55,9 +55,9 @@ struct OvrixProcess {
     PROCESS_INFORMATION info;
     HWND window;              // its main window, once found
 };
-// Starts ovrix.exe (next to the test program) with args; waits for its main
-// window to be visible and enabled.
-bool StartOvrix(const std::wstring& args, OvrixProcess* out, int ms = 20000);
+// Starts ovrix.exe (next to the test program, or the copy exe names) with
+// args; waits for its main window to be visible and enabled.
+bool StartOvrix(const std::wstring& args, OvrixProcess* out, int ms = 20000, const std::wstring& exe = L"");
 // Waits for the process to end; its exit code, or STILL_ACTIVE on time-out
 // (the process is then killed).
 DWORD WaitForExit(OvrixProcess* process, int ms = 20000);
