@@ -1,16 +1,13 @@
 #include "actions/dialogs_win32.h"
 
 #include "actions/action_platform.h"
-#include "app/dialog_win32.h"
+#include "base/dialog_win32.h"
 #include "base/platform_win32.h"
 #include "config/config_text.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-const int kAccountNameTemplate = 2;
-const int kDetailRightsTemplate = 3;
-const int kAccountEditId = 103;
-const int kDeleteChildBoxId = 209;
 const int kCaptionUnits = 512;
 // The in-value scope bits that make an ACE reach subfolders or the folder itself.
 const uint32_t kFolderScopeBits = 0x4000 | 0x8000;
@@ -23,9 +20,13 @@ struct DetailRight {
 // The thirteen check boxes of template 3 in id order; their captions come
 // from the template and are translated under their English text.
 const DetailRight kDetailRightsTable[] = {
-    {201, 0x20},    {202, 0x1},     {203, 0x80},    {204, 0x8},     {205, 0x2},
-    {206, 0x4},     {207, 0x100},   {208, 0x10},    {209, 0x40},    {210, 0x10000},
-    {211, 0x20000}, {212, 0x40000}, {213, 0x80000},
+    {IDC_RIGHT_TRAVERSE, 0x20},          {IDC_RIGHT_LIST_FOLDER, 0x1},
+    {IDC_RIGHT_READ_ATTRIBUTES, 0x80},   {IDC_RIGHT_READ_EXTENDED, 0x8},
+    {IDC_RIGHT_WRITE_DATA, 0x2},         {IDC_RIGHT_APPEND_DATA, 0x4},
+    {IDC_RIGHT_WRITE_ATTRIBUTES, 0x100}, {IDC_RIGHT_WRITE_EXTENDED, 0x10},
+    {IDC_RIGHT_DELETE_CHILD, 0x40},      {IDC_RIGHT_DELETE, 0x10000},
+    {IDC_RIGHT_READ_PERMISSIONS, 0x20000}, {IDC_RIGHT_CHANGE_PERMISSIONS, 0x40000},
+    {IDC_RIGHT_TAKE_OWNERSHIP, 0x80000},
 };
 
 void TranslateCaptions(HWND dialog, const char16_t* title) {
@@ -56,7 +57,7 @@ void StoreTickedRights(HWND dialog) {
 void StoreAccountName(HWND dialog) {
     wchar_t* name = reinterpret_cast<wchar_t*>(GetWindowLongPtrW(dialog, DWLP_USER));
     name[0] = 0;
-    GetDlgItemTextW(dialog, kAccountEditId, name, kAccountTextUnits);
+    GetDlgItemTextW(dialog, IDC_ACCOUNT_EDIT, name, kAccountTextUnits);
 }
 
 // OK stores the dialog's value through the caller's reference and ends with
@@ -75,7 +76,7 @@ INT_PTR CALLBACK DetailRightsProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     uint32_t in = *reinterpret_cast<uint32_t*>(lParam);
     // A file's ACE, or one that reaches only the files below a folder, has
     // no subfolders to delete.
-    if ((in & kFolderScopeBits) == 0) ShowWindow(GetDlgItem(dialog, kDeleteChildBoxId), SW_HIDE);
+    if ((in & kFolderScopeBits) == 0) ShowWindow(GetDlgItem(dialog, IDC_RIGHT_DELETE_CHILD), SW_HIDE);
     TranslateCaptions(dialog, u"Detail Permissions");
     TranslateBoxCaptions(dialog);
     return TRUE;
@@ -85,16 +86,16 @@ INT_PTR CALLBACK AccountNameProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     if (message != WM_INITDIALOG) return EndOnButtons(dialog, message, wParam, StoreAccountName);
     SetWindowLongPtrW(dialog, DWLP_USER, lParam);
     TranslateCaptions(dialog, u"Account Name");
-    SendDlgItemMessageW(dialog, kAccountEditId, EM_LIMITTEXT, kAccountNameLength, 0);
+    SendDlgItemMessageW(dialog, IDC_ACCOUNT_EDIT, EM_LIMITTEXT, kAccountNameLength, 0);
     return TRUE;
 }
 
 }  // namespace
 
 INT_PTR SpecialPermissionsDialog(HWND owner, uint32_t* value) {
-    return RunDialog(g_instance, kDetailRightsTemplate, owner, DetailRightsProc, (LPARAM)value);
+    return RunDialog(g_instance, IDD_DETAIL_RIGHTS, owner, DetailRightsProc, (LPARAM)value);
 }
 
 INT_PTR AccountNameDialog(HWND owner, char16_t* text) {
-    return RunDialog(g_instance, kAccountNameTemplate, owner, AccountNameProc, (LPARAM)text);
+    return RunDialog(g_instance, IDD_ACCOUNT_NAME, owner, AccountNameProc, (LPARAM)text);
 }

@@ -3,9 +3,9 @@
 #include "actions/commands.h"
 #include "actions/node_menus.h"
 #include "actions/platform_win32.h"
-#include "app/main_window_win32.h"
-#include "exec/activity.h"
 #include "base/tree_sink_win32.h"
+#include "exec/activity.h"
+#include "exec/activity_win32.h"
 
 PopupTracker g_popupTracker = TrackPopupAtCursor;
 

@@ -5,9 +5,9 @@
 #include "actions/dialogs_win32.h"
 #include "actions/menus_win32.h"
 #include "actions/menu_model.h"
-#include "app/main_window_win32.h"
 #include "base/heap.h"
 #include "base/platform_win32.h"
+#include "exec/log_pane_win32.h"
 #include "exec/runner_win32.h"
 #include "security/security_win32.h"
 

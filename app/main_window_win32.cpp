@@ -14,13 +14,14 @@
 #include "config/config_text.h"
 #include "config/config_win32.h"
 #include "exec/activity.h"
+#include "exec/activity_win32.h"
+#include "exec/log_pane_win32.h"
 #include "exec/run_loop.h"
 #include "input/list_file_win32.h"
 #include "input/tokenizer.h"
 #include "security/groups.h"
+#include "resources/resource_ids.h"
 #include "security/security_win32.h"
-
-HINSTANCE g_instance;
 
 namespace {
 const wchar_t* ProcessCommandLine() { return GetCommandLineW(); }
@@ -32,11 +33,10 @@ namespace {
 
 const char16_t kBanner[] = u"ovrix  Version 0.6";
 const char16_t kUsage[] = u"Usage: ovrix [filename or @filelist or @8@utf8filelist]...";
-const int kGlyphBitmap = 1114;
 const int kBannerGlyph = 18;
 const UINT kMoveFlags = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE;
 
-HWND Tree(HWND window) { return GetDlgItem(window, kTreeId); }
+HWND Tree(HWND window) { return GetDlgItem(window, IDC_TREE); }
 
 RECT WindowRectOf(HWND window, int id) {
     RECT r = {};
@@ -47,8 +47,8 @@ RECT WindowRectOf(HWND window, int id) {
 void LayoutControls(HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    RECT tree = WindowRectOf(window, kTreeId), log = WindowRectOf(window, kLogId);
-    RECT action = WindowRectOf(window, kActionButtonId), close = WindowRectOf(window, IDOK);
+    RECT tree = WindowRectOf(window, IDC_TREE), log = WindowRectOf(window, IDC_LOG);
+    RECT action = WindowRectOf(window, IDC_ACTION_BUTTON), close = WindowRectOf(window, IDOK);
     LayoutInput in;
     in.clientWidth = client.right - client.left;
     in.clientHeight = client.bottom - client.top;
@@ -58,8 +58,8 @@ void LayoutControls(HWND window) {
     LayoutResult r = LayoutMainDialog(in);
 
     SetWindowPos(Tree(window), nullptr, 0, 0, r.treeWidth, r.treeHeight, kMoveFlags | SWP_NOMOVE);
-    SetWindowPos(GetDlgItem(window, kLogId), nullptr, 0, r.logTop, r.logWidth, r.logHeight, kMoveFlags);
-    HWND actionButton = GetDlgItem(window, kActionButtonId);
+    SetWindowPos(GetDlgItem(window, IDC_LOG), nullptr, 0, r.logTop, r.logWidth, r.logHeight, kMoveFlags);
+    HWND actionButton = GetDlgItem(window, IDC_ACTION_BUTTON);
     SetWindowPos(actionButton, nullptr, r.actionLeft, r.buttonTop, in.action.width, in.action.height, kMoveFlags);
     ShowWindow(actionButton, SW_HIDE);
     SetWindowPos(GetDlgItem(window, IDOK), nullptr, r.closeLeft, r.buttonTop, in.close.width, in.close.height,
@@ -68,7 +68,7 @@ void LayoutControls(HWND window) {
 }
 
 void LoadGlyphs(HWND window) {
-    HIMAGELIST glyphs = ImageList_LoadImageW(g_instance, MAKEINTRESOURCEW(kGlyphBitmap), 16, 0, RGB(255, 0, 255),
+    HIMAGELIST glyphs = ImageList_LoadImageW(g_instance, MAKEINTRESOURCEW(IDB_GLYPHS), 16, 0, RGB(255, 0, 255),
                                              IMAGE_BITMAP, 0);
     SendMessageW(Tree(window), TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)glyphs);
 }
@@ -112,14 +112,14 @@ void FinishTreeFill(HWND window) {
 
 void InitMainDialog(HWND window) {
     LayoutControls(window);
-    SendDlgItemMessageW(window, kLogId, EM_LIMITTEXT, kLogLimit, 0);
+    InitLogPane(window);
     AppendLogLine(window, kBanner);
     ReportConfigFiles(window);
     LoadGlyphs(window);
     ClearGroups();
     AddCommandLinePaths(window);
     SetDlgItemTextW(window, IDOK, W(Translate(u"Close")));
-    SetDlgItemTextW(window, kActionButtonId, W(Translate(u"Action")));
+    SetDlgItemTextW(window, IDC_ACTION_BUTTON, W(Translate(u"Action")));
     FinishTreeFill(window);
 }
 
@@ -143,24 +143,6 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
     FinishTreeFill(window);
 }
 
-INT_PTR g_closeResult;
-
-// A close while a menu, dialog or run is in progress waits for its end; no
-// further command starts meanwhile.
-void CloseMainWindow(HWND window, INT_PTR result) {
-    if (!ActivityInProgress()) {
-        EndDialog(window, result);
-        return;
-    }
-    g_closeResult = result;
-    RequestStop(true);
-}
-
-uint32_t LineStart(HWND log, LRESULT line) {
-    LRESULT start = SendMessageW(log, EM_LINEINDEX, (WPARAM)line, 0);
-    return start < 0 ? 0 : (uint32_t)start;
-}
-
 void SelectItemUnderCursor(HWND tree) {
     TVHITTESTINFO hit = {};
     GetCursorPos(&hit.pt);
@@ -170,7 +152,7 @@ void SelectItemUnderCursor(HWND tree) {
 }
 
 void HandleTreeNotify(HWND window, const NMHDR* header) {
-    if (header->idFrom != (UINT_PTR)kTreeId) return;
+    if (header->idFrom != (UINT_PTR)IDC_TREE) return;
     HWND tree = header->hwndFrom;
     switch (header->code) {
     case TVN_KEYDOWN:
@@ -193,50 +175,11 @@ void RegisterMainWindowClass() {
     wc.lpfnWndProc = DefDlgProcW;
     wc.cbWndExtra = DLGWINDOWEXTRA;
     wc.hInstance = g_instance;
-    wc.hIcon = LoadIconW(g_instance, MAKEINTRESOURCEW(1));
+    wc.hIcon = LoadIconW(g_instance, MAKEINTRESOURCEW(IDI_PROGRAM));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     wc.lpszClassName = L"ovrix";
     RegisterClassW(&wc);
-}
-
-void AppendLogLine(HWND mainWindow, const char16_t* text) {
-    HWND log = GetDlgItem(mainWindow, kLogId);
-    AppendLogText(log, text);
-    AppendLogText(log, u"\r\n");
-}
-
-void AppendLogText(HWND log, const char16_t* text) {
-    const uint32_t incoming = TextLength(text);
-    const uint32_t length = (uint32_t)SendMessageW(log, WM_GETTEXTLENGTH, 0, 0);
-    // The control would cut what does not fit, losing the newest text.
-    if ((uint64_t)length + incoming > (uint32_t)kLogLimit) TrimLog(log, incoming);
-    SendMessageW(log, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);
-    SendMessageW(log, EM_REPLACESEL, FALSE, (LPARAM)W(text));
-}
-
-void TrimLog(HWND log, uint32_t incoming) {
-    char16_t marker[kTranslationUnits + 2];
-    const uint32_t markerLength =
-        FormatText(marker, kTranslationUnits + 2, u"%s\r\n", Translate(u"(earlier lines removed)"));
-    const uint32_t length = (uint32_t)SendMessageW(log, WM_GETTEXTLENGTH, 0, 0);
-    const uint32_t excess = LogExcess(length, incoming, markerLength, (uint32_t)kLogLimit);
-    const LRESULT lines = SendMessageW(log, EM_GETLINECOUNT, 0, 0);
-    const uint32_t halfStart = LineStart(log, lines / 2);
-    uint32_t nextStart = excess;
-    if (halfStart < excess && excess < length) {
-        const LRESULT line = SendMessageW(log, EM_LINEFROMCHAR, excess, 0);
-        if (LineStart(log, line) < excess) nextStart = LineStart(log, line + 1);
-    }
-    const uint32_t end = LogCutEnd(halfStart, excess, nextStart);
-    if (end == 0) return;
-    // One replacement: the marker takes the removed part's place.
-    SendMessageW(log, EM_SETSEL, 0, end);
-    SendMessageW(log, EM_REPLACESEL, FALSE, (LPARAM)W(marker));
-}
-
-void EndWindowActivity(HWND mainWindow) {
-    if (EndActivity()) EndDialog(mainWindow, g_closeResult);
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

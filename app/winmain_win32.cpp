@@ -4,9 +4,10 @@
 #include <windows.h>
 #include <commctrl.h>   // InitCommonControls, imported by ordinal 17
 
-#include "app/dialog_win32.h"
+#include "base/dialog_win32.h"
 #include "app/main_window_win32.h"
 #include "base/platform_win32.h"
+#include "resources/resource_ids.h"
 #include "security/security_win32.h"
 
 
@@ -19,6 +20,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     InstallSecurityPlatform();
     RegisterMainWindowClass();
     InitCommonControls();
-    RunDialog(instance, 1, nullptr, MainDialogProc, 0);
+    RunDialog(instance, IDD_MAIN_WINDOW, nullptr, MainDialogProc, 0);
     return 0;
 }

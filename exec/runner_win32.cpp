@@ -1,10 +1,11 @@
 #include "exec/runner_win32.h"
 
-#include "app/main_window_win32.h"
 #include "base/format.h"
 #include "base/heap.h"
 #include "base/platform_win32.h"
 #include "exec/activity.h"
+#include "exec/activity_win32.h"
+#include "exec/log_pane_win32.h"
 #include "exec/run_loop.h"
 #include "exec/system_program.h"
 
@@ -187,7 +188,7 @@ void FreeHandleList(LPPROC_THREAD_ATTRIBUTE_LIST list) {
 }
 
 bool RunLoggedCommand(HWND mainWindow, char16_t* commandLine) {
-    HWND log = GetDlgItem(mainWindow, kLogId);
+    HWND log = LogPane(mainWindow);
     if ((uint32_t)SendMessageW(log, WM_GETTEXTLENGTH, 0, 0) >= kLogTrimThreshold) TrimLog(log, 0);
     AppendLogLine(mainWindow, commandLine);
     ChildHandles child;

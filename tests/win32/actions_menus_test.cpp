@@ -14,6 +14,7 @@
 #include "actions/node_menus.h"
 #include "app/main_window_win32.h"
 #include "config/config_text.h"
+#include "resources/resource_ids.h"
 #include "tests/win32/exec_standin.h"
 #include "tests/win32/testbed.h"
 
@@ -58,7 +59,7 @@ void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
 }
 
-HWND TreeOf(HWND main) { return GetDlgItem(main, kTreeId); }
+HWND TreeOf(HWND main) { return GetDlgItem(main, IDC_TREE); }
 
 // Opens the menu of the first node of this kind, as the tree's notifications do.
 bool OpenOnKind(HWND main, uint32_t kind) {
@@ -204,7 +205,7 @@ TEST_F(ActionsWine, EscStopsARunAndACloseSentMeanwhileStopsItAndClosesTheWindow)
     RunWithMainWindow((L"ovrix.exe " + a + L" " + b + L" " + c).c_str(), [&](HWND main) {
         const std::wstring stopped = L"\r\nStopped: 1 of 3 paths done.\r\n";
         g_picks = {L"Change owner", L"Change owner"};
-        g_inRun = [](HWND w) { PostMessageW(GetDlgItem(w, kTreeId), WM_KEYDOWN, VK_ESCAPE, 0x00010001); };
+        g_inRun = [](HWND w) { PostMessageW(GetDlgItem(w, IDC_TREE), WM_KEYDOWN, VK_ESCAPE, 0x00010001); };
         SetTimer(nullptr, 0, 100, ActInRun);
         ASSERT_TRUE(OpenOnKind(main, 0x08));
         EXPECT_EQ(Runs().size(), 1u);
@@ -220,7 +221,7 @@ TEST_F(ActionsWine, EscStopsARunAndACloseSentMeanwhileStopsItAndClosesTheWindow)
             answered = SendMessageTimeoutW((HWND)w, WM_CLOSE, 0, 0, SMTO_NORMAL, 1500, &result) != 0;
             return 0;
         }, main, 0, nullptr);
-        SetWindowTextW(GetDlgItem(main, kLogId), L"");
+        SetWindowTextW(GetDlgItem(main, IDC_LOG), L"");
         ASSERT_TRUE(OpenOnKind(main, 0x08));
         WaitForSingleObject(sender, INFINITE);
         CloseHandle(sender);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/main_window_win32.h"
+#include "resources/resource_ids.h"
 #include "tests/win32/testbed.h"
 
 namespace {
@@ -58,7 +59,7 @@ TEST(DllSearch, ANetapi32BesideTheProgramIsNeverLoaded) {
     ASSERT_TRUE(started);
     // The Permissions menu (third node of a missing path) lists the local
     // accounts, which needs netapi32.
-    HWND tree = GetDlgItem(ovrix.window, kTreeId);
+    HWND tree = GetDlgItem(ovrix.window, IDC_TREE);
     HTREEITEM permissions = NextItem(tree, TVGN_CHILD, NextItem(tree, TVGN_ROOT, nullptr));
     permissions = NextItem(tree, TVGN_NEXT, NextItem(tree, TVGN_NEXT, permissions));
     ASSERT_TRUE(permissions);

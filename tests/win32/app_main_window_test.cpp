@@ -6,6 +6,8 @@
 
 #include "actions/menus_win32.h"
 #include "app/main_window_win32.h"
+#include "exec/log_pane_win32.h"
+#include "resources/resource_ids.h"
 #include "tests/win32/testbed.h"
 
 namespace {
@@ -21,8 +23,8 @@ RECT ChildRect(HWND main, int id) {
 
 TEST(MainWindow, StartsWithThePlaceholderNodesAndTheBanner) {
     RunWithMainWindow(L"ovrix.exe", [](HWND main) {
-        std::vector<NodeInfo> nodes = TreeNodes(GetDlgItem(main, kTreeId));
-        ASSERT_EQ(nodes.size(), 3u) << DumpTree(GetDlgItem(main, kTreeId));
+        std::vector<NodeInfo> nodes = TreeNodes(GetDlgItem(main, IDC_TREE));
+        ASSERT_EQ(nodes.size(), 3u) << DumpTree(GetDlgItem(main, IDC_TREE));
         EXPECT_EQ(nodes[0].text, L"ovrix  Version 0.6");
         EXPECT_EQ(nodes[1].text, L"Usage: ovrix [filename or @filelist or @8@utf8filelist]...");
         EXPECT_EQ(nodes[2].text, L"(drop files/folder here)");
@@ -42,12 +44,12 @@ TEST(MainWindow, StartsWithThePlaceholderNodesAndTheBanner) {
         ASSERT_GE(log.size(), 2u);
         EXPECT_EQ(log[0], L"ovrix  Version 0.6");
         EXPECT_EQ(log[1].rfind(L"language file : ", 0), 0u) << log[1];
-        EXPECT_EQ(SendDlgItemMessageW(main, kLogId, EM_GETLIMITTEXT, 0, 0), kLogLimit);
+        EXPECT_EQ(SendDlgItemMessageW(main, IDC_LOG, EM_GETLIMITTEXT, 0, 0), kLogLimit);
 
         wchar_t caption[64];
         GetDlgItemTextW(main, IDOK, caption, 64);
         EXPECT_STREQ(caption, L"Close");
-        EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, kActionButtonId)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, IDC_ACTION_BUTTON)));
     });
 }
 
@@ -58,8 +60,8 @@ TEST(MainWindow, ResizeKeepsTheTreeAtTwoThirdsAndTheActionButtonHidden) {
             PumpMessages();
             RECT client;
             GetClientRect(main, &client);
-            RECT tree = ChildRect(main, kTreeId), log = ChildRect(main, kLogId), close = ChildRect(main, IDOK);
-            RECT action = ChildRect(main, kActionButtonId);
+            RECT tree = ChildRect(main, IDC_TREE), log = ChildRect(main, IDC_LOG), close = ChildRect(main, IDOK);
+            RECT action = ChildRect(main, IDC_ACTION_BUTTON);
             int H = client.bottom, W = client.right;
             EXPECT_EQ(tree.top, 0);
             EXPECT_EQ(tree.bottom, 2 * H / 3);
@@ -71,16 +73,16 @@ TEST(MainWindow, ResizeKeepsTheTreeAtTwoThirdsAndTheActionButtonHidden) {
             EXPECT_EQ(close.bottom + gap, H);   // gap to the bottom edge
             int space = (W - (action.right - action.left) - (close.right - close.left)) / 3;
             EXPECT_EQ(close.left, (action.right - action.left) + 2 * space);
-            EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, kActionButtonId)));
+            EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, IDC_ACTION_BUTTON)));
         }
         // Too small for a log: it keeps one pixel and the buttons sit below it.
         SetWindowPos(main, nullptr, 0, 0, 120, 60, SWP_NOMOVE | SWP_NOZORDER);
         PumpMessages();
-        RECT log = ChildRect(main, kLogId);
+        RECT log = ChildRect(main, IDC_LOG);
         EXPECT_EQ(log.bottom - log.top, 1);
         // Minimising leaves the layout alone.
         SendMessageW(main, WM_SIZE, SIZE_MINIMIZED, 0);
-        RECT after = ChildRect(main, kLogId);
+        RECT after = ChildRect(main, IDC_LOG);
         EXPECT_TRUE(EqualRect(&log, &after));
     });
 }
@@ -121,7 +123,7 @@ TEST(Program, EveryWayOfClosingEndsWithExitCodeZero) {
         {"WM_CLOSE", [](HWND w) { PostMessageW(w, WM_CLOSE, 0, 0); }},
         {"Close button", [](HWND w) { PostMessageW(GetDlgItem(w, IDOK), BM_CLICK, 0, 0); }},
         {"Escape", [](HWND w) {
-             HWND tree = GetDlgItem(w, kTreeId);
+             HWND tree = GetDlgItem(w, IDC_TREE);
              PostMessageW(tree, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
              PostMessageW(tree, WM_KEYUP, VK_ESCAPE, 0xC0010001);
          }},
@@ -148,8 +150,8 @@ UINT RecordingTracker(HMENU popup, HWND) {
 }
 
 void Notify(HWND main, UINT code) {
-    NMHDR header = {GetDlgItem(main, kTreeId), (UINT_PTR)kTreeId, code};
-    SendMessageW(main, WM_NOTIFY, kTreeId, (LPARAM)&header);
+    NMHDR header = {GetDlgItem(main, IDC_TREE), (UINT_PTR)IDC_TREE, code};
+    SendMessageW(main, WM_NOTIFY, IDC_TREE, (LPARAM)&header);
 }
 
 }  // namespace
@@ -160,7 +162,7 @@ TEST(MainWindow, TreeRequestsOpenTheMenuOfTheNodeTheyAimAt) {
     ASSERT_TRUE(WriteFileBytes(file, "a"));
     g_popupTracker = RecordingTracker;
     RunWithMainWindow((L"ovrix.exe \"" + file + L"\"").c_str(), [&](HWND main) {
-        HWND tree = GetDlgItem(main, kTreeId);
+        HWND tree = GetDlgItem(main, IDC_TREE);
         std::vector<NodeInfo> nodes = TreeNodes(tree);
         auto owner = std::find_if(nodes.begin(), nodes.end(),
                                   [](const NodeInfo& n) { return n.text.rfind(L"Ownership : ", 0) == 0; });

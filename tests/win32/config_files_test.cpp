@@ -9,6 +9,7 @@
 #include "base/platform_win32.h"
 #include "base/text.h"
 #include "config/config_win32.h"
+#include "resources/resource_ids.h"
 #include "security/groups.h"
 #include "tests/win32/testbed.h"
 
@@ -35,8 +36,8 @@ TEST(ConfigFiles, StartUpTranslatesAndReportsTheFilesBesideTheProgram) {
         wchar_t caption[64] = {};
         GetDlgItemTextW(main, IDOK, caption, 64);
         EXPECT_STREQ(caption, L"Schlie\u00DFen");
-        std::vector<NodeInfo> nodes = TreeNodes(GetDlgItem(main, kTreeId));
-        EXPECT_TRUE(nodes.size() == 3 && nodes[2].text == L"(Dateien hier ablegen)") << DumpTree(GetDlgItem(main, kTreeId));
+        std::vector<NodeInfo> nodes = TreeNodes(GetDlgItem(main, IDC_TREE));
+        EXPECT_TRUE(nodes.size() == 3 && nodes[2].text == L"(Dateien hier ablegen)") << DumpTree(GetDlgItem(main, IDC_TREE));
         std::vector<std::wstring> log = LogLines(main);   // the shipped list file is read: no error line
         EXPECT_TRUE(log.size() == 2 && log[1] == L"Sprachdatei " + lang + L":   ") << LogText(main);
     });

@@ -9,6 +9,7 @@
 #include "actions/dialogs_win32.h"
 #include "base/platform_win32.h"
 #include "config/config_text.h"
+#include "resources/resource_ids.h"
 #include "tests/win32/testbed.h"
 
 namespace {
@@ -58,11 +59,11 @@ TEST(InputDialogs, OkStoresTheValueCancelCloseAndAMissingTemplateLeaveIt) {
         value = c.in;
         EXPECT_EQ(WithDialog(SpecialPermissionsDialog, &value, [&](HWND dialog) {
                       // OK keeps its template text; "Change Permissions" has no entry.
-                      EXPECT_EQ(Text(dialog) + L"|" + Text(dialog, 213) + L"|" + Text(dialog, 212) + L"|" +
+                      EXPECT_EQ(Text(dialog) + L"|" + Text(dialog, IDC_RIGHT_TAKE_OWNERSHIP) + L"|" + Text(dialog, IDC_RIGHT_CHANGE_PERMISSIONS) + L"|" +
                                     Text(dialog, IDOK) + L"|" + Text(dialog, IDCANCEL),
                                 L"Einzelrechte|Besitz \u00fcbernehmen|Change Permissions|OK|Abbrechen");
-                      EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, 209)) != FALSE, c.subfolderBox) << c.in;
-                      for (int id = 201; id <= 213; id++)
+                      EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, IDC_RIGHT_DELETE_CHILD)) != FALSE, c.subfolderBox) << c.in;
+                      for (int id = IDC_RIGHT_TRAVERSE; id <= IDC_RIGHT_TAKE_OWNERSHIP; id++)
                           if (c.out && IsWindowVisible(GetDlgItem(dialog, id))) Click(dialog, id);
                       Click(dialog, IDOK);
                   }), 1);
@@ -70,7 +71,7 @@ TEST(InputDialogs, OkStoresTheValueCancelCloseAndAMissingTemplateLeaveIt) {
     }
     // Cancel and the close box leave the value (both dialogs end alike).
     for (UINT end : {WM_COMMAND, WM_CLOSE}) {
-        auto tickAndEnd = [&](HWND dialog) { Click(dialog, 201), SendMessageW(dialog, end, IDCANCEL, 0); };
+        auto tickAndEnd = [&](HWND dialog) { Click(dialog, IDC_RIGHT_TRAVERSE), SendMessageW(dialog, end, IDCANCEL, 0); };
         EXPECT_EQ(WithDialog(SpecialPermissionsDialog, &value, tickAndEnd), 0);
     }
     EXPECT_EQ(value, 0xF01BFu);
@@ -79,7 +80,7 @@ TEST(InputDialogs, OkStoresTheValueCancelCloseAndAMissingTemplateLeaveIt) {
     EXPECT_EQ(WithDialog(AccountNameDialog, &name[0], [&](HWND dialog) {
                   EXPECT_EQ(Text(dialog) + Text(dialog, IDCANCEL), L"KontoAbbrechen");
                   // Typing or pasting stops where an account name must end.
-                  SendDlgItemMessageW(dialog, 103, EM_REPLACESEL, FALSE, (LPARAM)std::wstring(300, L'n').c_str());
+                  SendDlgItemMessageW(dialog, IDC_ACCOUNT_EDIT, EM_REPLACESEL, FALSE, (LPARAM)std::wstring(300, L'n').c_str());
                   Click(dialog, IDOK);
               }), 1);
     EXPECT_EQ(name.substr(0, 257), std::u16string(255, u'n') + u'\0' + u'Z');

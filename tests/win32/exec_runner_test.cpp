@@ -8,7 +8,9 @@
 
 #include "app/main_window_win32.h"
 #include "base/platform_win32.h"
+#include "exec/log_pane_win32.h"
 #include "exec/runner_win32.h"
+#include "resources/resource_ids.h"
 #include "tests/win32/exec_standin.h"
 
 namespace {
@@ -16,7 +18,7 @@ namespace {
 std::vector<std::wstring> g_warnings;
 void ObserveWarning(const char16_t* message) { g_warnings.push_back(W(message)); }
 
-HWND Log(HWND main) { return GetDlgItem(main, kLogId); }
+HWND Log(HWND main) { return GetDlgItem(main, IDC_LOG); }
 // 0: the window enabled and the log writable; 3: the window disabled and the log read-only.
 int Locks(HWND main) { return !IsWindowEnabled(main) + ((GetWindowLongW(Log(main), GWL_STYLE) & ES_READONLY) ? 2 : 0); }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource_ids.h"
 #include "resources/tools/artwork.h"
 
 namespace {
@@ -67,23 +68,23 @@ Dialog DetailRightsDialog() {
         const wchar_t* caption;
         const wchar_t* hint;   // the static text before the box
     } rights[] = {
-        {201, L"Traverse Folder / Execute File", L"M/X"}, {202, L"List Folder / Read Data", L"M/RX"},
-        {203, L"Read Attributes", L"M/RX"},                {204, L"Read Extended Attributes", L"M/RX"},
-        {205, L"Create Files / Write Data", L"M/W"},       {206, L"Create Folders / Append Data", L"M/W"},
-        {207, L"Write Attributes", L"M/W"},                {208, L"Write Extended Attributes", L"M/W"},
-        {209, L"Delete Subfolders and Files", nullptr},    {210, L"Delete", L"M"},
-        {211, L"Read Permissions", L"M/RX"},               {212, L"Change Permissions", nullptr},
-        {213, L"Take Ownership", nullptr},
+        {IDC_RIGHT_TRAVERSE, L"Traverse Folder / Execute File", L"M/X"}, {IDC_RIGHT_LIST_FOLDER, L"List Folder / Read Data", L"M/RX"},
+        {IDC_RIGHT_READ_ATTRIBUTES, L"Read Attributes", L"M/RX"},                {IDC_RIGHT_READ_EXTENDED, L"Read Extended Attributes", L"M/RX"},
+        {IDC_RIGHT_WRITE_DATA, L"Create Files / Write Data", L"M/W"},       {IDC_RIGHT_APPEND_DATA, L"Create Folders / Append Data", L"M/W"},
+        {IDC_RIGHT_WRITE_ATTRIBUTES, L"Write Attributes", L"M/W"},                {IDC_RIGHT_WRITE_EXTENDED, L"Write Extended Attributes", L"M/W"},
+        {IDC_RIGHT_DELETE_CHILD, L"Delete Subfolders and Files", nullptr},    {IDC_RIGHT_DELETE, L"Delete", L"M"},
+        {IDC_RIGHT_READ_PERMISSIONS, L"Read Permissions", L"M/RX"},               {IDC_RIGHT_CHANGE_PERMISSIONS, L"Change Permissions", nullptr},
+        {IDC_RIGHT_TAKE_OWNERSHIP, L"Take Ownership", nullptr},
     };
     Dialog dialog{0x90C80884, 0x1, 238, 202, nullptr, L"Detail Permissions", {}};
     for (const auto& right : rights) {
-        uint16_t y = static_cast<uint16_t>(24 + 12 * (right.id - 201));
+        uint16_t y = static_cast<uint16_t>(24 + 12 * (right.id - IDC_RIGHT_TRAVERSE));
         if (right.hint)
             dialog.items.push_back({0xFFFF, kStatic, right.hint, 0x50000000, 0, 4, uint16_t(y + 1), 27, 10});
         dialog.items.push_back({right.id, kButton, right.caption, 0x50010003, 0, 34, y, 200, 10});
     }
-    dialog.items.push_back({1, kButton, L"OK", 0x50010300, 0, 120, 189, 50, 10});
-    dialog.items.push_back({2, kButton, L"Cancel", 0x50010300, 0, 180, 189, 50, 10});
+    dialog.items.push_back({IDOK, kButton, L"OK", 0x50010300, 0, 120, 189, 50, 10});
+    dialog.items.push_back({IDCANCEL, kButton, L"Cancel", 0x50010300, 0, 180, 189, 50, 10});
     return dialog;
 }
 
@@ -99,23 +100,24 @@ std::vector<uint8_t> ResourceBytes(int id, LPCWSTR type) {
 TEST(Resources, DialogTemplatesAreTheExactClassicTemplates) {
     const Dialog dialogs[3] = {
         {0x90CF0884, 0x11, 270, 270, L"ovrix", L"ovrix",
-         {{100, L"SysTreeView32", nullptr, 0x50010027, 0, 0, 0, 270, 180},
-          {101, kEdit, nullptr, 0x50A11144, 0, 0, 184, 270, 70},
-          {104, kButton, L"Action", 0x50010300, 0, 80, 257, 50, 10},
-          {1, kButton, L"Close", 0x50010300, 0, 160, 257, 50, 10}}},
+         {{IDC_TREE, L"SysTreeView32", nullptr, 0x50010027, 0, 0, 0, 270, 180},
+          {IDC_LOG, kEdit, nullptr, 0x50A11144, 0, 0, 184, 270, 70},
+          {IDC_ACTION_BUTTON, kButton, L"Action", 0x50010300, 0, 80, 257, 50, 10},
+          {IDOK, kButton, L"Close", 0x50010300, 0, 160, 257, 50, 10}}},
         {0x90C8008C, 0x1, 285, 12, nullptr, nullptr,
-         {{103, kEdit, nullptr, 0x50810180, 0x10, 0, 0, 234, 12},
-          {1, kButton, L"OK", 0x50000301, 0, 234, 0, 25, 12},
-          {2, kButton, L"Cancel", 0x50000300, 0, 259, 0, 25, 12}}},
+         {{IDC_ACCOUNT_EDIT, kEdit, nullptr, 0x50810180, 0x10, 0, 0, 234, 12},
+          {IDOK, kButton, L"OK", 0x50000301, 0, 234, 0, 25, 12},
+          {IDCANCEL, kButton, L"Cancel", 0x50000300, 0, 259, 0, 25, 12}}},
         DetailRightsDialog(),
     };
-    for (int id = 1; id <= 3; ++id)
-        EXPECT_EQ(ResourceBytes(id, RT_DIALOG), TemplateBytes(dialogs[id - 1])) << "template " << id;
+    const int ids[3] = {IDD_MAIN_WINDOW, IDD_ACCOUNT_NAME, IDD_DETAIL_RIGHTS};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(ResourceBytes(ids[i], RT_DIALOG), TemplateBytes(dialogs[i])) << "template " << ids[i];
     EXPECT_EQ(dialogs[2].items.size(), 25u);
 }
 
 TEST(Resources, GlyphStripIsAn813By16Rle4BitmapThatDecodesToTheDrawnGlyphs) {
-    std::vector<uint8_t> bitmap = ResourceBytes(1114, RT_BITMAP);
+    std::vector<uint8_t> bitmap = ResourceBytes(IDB_GLYPHS, RT_BITMAP);
     ASSERT_GE(bitmap.size(), sizeof(BITMAPINFOHEADER));
     const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(bitmap.data());
     EXPECT_EQ(std::vector<long>({header->biWidth, header->biHeight, header->biBitCount, long(header->biCompression)}),
@@ -124,7 +126,7 @@ TEST(Resources, GlyphStripIsAn813By16Rle4BitmapThatDecodesToTheDrawnGlyphs) {
     // Windows' own decoding of the RLE4 data, read back as 32-bit colours
     // (0x00RRGGBB), against the drawn strip's palette colours.
     HBITMAP loaded = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1114), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_GLYPHS), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(loaded, nullptr);
     BITMAPINFO wanted = {{sizeof(BITMAPINFOHEADER), 813, -16 /* top row first */, 1, 32, BI_RGB}};
     std::vector<uint32_t> pixels(813 * 16), drawn;
@@ -144,7 +146,7 @@ TEST(Resources, GlyphStripIsAn813By16Rle4BitmapThatDecodesToTheDrawnGlyphs) {
 }
 
 TEST(Resources, IconGroupHolds32And16Pixel16ColourImages) {
-    std::vector<uint8_t> group = ResourceBytes(1, RT_GROUP_ICON);
+    std::vector<uint8_t> group = ResourceBytes(IDI_PROGRAM, RT_GROUP_ICON);
     ASSERT_EQ(group.size(), 6u + 2 * 14);
     EXPECT_EQ(group[4], 2);   // image count
     for (uint8_t size : {32, 16}) {
@@ -152,7 +154,7 @@ TEST(Resources, IconGroupHolds32And16Pixel16ColourImages) {
         const uint8_t* entry = &group[size == 32 ? 6 : 6 + 14];
         EXPECT_EQ(std::vector<uint8_t>(entry, entry + 8), (std::vector<uint8_t>{size, size, 16, 0, 1, 0, 4, 0}));
         HICON icon =
-            static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+            static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, size, size, 0));
         EXPECT_TRUE(icon && DestroyIcon(icon)) << int{size};
     }
 }

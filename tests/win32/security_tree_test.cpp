@@ -6,6 +6,7 @@
 #include "app/main_window_win32.h"
 #include "base/platform_win32.h"
 #include "base/tree_sink.h"
+#include "resources/resource_ids.h"
 #include "security/ace_text.h"
 #include "security/groups.h"
 #include "tests/win32/testbed.h"
@@ -35,7 +36,7 @@ bool RunUnixShell(const std::wstring& folder, const std::string& command) {
 // "text [image] group" of each root, "+" when expanded.
 std::wstring Roots(HWND main) {
     std::wstring out;
-    for (const NodeInfo& n : TreeNodes(GetDlgItem(main, kTreeId)))
+    for (const NodeInfo& n : TreeNodes(GetDlgItem(main, IDC_TREE)))
         if (n.depth == 0)
             out += n.text + L" [" + std::to_wstring(n.image) + L"] " + std::to_wstring(ItemGroup(n.param)) +
                    (n.expanded ? L" +\n" : L"\n");
@@ -63,7 +64,7 @@ TEST(SecurityTree, RealFilesGroupByModeAndAttributesAndADropStartsAgain) {
                                    missing + L" [3] 4 +\n");
         EXPECT_EQ(GroupCount(), 5u);
         // Others may read a 644 file, not a 600 one; auditing and labels fail.
-        std::wstring dump = DumpTree(GetDlgItem(main, kTreeId)), failures = L"  unknown auditing [14] k0\n"
+        std::wstring dump = DumpTree(GetDlgItem(main, IDC_TREE)), failures = L"  unknown auditing [14] k0\n"
                                                                            L"  unknown integrity level [14] k0\n";
         EXPECT_EQ(dump.substr(0, dump.find(L"(2) " + folder)), L"unknown name : " + overlong + L" [3] k1\n");
         size_t open = dump.find(L"(2) " + open1), closed = dump.find(L"(2) " + closed1);

@@ -5,9 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/dialog_win32.h"
 #include "app/main_window_win32.h"
+#include "base/dialog_win32.h"
 #include "base/platform_win32.h"
+#include "resources/resource_ids.h"
 #include "security/security_win32.h"
 
 
@@ -55,7 +56,7 @@ INT_PTR RunWithMainWindow(const wchar_t* commandLine, const std::function<void(H
     g_commandLineSource = TestCommandLine;
     g_body = &body;
     SetTimer(nullptr, 0, 10, RunBody);
-    INT_PTR result = RunDialog(g_instance, 1, nullptr, MainDialogProc, 0);
+    INT_PTR result = RunDialog(g_instance, IDD_MAIN_WINDOW, nullptr, MainDialogProc, 0);
     g_body = nullptr;
     g_commandLineSource = original;
     return result;
@@ -95,7 +96,7 @@ std::wstring DumpTree(HWND tree) {
 }
 
 std::wstring LogText(HWND mainWindow) {
-    HWND log = GetDlgItem(mainWindow, kLogId);
+    HWND log = GetDlgItem(mainWindow, IDC_LOG);
     int n = GetWindowTextLengthW(log);
     std::wstring text(n + 1, L'\0');
     GetWindowTextW(log, &text[0], n + 1);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_template.h"
+#include "base/dialog_template.h"
 
 namespace {
 

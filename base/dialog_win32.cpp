@@ -1,6 +1,6 @@
-#include "app/dialog_win32.h"
+#include "base/dialog_win32.h"
 
-#include "app/dialog_template.h"
+#include "base/dialog_template.h"
 #include "base/heap.h"
 #include "base/platform_win32.h"
 

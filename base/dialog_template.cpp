@@ -1,4 +1,4 @@
-#include "app/dialog_template.h"
+#include "base/dialog_template.h"
 
 #include <string.h>
 

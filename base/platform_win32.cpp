@@ -1,0 +1,3 @@
+#include "base/platform_win32.h"
+
+HINSTANCE g_instance;
