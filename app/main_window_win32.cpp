@@ -13,14 +13,16 @@
 #include "base/tree_sink_win32.h"
 #include "config/config_text.h"
 #include "config/config_win32.h"
+#include "config/file_text_win32.h"
 #include "exec/activity.h"
 #include "exec/activity_win32.h"
 #include "exec/log_pane_win32.h"
-#include "exec/run_loop.h"
+#include "input/list_file.h"
 #include "input/list_file_win32.h"
-#include "input/tokenizer.h"
-#include "security/groups.h"
+#include "input/path_input.h"
 #include "resources/resource_ids.h"
+#include "security/groups.h"
+#include "security/path_names.h"
 #include "security/security_win32.h"
 
 namespace {
@@ -73,19 +75,23 @@ void LoadGlyphs(HWND window) {
     SendMessageW(Tree(window), TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)glyphs);
 }
 
+uint32_t NameAttributes(void*, const char16_t* name) { return PathAttributes(name); }
+
+char* ReadListFile(void*, const char16_t* name) {
+    // Only a plain file is read: never a pipe, whose server could act as us.
+    if (IsForeignPath(name)) return nullptr;
+    char* bytes = nullptr;
+    return ReadWholeFile(name, kListFileZeroBytes, &bytes) == 0 ? bytes : nullptr;
+}
+
+void AddToTree(void* sink, const char16_t* path, uint32_t attributes) {
+    AddPath(static_cast<const TreeSink*>(sink), path, attributes);
+}
+
 void AddCommandLinePaths(HWND window) {
-    const char16_t* cursor = U(g_commandLineSource());
-    static char16_t token[kTokenBufferUnits];   // 24 KiB: kept off the stack
     TreeSink sink = TreeViewSink(Tree(window));
-    NextToken(&cursor, token);   // the program's own path
-    for (;;) {
-        char16_t first = NextToken(&cursor, token);
-        if (!first) break;
-        DWORD attributes = PathAttributes(token);
-        if (first == u'@' && attributes == INVALID_FILE_ATTRIBUTES && AddPathsFromListFile(Tree(window), token))
-            continue;
-        AddPath(&sink, token, attributes);
-    }
+    PathInputPlatform platform = {&sink, NameAttributes, ReadListFile, SystemCodePages(), AddToTree};
+    AddPathsFromCommandLine(U(g_commandLineSource()), &platform);
 }
 
 void ReportConfigFiles(HWND window) {

@@ -1,10 +1,14 @@
 // Command-line and list-file tokens, and how a list file's bytes become paths.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "base/heap.h"
 #include "input/list_file.h"
+#include "input/path_input.h"
 #include "input/tokenizer.h"
 #include "tests/unit/config_code_pages.h"
 
@@ -34,6 +38,40 @@ Toks ListPaths(const std::string& bytes, bool utf8) {
     std::string withZeros = bytes + std::string(kListFileZeroBytes, '\0');   // as the file reader appends them
     if (!AddPathsFromListBytes(withZeros.data(), utf8, fake_code_pages::Converter(), &receiver)) paths.push_back(u"<failed>");
     return paths;
+}
+
+// A file system of existing names and readable list files; every call the
+// command line causes is logged in order.
+struct FakeFiles {
+    std::map<std::u16string, uint32_t> attributes;
+    std::map<std::u16string, std::string> lists;
+    Toks calls;
+};
+
+Toks CommandLineCalls(const std::u16string& commandLine, FakeFiles files) {
+    PathInputPlatform platform = {
+        &files,
+        [](void* c, const char16_t* name) {
+            const auto& found = static_cast<FakeFiles*>(c)->attributes;
+            return found.count(name) ? found.at(name) : kNoFileAttributes;
+        },
+        [](void* c, const char16_t* name) -> char* {
+            FakeFiles* f = static_cast<FakeFiles*>(c);
+            f->calls.push_back(u"read " + std::u16string(name));
+            if (!f->lists.count(name)) return nullptr;
+            const std::string& bytes = f->lists[name];
+            char* block = static_cast<char*>(HeapAllocBytes(bytes.size() + kListFileZeroBytes));
+            memcpy(block, bytes.data(), bytes.size());
+            memset(block + bytes.size(), 0, kListFileZeroBytes);
+            return block;
+        },
+        fake_code_pages::Converter(),
+        [](void* c, const char16_t* path, uint32_t attributes) {
+            static_cast<FakeFiles*>(c)->calls.push_back(path + std::u16string(attributes == kNoFileAttributes ? u"" : u" +"));
+        },
+    };
+    AddPathsFromCommandLine(commandLine.c_str(), &platform);
+    return files.calls;
 }
 
 }  // namespace
@@ -84,4 +122,18 @@ TEST(ListFiles, NameEncodingByteOrderMarkTokensAndTheFirstZeroByte) {
     Toks paths = ListPaths("a b", false);
     SetHeapOps(old);
     EXPECT_EQ(paths, (Toks{u"<failed>"}));
+}
+
+TEST(CommandLine, ProgramTokenDroppedAndTheAtRules) {
+    FakeFiles files;
+    files.attributes = {{u"@here", 0x20}, {u"a", 0x10}};
+    files.lists = {{u"list", "a \"b c\""}, {u"u8", "d\xC3\xA9j\xC3\xA0"}, {u"ansi", "d\xE9"}};
+    const struct { std::u16string commandLine; Toks calls; } cases[] = {
+        {u"ovrix.exe a b", {u"a +", u"b"}},
+        {u"\"C:\\my ovrix.exe\" @list x", {u"read list", u"a +", u"b c", u"x"}},
+        {u"ovrix @8@u8 @ansi", {u"read u8", u"d\u00e9j\u00e0", u"read ansi", u"d\u0469"}},
+        {u"ovrix @here \"@list\"", {u"@here +", u"@list"}},   // an existing name and a quoted token are paths
+        {u"ovrix @missing", {u"read missing", u"@missing"}},     // an unreadable list is a path
+    };
+    for (const auto& c : cases) EXPECT_EQ(CommandLineCalls(c.commandLine, files), c.calls);
 }
