@@ -1,5 +1,5 @@
 // What the actions need of the platform, as plain function pointers: the
-// Win32 shell fills it in (actions/platform_win32.h), native tests fake it.
+// Win32 shell fills it in (actions/action_platform_win32.h), native tests fake it.
 #pragma once
 #include <stdint.h>
 

@@ -1,5 +1,6 @@
 #include "config/file_text_win32.h"
 
+#include "base/handles_win32.h"
 #include "base/heap.h"
 #include "base/platform_win32.h"
 
@@ -25,36 +26,25 @@ DWORD ReadFileWithZeros(const char16_t* path, DWORD shareMode, DWORD flags, uint
     *opened = false;
     // Should the name still reach a pipe, its server may only identify us,
     // never act as us; and nothing but a disk file is read.
-    HANDLE file = CreateFileW(W(path), GENERIC_READ, shareMode, nullptr, OPEN_EXISTING,
-                              flags | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    KernelHandle file(CreateFileW(W(path), GENERIC_READ, shareMode, nullptr, OPEN_EXISTING,
+                                  flags | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+    if (file.handle == INVALID_HANDLE_VALUE) return GetLastError();
     *opened = true;
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-        CloseHandle(file);
-        return ERROR_BAD_FILE_TYPE;
-    }
+    if (GetFileType(file.handle) != FILE_TYPE_DISK) return ERROR_BAD_FILE_TYPE;
 
     LARGE_INTEGER size;
     uint32_t total = 0;
-    if (!GetFileSizeEx(file, &size)) {
+    if (!GetFileSizeEx(file.handle, &size)) {
         DWORD error = GetLastError();
-        CloseHandle(file);
         return error ? error : ERROR_READ_FAULT;
     }
-    if (size.QuadPart < 0 || !WholeFileBufferSize((uint64_t)size.QuadPart, extra, &total)) {
-        CloseHandle(file);
-        return ERROR_FILE_TOO_LARGE;
-    }
+    if (size.QuadPart < 0 || !WholeFileBufferSize((uint64_t)size.QuadPart, extra, &total)) return ERROR_FILE_TOO_LARGE;
     char* bytes = static_cast<char*>(HeapAllocBytes(total ? total : 1));
-    if (!bytes) {
-        CloseHandle(file);
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
+    if (!bytes) return ERROR_NOT_ENOUGH_MEMORY;
     DWORD fileSize = (DWORD)size.QuadPart;
     DWORD read = 0;
-    BOOL ok = ReadFile(file, bytes, fileSize, &read, nullptr);
+    BOOL ok = ReadFile(file.handle, bytes, fileSize, &read, nullptr);
     DWORD error = ok ? 0 : GetLastError();
-    CloseHandle(file);
     if (!ok) {
         HeapFreeBytes(bytes);
         return error ? error : ERROR_READ_FAULT;

@@ -1,5 +1,6 @@
 #include "security/security_win32.h"
 
+#include "base/handles_win32.h"
 #include "base/platform_win32.h"
 #include "base/text.h"
 #include "security/path_names.h"
@@ -60,16 +61,12 @@ DWORD PathAttributes(const char16_t* path) {
 }
 
 bool SetPrivilege(const wchar_t* name, bool enable) {
-    HANDLE token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) return false;
+    KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token.handle)) return false;
     TOKEN_PRIVILEGES privileges = {};
-    if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) {
-        CloseHandle(token);
-        return false;
-    }
+    if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) return false;
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
-    BOOL adjusted = AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-    CloseHandle(token);
+    BOOL adjusted = AdjustTokenPrivileges(token.handle, FALSE, &privileges, 0, nullptr, nullptr);
     return adjusted != FALSE;
 }

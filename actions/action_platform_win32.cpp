@@ -1,10 +1,9 @@
-#include "actions/platform_win32.h"
+#include "actions/action_platform_win32.h"
 
 #include <lm.h>
 
 #include "actions/dialogs_win32.h"
-#include "actions/menus_win32.h"
-#include "actions/menu_model.h"
+#include "base/handles_win32.h"
 #include "base/heap.h"
 #include "base/platform_win32.h"
 #include "exec/log_pane_win32.h"
@@ -52,13 +51,12 @@ void CloseFolder(void* listing) { FindClose(static_cast<HANDLE>(listing)); }
 bool Identity(const char16_t* path, FolderIdentity* out) {
     // Opened through any junction or link, so a folder reached twice reads
     // the same volume and index.
-    HANDLE folder = CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) return false;
+    KernelHandle folder(CreateFileW(W(path), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folder.handle == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info;
-    BOOL ok = GetFileInformationByHandle(folder, &info);
-    CloseHandle(folder);
-    if (!ok) return false;
+    if (!GetFileInformationByHandle(folder.handle, &info)) return false;
     out->volumeSerial = info.dwVolumeSerialNumber;
     out->fileIndex = (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow;
     return true;
@@ -109,77 +107,17 @@ bool Privilege(const char16_t* name, bool enable) { return SetPrivilege(W(name),
 
 uint16_t UiLanguage() { return GetUserDefaultUILanguage(); }
 
-// Builds the real popup from the model; false when a menu call fails.
-bool FillMenu(HMENU menu, const MenuModel* model) {
-    for (uint32_t i = 0; i < model->count; i++) {
-        const MenuItem& item = model->items[i];
-        if (item.flags & kMenuSeparator) {
-            if (!AppendMenuW(menu, MF_SEPARATOR, 0, nullptr)) return false;
-        } else if (item.submenu) {
-            HMENU submenu = CreatePopupMenu();
-            if (!submenu) return false;
-            if (!FillMenu(submenu, item.submenu) ||
-                !AppendMenuW(menu, MF_STRING | MF_POPUP, (UINT_PTR)submenu, W(item.text))) {
-                DestroyMenu(submenu);
-                return false;
-            }
-        } else {
-            UINT flags = MF_STRING | ((item.flags & kMenuChecked) ? MF_CHECKED : 0);
-            if (!AppendMenuW(menu, flags, item.id, W(item.text))) return false;
-            if (item.flags & kMenuHasData) {
-                MENUITEMINFOW info = {};
-                info.cbSize = sizeof info;
-                info.fMask = MIIM_DATA;
-                info.dwItemData = item.data;
-                if (!SetMenuItemInfoW(menu, item.id, FALSE, &info)) return false;
-            }
-        }
-    }
-    return true;
-}
-
-void TrackMenu(void* owner, const MenuModel* model, MenuPick* pick) {
-    ShellWindows* windows = static_cast<ShellWindows*>(owner);
-    HMENU popup = CreatePopupMenu();
-    if (!popup) return;
-    if (!FillMenu(popup, model)) {
-        DestroyMenu(popup);
-        return;
-    }
-    // A Space that opened the menu is still queued as WM_CHAR for the tree;
-    // the menu loop would take it as a choice and close at once.
-    MSG queued;
-    while (PeekMessageW(&queued, windows->tree, WM_CHAR, WM_CHAR, PM_REMOVE)) {
-    }
-    UINT id = g_popupTracker(popup, windows->main);
-    if (id > 0) {
-        pick->id = id;
-        if (!GetMenuStringW(popup, id, W(pick->text), kAccountTextUnits, MF_BYCOMMAND)) pick->text[0] = 0;
-        pick->text[kAccountTextUnits - 1] = 0;
-        MENUITEMINFOW info = {};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_DATA;
-        if (GetMenuItemInfoW(popup, id, FALSE, &info)) {
-            pick->data = (uint32_t)info.dwItemData;
-            pick->dataRead = true;
-        }
-    }
-    DestroyMenu(popup);
-}
-
 }  // namespace
 
 bool ReadRegistryString(HKEY root, const wchar_t* subkey, const wchar_t* valueName, wchar_t* buffer, DWORD bufferBytes) {
     const DWORD units = bufferBytes / sizeof(wchar_t);
     if (units == 0) return false;
-    HKEY key;
-    if (RegOpenKeyExW(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegistryKey key;
+    if (RegOpenKeyExW(root, subkey, 0, KEY_READ, &key.handle) != ERROR_SUCCESS) return false;
     DWORD type = 0;
     DWORD size = units * sizeof(wchar_t);
-    if (RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
-        RegCloseKey(key);
+    if (RegQueryValueExW(key.handle, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
         return false;
-    }
     // The stored value need not end in a terminator.
     DWORD end = size / sizeof(wchar_t);
     buffer[end < units ? end : units - 1] = 0;
@@ -191,12 +129,11 @@ bool ReadRegistryString(HKEY root, const wchar_t* subkey, const wchar_t* valueNa
             HeapFreeBytes(expanded);
         }
     }
-    RegCloseKey(key);
     return true;
 }
 
-ActionPlatform WindowsActionPlatform(ShellWindows* windows) {
+ActionPlatform WindowsActionPlatform(ShellWindows* windows, MenuTracker trackMenu) {
     return ActionPlatform{windows,     FileAttributes, Run,            Log,          SpecialPermissions,
                           AccountName, OpenFolder,     NextFolderEntry, CloseFolder, Identity,
-                          EnumerateUsers, ReadDomainName, Privilege,   UiLanguage,   TrackMenu};
+                          EnumerateUsers, ReadDomainName, Privilege,   UiLanguage,   trackMenu};
 }
