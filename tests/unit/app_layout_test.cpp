@@ -14,29 +14,32 @@ LayoutInput Input(int32_t w, int32_t h) {
 }
 }  // namespace
 
-TEST(MainLayout, TreeTakesTwoThirdsThenLogThenButtonRow) {
-    LayoutResult r = LayoutMainDialog(Input(400, 401));
-    EXPECT_EQ(r.treeWidth, 400);
-    EXPECT_EQ(r.treeHeight, 267);            // 802 / 3, truncated
-    EXPECT_EQ(r.logTop, 273);
-    EXPECT_EQ(r.logHeight, 401 - 267 - 18 - 16);
-    EXPECT_EQ(r.buttonTop, r.logTop + r.logHeight + 6);
-    EXPECT_EQ(r.buttonTop + 16 + 6, 401);    // a gap below the buttons
-    EXPECT_EQ(r.actionLeft, 83);             // (400 - 150) / 3
-    EXPECT_EQ(r.closeLeft, 75 + 2 * 83);
+TEST(MainLayout, InvariantsOverManySizes) {
+    for (int32_t w : {0, 1, 100, 149, 150, 152, 400, 1920})
+        for (int32_t h : {0, 1, 30, 60, 401, 1080}) {
+            LayoutInput in = Input(w, h);
+            LayoutResult r = LayoutMainDialog(in);
+            SCOPED_TRACE(testing::Message() << w << "x" << h);
+            EXPECT_EQ(r.treeWidth, w);
+            EXPECT_EQ(r.logWidth, w);
+            EXPECT_TRUE(r.treeHeight <= 2 * h / 3 + 1 && 3 * r.treeHeight + 3 > 2 * h) << r.treeHeight;
+            EXPECT_EQ(r.logTop - r.treeHeight, in.gap);                 // the gap is kept
+            EXPECT_GE(r.logHeight, 1);
+            EXPECT_EQ(r.buttonTop - (r.logTop + r.logHeight), in.gap);
+            EXPECT_GE(r.actionLeft, 0);                                   // space is never negative
+            EXPECT_EQ(r.closeLeft, in.action.width + 2 * r.actionLeft);  // Close follows Action by one space
+            if (r.logHeight > 1) {   // unclamped: the button row ends one gap above the bottom
+                EXPECT_EQ(r.buttonTop + in.close.height + in.gap, h);
+            }
+        }
 }
 
-TEST(MainLayout, ClampsTheLogAndTheSpacing) {
-    LayoutResult small = LayoutMainDialog(Input(100, 30));
-    EXPECT_EQ(small.treeHeight, 20);
-    EXPECT_EQ(small.logHeight, 1);
-    EXPECT_EQ(small.buttonTop, 20 + 6 + 1 + 6);   // below the window's bottom edge
-    EXPECT_EQ(small.actionLeft, 0);
-    EXPECT_EQ(small.closeLeft, 75);               // right after the hidden Action button
-
-    LayoutResult exact = LayoutMainDialog(Input(152, 60));   // (152 - 150) / 3 truncates to 0
-    EXPECT_EQ(exact.closeLeft, 75);
-    LayoutResult zero = LayoutMainDialog(Input(0, 0));
-    EXPECT_EQ(zero.treeHeight, 0);
-    EXPECT_EQ(zero.logHeight, 1);
+TEST(MainLayout, OneKnownGoodLayout) {
+    LayoutResult r = LayoutMainDialog(Input(400, 401));
+    EXPECT_EQ(r.treeHeight, 267);
+    EXPECT_EQ(r.logTop, 273);
+    EXPECT_EQ(r.logHeight, 100);
+    EXPECT_EQ(r.buttonTop, 379);
+    EXPECT_EQ(r.actionLeft, 83);
+    EXPECT_EQ(r.closeLeft, 241);
 }
