@@ -125,7 +125,7 @@ bool ComposeAceCommand(const ActionPlatform* platform, const MenuChoice* choice,
     const bool allow = choice->kind == kKindAllowAce;
     const char16_t* verb = allow ? u"/grant:r" : u"/deny";
     const char16_t* removal = allow ? u"/remove:g" : u"/remove:d";
-    const uint32_t scope = choice->param >> 16;
+    const uint32_t scope = ItemUpperHalf(choice->param);
     char16_t flags[16] = {0};
     if (IsFolder(choice->attributes)) InheritanceFlagsText(scope, flags, 16);
     const char16_t* pattern = u"icacls %%s %s %s:%s(%s)%s";
@@ -306,8 +306,7 @@ bool IsIcaclsRights(const char16_t* text) {
 uint32_t InheritanceFlagsText(uint32_t bits, char16_t* out, uint32_t capacity) {
     TextWriter w;
     TextWriterInit(&w, out, capacity);
-    // bits are the upper half of the ItemParam that carries the scope bits.
-    const uint32_t scope = bits << 16;
+    const uint32_t scope = ScopeOfUpperHalf(bits);
     if (scope & kScopeInheritFile) TextAppend(&w, u"(OI)");
     if (scope & kScopeInheritSubfolder) TextAppend(&w, u"(CI)");
     if (!(scope & kScopeThisFolder)) TextAppend(&w, u"(IO)");

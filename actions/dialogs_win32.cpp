@@ -2,6 +2,7 @@
 
 #include "actions/action_platform.h"
 #include "app/dialog_win32.h"
+#include "base/item_param.h"
 #include "base/platform_win32.h"
 #include "config/config_text.h"
 
@@ -12,8 +13,6 @@ const int kDetailRightsTemplate = 3;
 const int kAccountEditId = 103;
 const int kDeleteChildBoxId = 209;
 const int kCaptionUnits = 512;
-// The in-value scope bits that make an ACE reach subfolders or the folder itself.
-const uint32_t kFolderScopeBits = 0x4000 | 0x8000;
 
 struct DetailRight {
     int boxId;
@@ -75,7 +74,7 @@ INT_PTR CALLBACK DetailRightsProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     uint32_t in = *reinterpret_cast<uint32_t*>(lParam);
     // A file's ACE, or one that reaches only the files below a folder, has
     // no subfolders to delete.
-    if ((in & kFolderScopeBits) == 0) ShowWindow(GetDlgItem(dialog, kDeleteChildBoxId), SW_HIDE);
+    if ((in & kUpperHalfFolderScope) == 0) ShowWindow(GetDlgItem(dialog, kDeleteChildBoxId), SW_HIDE);
     TranslateCaptions(dialog, u"Detail Permissions");
     TranslateBoxCaptions(dialog);
     return TRUE;

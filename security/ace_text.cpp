@@ -1,11 +1,9 @@
 #include "security/ace_text.h"
 
 #include "base/format.h"
-#include "base/tree_sink.h"
 #include "config/config_text.h"
 #include "security/descriptor.h"
 #include "security/security_platform.h"
-#include "security/tree_builder.h"
 
 namespace {
 

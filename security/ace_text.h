@@ -4,6 +4,7 @@
 #pragma once
 #include <stdint.h>
 
+#include "base/item_param.h"
 #include "base/text.h"
 
 const uint32_t kNodeTextUnits = 1040;   // every node text is built in this many units
@@ -24,13 +25,6 @@ const int kGlyphDeny = 24;
 const int kGlyphAudit = 27;
 const int kGlyphThisFolderOnly = 42;
 const int kGlyphContentsOnly = 46;
-
-// ItemParam scope bits of explicit folder ACEs.
-const uint32_t kScopeInheritFile = 1u << 29;
-const uint32_t kScopeInheritSubfolder = 1u << 30;
-const uint32_t kScopeThisFolder = 1u << 31;
-
-const uint32_t kFolderAttribute = 0x10;
 
 // "domain\name" or "name" from a lookup (on the server of a UNC path), else
 // the SID string, else "Unknown account" (also for a null sid).

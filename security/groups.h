@@ -2,14 +2,8 @@
 #pragma once
 #include <stdint.h>
 
+#include "base/item_param.h"
 #include "base/tree_sink.h"
-
-const uint32_t kNoGroup = 0xFFFF;   // ItemParam group index that no group ever has
-
-// The group index that ItemParams carry: the 16-bit field cannot hold group
-// kNoGroup and later ones, so their nodes carry kNoGroup and no menu acts on
-// them.
-inline uint32_t GroupItemIndex(uint32_t group) { return group < kNoGroup ? group : kNoGroup; }
 
 // What the menus and commands need of one group. The pointers stay valid
 // until the groups are cleared.

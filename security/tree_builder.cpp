@@ -7,7 +7,6 @@
 #include "config/config_text.h"
 #include "security/ace_text.h"
 #include "security/descriptor.h"
-#include "security/groups.h"
 #include "security/security_platform.h"
 
 namespace {
