@@ -8,31 +8,13 @@
 #include "base/text.h"
 #include "config/config_text.h"
 #include "exec/activity.h"
+#include "security/access_rights.h"
 #include "security/byte_buffer.h"
 #include "security/tree_builder.h"
 
 namespace {
 
 const uint32_t kSynchronize = 0x100000;
-
-struct RightsCode {
-    uint32_t mask;
-    const char16_t* text;
-};
-
-const RightsCode kSimpleRights[] = {
-    {0x1F01BF, u"F"}, {0x1301BF, u"M"}, {0x1200A9, u"RX"}, {0x120089, u"R"}, {0x110000, u"D"},
-};
-
-const RightsCode kRightsAbbreviations[] = {
-    {0x20, u"X"},      {0x1, u"RD"},      {0x80, u"RA"},     {0x8, u"REA"},      {0x2, u"WD"},
-    {0x4, u"AD"},      {0x100, u"WA"},    {0x10, u"WEA"},    {0x40, u"DC"},      {0x10000, u"DE"},
-    {0x20000, u"RC"},  {0x40000, u"WDAC"}, {0x80000, u"WO"}, {0x100000, u"S"},
-};
-
-// Rights icacls takes that RightsText never writes.
-const char16_t* const kOtherSimpleRights[] = {u"N", u"W"};
-const char16_t* const kOtherAbbreviations[] = {u"AS", u"MA", u"GR", u"GW", u"GE", u"GA"};
 
 // icacls reads rights without regard to case.
 bool SameRight(const char16_t* text, uint32_t length, const char16_t* code) {
@@ -44,19 +26,12 @@ bool SameRight(const char16_t* text, uint32_t length, const char16_t* code) {
     return true;
 }
 
-bool IsSimpleRight(const char16_t* text, uint32_t length) {
-    for (const RightsCode& code : kSimpleRights)
-        if (SameRight(text, length, code.text)) return true;
-    for (const char16_t* code : kOtherSimpleRights)
-        if (SameRight(text, length, code)) return true;
-    return false;
-}
-
-bool IsSpecificRight(const char16_t* text, uint32_t length) {
-    for (const RightsCode& row : kRightsAbbreviations)
-        if (SameRight(text, length, row.text)) return true;
-    for (const char16_t* code : kOtherAbbreviations)
-        if (SameRight(text, length, code)) return true;
+// A simple right stands alone; specific rights make up a comma list.
+bool IsIcaclsCode(const char16_t* text, uint32_t length, bool simple) {
+    for (uint32_t i = 0; i < kAccessRightCount; i++) {
+        const AccessRight& right = kAccessRights[i];
+        if (right.icacls && right.composite == simple && SameRight(text, length, right.icacls)) return true;
+    }
     return false;
 }
 
@@ -272,32 +247,30 @@ const char16_t* QuoteIfSpaced(const char16_t* text, char16_t* buffer, uint32_t c
 uint32_t RightsText(uint32_t mask, char16_t* out, uint32_t capacity) {
     TextWriter w;
     TextWriterInit(&w, out, capacity);
-    if (mask == 0) {
-        TextAppend(&w, u"N");
-        return w.length;
-    }
-    mask |= kSynchronize;
-    for (const RightsCode& code : kSimpleRights) {
-        if (code.mask == mask) {
-            TextAppend(&w, code.text);
+    if (mask != 0) mask |= kSynchronize;   // 0 stays "N"
+    for (uint32_t i = 0; i < kAccessRightCount; i++) {
+        const AccessRight& right = kAccessRights[i];
+        if (right.composite && right.written && right.mask == mask) {
+            TextAppend(&w, right.icacls);
             return w.length;
         }
     }
-    for (const RightsCode& row : kRightsAbbreviations) {
-        if (!(mask & row.mask)) continue;
+    for (uint32_t i = 0; i < kAccessRightCount; i++) {
+        const AccessRight& right = kAccessRights[i];
+        if (right.composite || !right.written || !(mask & right.mask)) continue;
         if (w.length) TextAppendChar(&w, u',');
-        TextAppend(&w, row.text);
+        TextAppend(&w, right.icacls);
     }
     return w.length;
 }
 
 bool IsIcaclsRights(const char16_t* text) {
     const uint32_t length = TextLength(text);
-    if (IsSimpleRight(text, length)) return true;
+    if (IsIcaclsCode(text, length, true)) return true;
     uint32_t start = 0;
     for (uint32_t i = 0; i <= length; i++) {
         if (i < length && text[i] != u',') continue;
-        if (!IsSpecificRight(text + start, i - start)) return false;
+        if (!IsIcaclsCode(text + start, i - start, false)) return false;
         start = i + 1;
     }
     return true;

@@ -5,6 +5,7 @@
 #include "base/item_param.h"
 #include "base/platform_win32.h"
 #include "config/config_text.h"
+#include "security/access_rights.h"
 
 namespace {
 
@@ -14,18 +15,9 @@ const int kAccountEditId = 103;
 const int kDeleteChildBoxId = 209;
 const int kCaptionUnits = 512;
 
-struct DetailRight {
-    int boxId;
-    uint32_t mask;
-};
-
-// The thirteen check boxes of template 3 in id order; their captions come
-// from the template and are translated under their English text.
-const DetailRight kDetailRightsTable[] = {
-    {201, 0x20},    {202, 0x1},     {203, 0x80},    {204, 0x8},     {205, 0x2},
-    {206, 0x4},     {207, 0x100},   {208, 0x10},    {209, 0x40},    {210, 0x10000},
-    {211, 0x20000}, {212, 0x40000}, {213, 0x80000},
-};
+// The check boxes of template 3, one per detail right in id order; their
+// captions come from the template and are translated under their English text.
+const int kFirstDetailBoxId = 201;
 
 void TranslateCaptions(HWND dialog, const char16_t* title) {
     SetWindowTextW(dialog, W(Translate(title)));
@@ -33,18 +25,19 @@ void TranslateCaptions(HWND dialog, const char16_t* title) {
 }
 
 void TranslateBoxCaptions(HWND dialog) {
-    for (const DetailRight& right : kDetailRightsTable) {
+    for (uint32_t box = 0; box < kDetailRightCount; box++) {
+        const int boxId = kFirstDetailBoxId + (int)box;
         wchar_t caption[kCaptionUnits];
         caption[0] = 0;
-        GetDlgItemTextW(dialog, right.boxId, caption, kCaptionUnits);
-        SetDlgItemTextW(dialog, right.boxId, W(Translate(U(caption))));
+        GetDlgItemTextW(dialog, boxId, caption, kCaptionUnits);
+        SetDlgItemTextW(dialog, boxId, W(Translate(U(caption))));
     }
 }
 
 uint32_t TickedRights(HWND dialog) {
     uint32_t rights = 0;
-    for (const DetailRight& right : kDetailRightsTable)
-        if (IsDlgButtonChecked(dialog, right.boxId) == BST_CHECKED) rights |= right.mask;
+    for (uint32_t box = 0; box < kDetailRightCount; box++)
+        if (IsDlgButtonChecked(dialog, kFirstDetailBoxId + (int)box) == BST_CHECKED) rights |= DetailRightMask(box);
     return rights;
 }
 

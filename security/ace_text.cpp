@@ -2,55 +2,32 @@
 
 #include "base/format.h"
 #include "config/config_text.h"
+#include "security/access_rights.h"
 #include "security/descriptor.h"
 #include "security/security_platform.h"
 
 namespace {
 
-struct AccessMaskName {
-    uint32_t mask;
-    const char16_t* name;
-};
-
-// Composite rights first, so that they take their bits before the single bits.
-const AccessMaskName kAccessMaskNames[] = {
-    {0x001F01FF, u"Full Control"},
-    {0x001301BF, u"Modify"},
-    {0x001201FF, u"modify(disable delete this folder)"},
-    {0x0013019F, u"modify(disable execute)"},
-    {0x001200A9, u"Read & Execute"},
-    {0x00120089, u"Read"},
-    {0x00100116, u"Write"},
-    {0x001200A0, u"[execute]"},
-    {0x00110000, u"[delete]"},
-    {0x00000001, u"List Folder / Read Data"},
-    {0x00000002, u"Create Files / Write Data"},
-    {0x00000004, u"Create Folders / Append Data"},
-    {0x00000008, u"Read Extended Attributes"},
-    {0x00000010, u"Write Extended Attributes"},
-    {0x00000020, u"Traverse Folder / Execute File"},
-    {0x00000040, u"Delete Subfolders and Files"},
-    {0x00000080, u"Read Attributes"},
-    {0x00000100, u"Write Attributes"},
-    {0x00010000, u"Delete"},
-    {0x00020000, u"Read Permissions"},
-    {0x00040000, u"Change Permissions"},
-    {0x00080000, u"Take Ownership"},
-    {0x00100000, u"(Synchronize)"},
-    {0x01000000, u"Access system security"},
-    {0x02000000, u"[Maximum allowed]"},
-    {0x10000000, u"[Generic all]"},
-    {0x20000000, u"[Generic execute]"},
-    {0x40000000, u"[Generic write]"},
-    {0x80000000, u"[Generic read]"},
-    {0, nullptr},
-};
-
 const uint32_t kFullControl = 0x001F01FF;
 const uint32_t kModify = 0x001301BF;
 const uint32_t kReadExecute = 0x001200A9;
 
-bool SingleBit(uint32_t mask) { return (mask & (mask - 1)) == 0; }
+// The names of an access mask, largest rights first, each taking its bits.
+struct MaskNaming {
+    TextWriter* out;
+    uint32_t remaining;
+    bool matched;
+};
+
+// Names the right when all its bits remain; true when none are left after it.
+bool NameRight(MaskNaming* naming, const AccessRight* right) {
+    if (!right || !right->name || (naming->remaining & right->mask) != right->mask) return false;
+    if (naming->matched) TextAppendChar(naming->out, u',');
+    TextAppend(naming->out, Translate(right->name));
+    naming->matched = true;
+    naming->remaining &= ~right->mask;
+    return naming->remaining == 0;
+}
 
 // The system part of a UNC path: the two backslashes and the server name.
 void LookupSystemOf(const char16_t* path, char16_t* system, uint32_t capacity) {
@@ -113,21 +90,15 @@ uint32_t AccountNameOfSid(TextWriter* out, const uint8_t* sid, const char16_t* p
 
 uint32_t AccessMaskText(TextWriter* out, uint32_t mask) {
     uint32_t start = out->length;
-    uint32_t remaining = mask;
-    bool matched = false;
+    MaskNaming naming = {out, mask, false};
     bool suffix = false;
-    for (const AccessMaskName* row = kAccessMaskNames; row->mask; row++) {
-        if ((remaining & row->mask) != row->mask) continue;
-        if (matched) TextAppendChar(out, u',');
-        TextAppend(out, Translate(row->name));
-        matched = true;
-        remaining &= ~row->mask;
-        if (remaining == 0) {
-            suffix = SingleBit(row->mask);
-            break;
-        }
-    }
-    if (matched && remaining != 0) suffix = true;
+    bool named = false;
+    for (uint32_t i = 0; i < kAccessRightCount && !named; i++)
+        if (kAccessRights[i].composite) named = NameRight(&naming, &kAccessRights[i]);
+    // The single bits in rising order; one of them naming the last bits still
+    // shows the whole mask.
+    for (uint32_t bit = 0; bit < 32 && !named; bit++) suffix = named = NameRight(&naming, SingleBitRight(1u << bit));
+    if (naming.matched && naming.remaining != 0) suffix = true;
     if (suffix) {
         char16_t hex[16];
         FormatText(hex, 16, u"(%04x)", mask);
