@@ -158,9 +158,7 @@ char16_t* CopyGroupPaths(const GroupSnapshot* group) {
     const char16_t* end = group->paths;
     for (uint32_t i = 0; i < group->pathCount; i++) end += TextLength(end) + 1;
     const size_t bytes = (size_t)(end - group->paths + 1) * sizeof(char16_t);
-    char16_t* copy = static_cast<char16_t*>(HeapAllocBytes(bytes));
-    if (copy) memcpy(copy, group->paths, bytes);
-    return copy;
+    return static_cast<char16_t*>(HeapCopyBytes(group->paths, bytes));
 }
 
 // Composes the template of a Permissions header choice; false when nothing
@@ -217,7 +215,7 @@ const char16_t* QuoteIfSpaced(const char16_t* text, char16_t* buffer, uint32_t c
     bool space = false;
     bool quote = false;
     for (const char16_t* p = text; *p; p++) {
-        if (*p == u' ' || *p == u'\t') space = true;   // both end an unquoted argument
+        if (IsBlank(*p)) space = true;   // ends an unquoted argument
         if (*p == u'"') quote = true;
     }
     if (!space && !quote) return text;
