@@ -17,6 +17,7 @@
 #include "exec/run_loop.h"
 #include "input/list_file_win32.h"
 #include "input/tokenizer.h"
+#include "security/glyphs.h"
 #include "security/groups.h"
 #include "security/security_win32.h"
 
@@ -33,7 +34,7 @@ namespace {
 const char16_t kBanner[] = u"ovrix  Version 0.6";
 const char16_t kUsage[] = u"Usage: ovrix [filename or @filelist or @8@utf8filelist]...";
 const int kGlyphBitmap = 1114;
-const int kBannerGlyph = 18;
+const int kBannerGlyph = kGlyphArrows;
 const UINT kMoveFlags = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE;
 
 HWND Tree(HWND window) { return GetDlgItem(window, kTreeId); }

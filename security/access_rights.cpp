@@ -9,11 +9,11 @@
 // Subfolders and Files", so a mask with every box ticked is written as the
 // comma list.
 const AccessRight kAccessRights[] = {
-    {0x001F01FF, u"Full Control", nullptr, true, false},
-    {0x001301BF, u"Modify", u"M", true, true},
+    {kFullControlMask, u"Full Control", nullptr, true, false},
+    {kModifyMask, u"Modify", u"M", true, true},
     {0x001201FF, u"modify(disable delete this folder)", nullptr, true, false},
     {0x0013019F, u"modify(disable execute)", nullptr, true, false},
-    {0x001200A9, u"Read & Execute", u"RX", true, true},
+    {kReadExecuteMask, u"Read & Execute", u"RX", true, true},
     {0x00120089, u"Read", u"R", true, true},
     {0x00100116, u"Write", nullptr, true, false},
     {0x001200A0, u"[execute]", nullptr, true, false},

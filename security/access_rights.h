@@ -11,6 +11,11 @@ struct AccessRight {
     bool written;             // composed commands write the code; icacls takes all
 };
 
+// The composite rights that also have glyphs of their own.
+const uint32_t kFullControlMask = 0x001F01FF;
+const uint32_t kModifyMask = 0x001301BF;
+const uint32_t kReadExecuteMask = 0x001200A9;
+
 extern const AccessRight kAccessRights[];
 extern const uint32_t kAccessRightCount;
 

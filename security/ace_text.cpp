@@ -8,9 +8,19 @@
 
 namespace {
 
-const uint32_t kFullControl = 0x001F01FF;
-const uint32_t kModify = 0x001301BF;
-const uint32_t kReadExecute = 0x001200A9;
+// Allow and deny ACEs of these whole masks have glyphs of their own.
+struct MaskGlyph {
+    uint32_t mask;
+    int glyph;
+};
+const MaskGlyph kMaskGlyphs[] = {
+    {kFullControlMask, kGlyphFullControl}, {kModifyMask, kGlyphModify}, {kReadExecuteMask, kGlyphReadExecute}};
+
+int MaskGlyphOf(uint32_t mask) {
+    for (const MaskGlyph& entry : kMaskGlyphs)
+        if (entry.mask == mask) return entry.glyph;
+    return 0;
+}
 
 // The names of an access mask, largest rights first, each taking its bits.
 struct MaskNaming {
@@ -129,7 +139,7 @@ uint32_t AceScopeText(TextWriter* out, uint8_t aceFlags, uint32_t attributes, ui
             }
             if ((aceFlags & scope) == 0) *scopeGlyph = kGlyphThisFolderOnly;
             else if ((aceFlags & scope) == scope) *scopeGlyph = kGlyphContentsOnly;
-            if (*scopeGlyph && (aceFlags & kInheritedAce)) *scopeGlyph += 1;
+            if (*scopeGlyph && (aceFlags & kInheritedAce)) *scopeGlyph += kGlyphInheritedStep;
         }
     }
     if (aceFlags & kNoPropagateInherit) TextAppend(out, Translate(u"(propagate inherit)"));
@@ -151,12 +161,11 @@ uint32_t AceLineText(TextWriter* out, const char16_t* typeWord, const char16_t* 
     AccessMaskText(out, mask);
 
     if (*glyph == kGlyphAllow || *glyph == kGlyphDeny) {
-        int deny = *glyph == kGlyphDeny ? 2 : 0;
-        int inheritedStep = inherited ? 1 : 0;
+        const int deny = *glyph == kGlyphDeny ? kGlyphDenyStep : 0;
+        const int inheritedStep = inherited ? kGlyphInheritedStep : 0;
+        const int maskGlyph = MaskGlyphOf(mask);
         if (scopeGlyph != 0) *glyph = scopeGlyph + deny;
-        else if (mask == kFullControl) *glyph = 30 + inheritedStep + deny;
-        else if (mask == kModify) *glyph = 34 + inheritedStep + deny;
-        else if (mask == kReadExecute) *glyph = 38 + inheritedStep + deny;
+        else if (maskGlyph != 0) *glyph = maskGlyph + inheritedStep + deny;
         else *glyph += inheritedStep;
     }
     if (inherited) *itemParam = MarkInherited(*itemParam);

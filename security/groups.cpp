@@ -147,7 +147,7 @@ void FoundGroup(const TreeSink* tree, uint32_t slot, uint32_t hash, TreeItem roo
 }  // namespace
 
 void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
-    int glyph = (attributes & kFolderAttribute) ? kGlyphFolder : kGlyphFile;
+    int glyph = IsFolder(attributes) ? kGlyphFolder : kGlyphFile;
     char16_t fullPath[kFullPathUnits];
     // A name that no command may see belongs to no group, as one whose full
     // form cannot be made.
