@@ -40,11 +40,8 @@ void AppendBackslashes(TextWriter* w, uint32_t n) {
 }
 
 void ListGroupPaths(const ActionPlatform* platform, const GroupSnapshot* group) {
-    const char16_t* path = group->paths;
-    for (uint32_t i = 0; i < group->pathCount; i++) {
+    for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path))
         platform->appendLog(platform->owner, path);
-        path += TextLength(path) + 1;
-    }
     platform->appendLog(platform->owner, u".");
 }
 
@@ -137,27 +134,24 @@ bool LogStop(const ActionPlatform* platform, uint32_t done, const GroupSnapshot*
 // Switches inheritance on below every path of the group; "Aborted." at the
 // first failure.
 void EnableInheritanceOnGroup(const ActionPlatform* platform, const GroupSnapshot* group) {
-    const char16_t* path = group->paths;
-    for (uint32_t i = 0; i < group->pathCount; i++) {
+    uint32_t done = 0;
+    for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path), done++) {
         if (StopRequested()) {
-            LogStop(platform, i, group);
+            LogStop(platform, done, group);
             return;
         }
         if (!EnableInheritanceTree(platform, path, platform->fileAttributes(path))) {
-            if (StopRequested()) LogStop(platform, i, group);
+            if (StopRequested()) LogStop(platform, done, group);
             else platform->appendLog(platform->owner, Translate(u"Aborted."));
             return;
         }
-        path += TextLength(path) + 1;
     }
 }
 
 // A copy of the group's paths that no change to the groups can touch while
 // the menu, its dialogs and the commands run; null when memory runs out.
 char16_t* CopyGroupPaths(const GroupSnapshot* group) {
-    const char16_t* end = group->paths;
-    for (uint32_t i = 0; i < group->pathCount; i++) end += TextLength(end) + 1;
-    const size_t bytes = (size_t)(end - group->paths + 1) * sizeof(char16_t);
+    const size_t bytes = (size_t)GroupPathUnits(group) * sizeof(char16_t);
     return static_cast<char16_t*>(HeapCopyBytes(group->paths, bytes));
 }
 
@@ -367,11 +361,10 @@ bool RunTemplateOnPath(const ActionPlatform* platform, const CommandTemplate* co
 }
 
 bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* command, const GroupSnapshot* group) {
-    const char16_t* path = group->paths;
-    for (uint32_t i = 0; i < group->pathCount; i++) {
-        if (StopRequested()) return LogStop(platform, i, group);
+    uint32_t done = 0;
+    for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path), done++) {
+        if (StopRequested()) return LogStop(platform, done, group);
         if (!RunTemplateOnPath(platform, command, path)) return false;
-        path += TextLength(path) + 1;
     }
     return true;
 }

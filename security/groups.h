@@ -6,7 +6,7 @@
 #include "base/tree_sink.h"
 
 // What the menus and commands need of one group. The pointers stay valid
-// until the groups are cleared.
+// until the groups change: a merged path may move the paths.
 struct GroupSnapshot {
     uint32_t index;
     uint32_t pathCount;
@@ -25,3 +25,10 @@ void ClearGroups();
 uint32_t GroupCount();
 // False for an index no group has or that no ItemParam can carry.
 bool ReadGroup(uint32_t index, GroupSnapshot* out);
+
+// The one way through a group's paths, in stored order:
+//   for (const char16_t* p = FirstGroupPath(g); p; p = NextGroupPath(p))
+const char16_t* FirstGroupPath(const GroupSnapshot* group);
+const char16_t* NextGroupPath(const char16_t* path);
+// The units of the paths block, its last zero included.
+uint32_t GroupPathUnits(const GroupSnapshot* group);
