@@ -30,15 +30,16 @@ struct Scene {
             paths += Wide(p) + u'\0';
             fake.attributes[p] = attributes;
         }
-        TreeItem root = tree.sink.insert(&tree, kTreeRoot, u"root", 3, MakeItemParam(0, 1));
+        TreeItem root = tree.sink.insert(&tree, kTreeRoot, u"root", kGlyphFolder, MakeItemParam(0, kKindPathRoot));
         tree.sink.insert(&tree, root, u"old child", 1, 0);
         choice.group = GroupSnapshot{0, (uint32_t)groupPaths.size(), root, paths.c_str(), nullptr, 0};
         choice.attributes = attributes;
         choice.recurseSuffix = (options & kTraverse) ? u" /T" : u"";
         choice.kind = kind;
-        choice.param = MakeItemParam(0, kind) | scope << 16;
+        choice.param = MakeItemParam(0, kind) | ScopeOfUpperHalf(scope);
         choice.node = tree.sink.insert(&tree, root, nodeText.c_str(), 1, choice.param);
-        if (options & kEntries) tree.sink.insert(&tree, choice.node, u"Allow : x : y", 21, MakeItemParam(0, 0x0b));
+        if (options & kEntries)
+            tree.sink.insert(&tree, choice.node, u"Allow : x : y", kGlyphAllow, MakeItemParam(0, kKindAllowAce));
         CopyText(choice.nodeText, kNodeTextRoom, nodeText.c_str());
     }
     void Choose(uint32_t id, const std::u16string& text = u"", uint32_t data = 0) {
