@@ -1,7 +1,5 @@
 #include "actions/commands.h"
 
-#include <string.h>
-
 #include "actions/menu_model.h"
 #include "actions/node_menus.h"
 #include "base/heap.h"
@@ -13,63 +11,9 @@
 
 namespace {
 
-const uint32_t kSynchronize = 0x100000;
-
-struct RightsCode {
-    uint32_t mask;
-    const char16_t* text;
-};
-
-const RightsCode kSimpleRights[] = {
-    {0x1F01BF, u"F"}, {0x1301BF, u"M"}, {0x1200A9, u"RX"}, {0x120089, u"R"}, {0x110000, u"D"},
-};
-
-const RightsCode kRightsAbbreviations[] = {
-    {0x20, u"X"},      {0x1, u"RD"},      {0x80, u"RA"},     {0x8, u"REA"},      {0x2, u"WD"},
-    {0x4, u"AD"},      {0x100, u"WA"},    {0x10, u"WEA"},    {0x40, u"DC"},      {0x10000, u"DE"},
-    {0x20000, u"RC"},  {0x40000, u"WDAC"}, {0x80000, u"WO"}, {0x100000, u"S"},
-};
-
-// Rights icacls takes that RightsText never writes.
-const char16_t* const kOtherSimpleRights[] = {u"N", u"W"};
-const char16_t* const kOtherAbbreviations[] = {u"AS", u"MA", u"GR", u"GW", u"GE", u"GA"};
-
-// icacls reads rights without regard to case.
-bool SameRight(const char16_t* text, uint32_t length, const char16_t* code) {
-    if (TextLength(code) != length) return false;
-    for (uint32_t i = 0; i < length; i++) {
-        const char16_t c = text[i] >= u'a' && text[i] <= u'z' ? text[i] - u'a' + u'A' : text[i];
-        if (c != code[i]) return false;
-    }
-    return true;
-}
-
-bool IsSimpleRight(const char16_t* text, uint32_t length) {
-    for (const RightsCode& code : kSimpleRights)
-        if (SameRight(text, length, code.text)) return true;
-    for (const char16_t* code : kOtherSimpleRights)
-        if (SameRight(text, length, code)) return true;
-    return false;
-}
-
-bool IsSpecificRight(const char16_t* text, uint32_t length) {
-    for (const RightsCode& row : kRightsAbbreviations)
-        if (SameRight(text, length, row.text)) return true;
-    for (const char16_t* code : kOtherAbbreviations)
-        if (SameRight(text, length, code)) return true;
-    return false;
-}
-
-void AppendBackslashes(TextWriter* w, uint32_t n) {
-    for (uint32_t i = 0; i < n; i++) TextAppendChar(w, u'\\');
-}
-
 void ListGroupPaths(const ActionPlatform* platform, const GroupSnapshot* group) {
-    const char16_t* path = group->paths;
-    for (uint32_t i = 0; i < group->pathCount; i++) {
+    for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path))
         platform->appendLog(platform->owner, path);
-        path += TextLength(path) + 1;
-    }
     platform->appendLog(platform->owner, u".");
 }
 
@@ -125,7 +69,7 @@ bool ComposeAceCommand(const ActionPlatform* platform, const MenuChoice* choice,
     const bool allow = choice->kind == kKindAllowAce;
     const char16_t* verb = allow ? u"/grant:r" : u"/deny";
     const char16_t* removal = allow ? u"/remove:g" : u"/remove:d";
-    const uint32_t scope = choice->param >> 16;
+    const uint32_t scope = ItemUpperHalf(choice->param);
     char16_t flags[16] = {0};
     if (IsFolder(choice->attributes)) InheritanceFlagsText(scope, flags, 16);
     const char16_t* pattern = u"icacls %%s %s %s:%s(%s)%s";
@@ -162,30 +106,25 @@ bool LogStop(const ActionPlatform* platform, uint32_t done, const GroupSnapshot*
 // Switches inheritance on below every path of the group; "Aborted." at the
 // first failure.
 void EnableInheritanceOnGroup(const ActionPlatform* platform, const GroupSnapshot* group) {
-    const char16_t* path = group->paths;
-    for (uint32_t i = 0; i < group->pathCount; i++) {
+    uint32_t done = 0;
+    for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path), done++) {
         if (StopRequested()) {
-            LogStop(platform, i, group);
+            LogStop(platform, done, group);
             return;
         }
         if (!EnableInheritanceTree(platform, path, platform->fileAttributes(path))) {
-            if (StopRequested()) LogStop(platform, i, group);
+            if (StopRequested()) LogStop(platform, done, group);
             else platform->appendLog(platform->owner, Translate(u"Aborted."));
             return;
         }
-        path += TextLength(path) + 1;
     }
 }
 
 // A copy of the group's paths that no change to the groups can touch while
 // the menu, its dialogs and the commands run; null when memory runs out.
 char16_t* CopyGroupPaths(const GroupSnapshot* group) {
-    const char16_t* end = group->paths;
-    for (uint32_t i = 0; i < group->pathCount; i++) end += TextLength(end) + 1;
-    const size_t bytes = (size_t)(end - group->paths + 1) * sizeof(char16_t);
-    char16_t* copy = static_cast<char16_t*>(HeapAllocBytes(bytes));
-    if (copy) memcpy(copy, group->paths, bytes);
-    return copy;
+    const size_t bytes = (size_t)GroupPathUnits(group) * sizeof(char16_t);
+    return static_cast<char16_t*>(HeapCopyBytes(group->paths, bytes));
 }
 
 // Composes the template of a Permissions header choice; false when nothing
@@ -213,153 +152,6 @@ bool ComposePermissionsCommand(const ActionPlatform* platform, const TreeSink* t
 }
 
 }  // namespace
-
-void FinishTemplate(CommandTemplate* command, const char16_t* pattern) {
-    // Only literal text stands ahead of the hole in every pattern, so its
-    // place in the output equals its place in the pattern.
-    uint32_t hole = 0;
-    while (pattern[hole] && !(pattern[hole] == u'%' && pattern[hole + 1] == u'%' && pattern[hole + 2] == u's')) hole++;
-    command->hole = hole;
-    command->tooLong = command->length >= kCommandUnits;
-    if (!pattern[hole] || command->length < hole + 2 || command->text[hole] != u'%' || command->text[hole + 1] != u's')
-        command->tooLong = true;   // no usable hole: never run
-}
-
-bool FillTemplate(const CommandTemplate* command, const char16_t* path, char16_t* out, uint32_t capacity) {
-    if (command->tooLong || capacity == 0) return false;
-    const uint32_t pathLength = TextLength(path);
-    const uint32_t total = command->length - 2 + pathLength;
-    if (total + 1 > capacity) return false;
-    TextWriter w;
-    TextWriterInit(&w, out, capacity);
-    TextAppendN(&w, command->text, command->hole);
-    TextAppendN(&w, path, pathLength);
-    TextAppendN(&w, command->text + command->hole + 2, command->length - command->hole - 2);
-    return !w.cut;
-}
-
-const char16_t* QuoteIfSpaced(const char16_t* text, char16_t* buffer, uint32_t capacity) {
-    bool space = false;
-    bool quote = false;
-    for (const char16_t* p = text; *p; p++) {
-        if (*p == u' ' || *p == u'\t') space = true;   // both end an unquoted argument
-        if (*p == u'"') quote = true;
-    }
-    if (!space && !quote) return text;
-    TextWriter w;
-    TextWriterInit(&w, buffer, capacity);
-    if (space) TextAppendChar(&w, u'"');
-    uint32_t backslashes = 0;
-    for (const char16_t* p = text; *p; p++) {
-        if (*p == u'\\') {
-            backslashes++;
-            continue;
-        }
-        if (*p == u'"') {
-            AppendBackslashes(&w, 2 * backslashes + 1);
-        } else {
-            AppendBackslashes(&w, backslashes);
-        }
-        TextAppendChar(&w, *p);
-        backslashes = 0;
-    }
-    // Backslashes ahead of the closing quote would escape it.
-    AppendBackslashes(&w, space ? 2 * backslashes : backslashes);
-    if (space) TextAppendChar(&w, u'"');
-    return w.cut || capacity == 0 ? nullptr : buffer;
-}
-
-uint32_t RightsText(uint32_t mask, char16_t* out, uint32_t capacity) {
-    TextWriter w;
-    TextWriterInit(&w, out, capacity);
-    if (mask == 0) {
-        TextAppend(&w, u"N");
-        return w.length;
-    }
-    mask |= kSynchronize;
-    for (const RightsCode& code : kSimpleRights) {
-        if (code.mask == mask) {
-            TextAppend(&w, code.text);
-            return w.length;
-        }
-    }
-    for (const RightsCode& row : kRightsAbbreviations) {
-        if (!(mask & row.mask)) continue;
-        if (w.length) TextAppendChar(&w, u',');
-        TextAppend(&w, row.text);
-    }
-    return w.length;
-}
-
-bool IsIcaclsRights(const char16_t* text) {
-    const uint32_t length = TextLength(text);
-    if (IsSimpleRight(text, length)) return true;
-    uint32_t start = 0;
-    for (uint32_t i = 0; i <= length; i++) {
-        if (i < length && text[i] != u',') continue;
-        if (!IsSpecificRight(text + start, i - start)) return false;
-        start = i + 1;
-    }
-    return true;
-}
-
-uint32_t InheritanceFlagsText(uint32_t bits, char16_t* out, uint32_t capacity) {
-    TextWriter w;
-    TextWriterInit(&w, out, capacity);
-    // bits are the upper half of the ItemParam that carries the scope bits.
-    const uint32_t scope = bits << 16;
-    if (scope & kScopeInheritFile) TextAppend(&w, u"(OI)");
-    if (scope & kScopeInheritSubfolder) TextAppend(&w, u"(CI)");
-    if (!(scope & kScopeThisFolder)) TextAppend(&w, u"(IO)");
-    return w.length;
-}
-
-bool AccountFromAceText(const char16_t* nodeText, char16_t* out, uint32_t capacity) {
-    if (capacity == 0) return false;
-    out[0] = 0;
-    uint32_t first = 0;
-    while (nodeText[first] && nodeText[first] != u':') first++;
-    if (!nodeText[first] || !nodeText[first + 1]) return false;
-    uint32_t start = first + 2;
-    uint32_t next = start;
-    while (nodeText[next] && nodeText[next] != u':') next++;
-    // The account ends ahead of the space that precedes the next colon.
-    if (!nodeText[next] || next < start + 2) return false;
-    TextWriter w;
-    TextWriterInit(&w, out, capacity);
-    if (TextStartsWith(nodeText + start, u"S-1-")) TextAppendChar(&w, u'*');
-    TextAppendN(&w, nodeText + start, next - 1 - start);
-    return !w.cut;
-}
-
-char16_t TakeownYesLetter(uint16_t uiLanguage) {
-    // takeown /d only accepts the yes letter of its own UI language. Primary
-    // language ids of the systems whose letter differs from English 'Y';
-    // every other language keeps 'Y'.
-    struct YesLetter {
-        uint16_t primaryLanguage;
-        char16_t letter;
-    };
-    static const YesLetter kLetters[] = {
-        {0x05, u'A'},   // Czech: Ano
-        {0x06, u'J'},   // Danish: Ja
-        {0x07, u'J'},   // German: Ja
-        {0x0a, u'S'},   // Spanish: Sí
-        {0x0b, u'K'},   // Finnish: Kyllä
-        {0x0c, u'O'},   // French: Oui
-        {0x0e, u'I'},   // Hungarian: Igen
-        {0x10, u'S'},   // Italian: Sì
-        {0x13, u'J'},   // Dutch: Ja
-        {0x14, u'J'},   // Norwegian: Ja
-        {0x15, u'T'},   // Polish: Tak
-        {0x16, u'S'},   // Portuguese: Sim
-        {0x1d, u'J'},   // Swedish: Ja
-    };
-    const uint16_t primary = uiLanguage & 0x3FF;
-    for (const YesLetter& entry : kLetters)
-        if (entry.primaryLanguage == primary) return entry.letter;
-    return u'Y';
-}
 
 bool ComposeAddPermission(const ActionPlatform* platform, uint32_t id, CommandTemplate* command,
                           uint32_t attributes, char16_t* account, char16_t rightsLetter,
@@ -397,11 +189,10 @@ bool RunTemplateOnPath(const ActionPlatform* platform, const CommandTemplate* co
 }
 
 bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* command, const GroupSnapshot* group) {
-    const char16_t* path = group->paths;
-    for (uint32_t i = 0; i < group->pathCount; i++) {
-        if (StopRequested()) return LogStop(platform, i, group);
+    uint32_t done = 0;
+    for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path), done++) {
+        if (StopRequested()) return LogStop(platform, done, group);
         if (!RunTemplateOnPath(platform, command, path)) return false;
-        path += TextLength(path) + 1;
     }
     return true;
 }
@@ -423,7 +214,7 @@ void RefreshGroup(const ActionPlatform* platform, const TreeSink* tree, const Gr
     tree->select(tree->context, group->root);
 }
 
-void ComposeCommand(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice) {
+void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice) {
     CommandTemplate command;
     bool composed = false;
     bool refresh = false;
@@ -483,7 +274,7 @@ void ChooseAndAct(const ActionPlatform* platform, const TreeSink* tree, MenuChoi
     choice->id = pick.id;
     CopyText(choice->text, kChoiceTextUnits, pick.text);
     choice->data = pick.data;
-    ComposeCommand(platform, tree, choice);
+    ActOnChoice(platform, tree, choice);
 }
 
 }  // namespace

@@ -4,57 +4,13 @@
 #include <stdint.h>
 
 #include "actions/action_platform.h"
+#include "actions/command_text.h"
 #include "base/format.h"
 #include "base/tree_sink.h"
 #include "security/groups.h"
 
-const uint32_t kCommandUnits = 4096;     // a command line holds at most 4095 units
 const uint32_t kNodeTextRoom = 4096;
 const uint32_t kChoiceTextUnits = kAccountTextUnits;
-const uint32_t kQuoteUnits = 1024;
-
-// A command line with one hole for a path. The hole's place is recorded when
-// the template is composed, so a '%' or "%s" that arrives with an account name
-// or a list-file value is never mistaken for it.
-struct CommandTemplate {
-    char16_t text[kCommandUnits + 1];   // one spare unit shows an over-long composition
-    uint32_t length;
-    uint32_t hole;                      // the two units "%s" at text[hole]
-    bool tooLong;
-};
-
-// Completes a template formatted from a pattern whose first placeholder is
-// the literal "%%s" hole; every pattern here starts "icacls %%s" or
-// "takeown /f %%s".
-void FinishTemplate(CommandTemplate* command, const char16_t* pattern);
-
-template <typename... A>
-void ComposeTemplate(CommandTemplate* command, const char16_t* pattern, A... args) {
-    command->length = FormatText(command->text, kCommandUnits + 1, pattern, args...);
-    FinishTemplate(command, pattern);
-}
-
-// Puts the (already quoted) path into the hole; false when the result would
-// not fit in capacity - 1 units (nothing is cut).
-bool FillTemplate(const CommandTemplate* command, const char16_t* path, char16_t* out, uint32_t capacity);
-
-// The text itself when it holds no space or tab, else the text between
-// double quotes in buffer. Arguments follow the standard Windows command-line rules:
-// a double quote inside is escaped, and backslashes ahead of the closing quote
-// are doubled. Null when the result does not fit in the buffer.
-const char16_t* QuoteIfSpaced(const char16_t* text, char16_t* buffer, uint32_t capacity);
-// icacls rights: "N", a simple code or the comma list.
-uint32_t RightsText(uint32_t mask, char16_t* out, uint32_t capacity);
-// True for rights icacls takes as such: one simple right, or a comma list of
-// specific rights (letters and commas only, in either case).
-bool IsIcaclsRights(const char16_t* text);
-// "(OI)", "(CI)" and "(IO)" from the 16 ItemParam bits above bit 15.
-uint32_t InheritanceFlagsText(uint32_t bits, char16_t* out, uint32_t capacity);
-// The account of an ACE node text "type : account : scope rights", with '*'
-// ahead of an "S-1-" identifier; false when the text has no such account.
-bool AccountFromAceText(const char16_t* nodeText, char16_t* out, uint32_t capacity);
-// The letter takeown /d takes for yes in the system's UI language.
-char16_t TakeownYesLetter(uint16_t uiLanguage);
 
 // What the popup handed over.
 struct MenuChoice {
@@ -86,7 +42,8 @@ bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* c
 bool EnableInheritanceTree(const ActionPlatform* platform, const char16_t* path, uint32_t attributes);
 // Rebuilds the group's nodes from its first path and selects its root.
 void RefreshGroup(const ActionPlatform* platform, const TreeSink* tree, const GroupSnapshot* group);
-// Acts on a choice; called for every id except 3 and 0.
-void ComposeCommand(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice);
+// Acts on a choice: composes the commands, runs them for the group and
+// rebuilds its nodes; called for every id except 3 and 0.
+void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice);
 // The whole menu request on the selected node: menu, choice, action.
 void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree);

@@ -2,32 +2,19 @@
 
 #include "actions/action_platform.h"
 #include "base/dialog_win32.h"
+#include "base/item_param.h"
 #include "base/platform_win32.h"
 #include "config/config_text.h"
 #include "resources/resource_ids.h"
+#include "security/access_rights.h"
 
 namespace {
 
 const int kCaptionUnits = 512;
-// The in-value scope bits that make an ACE reach subfolders or the folder itself.
-const uint32_t kFolderScopeBits = 0x4000 | 0x8000;
 
-struct DetailRight {
-    int boxId;
-    uint32_t mask;
-};
-
-// The thirteen check boxes of template 3 in id order; their captions come
-// from the template and are translated under their English text.
-const DetailRight kDetailRightsTable[] = {
-    {IDC_RIGHT_TRAVERSE, 0x20},          {IDC_RIGHT_LIST_FOLDER, 0x1},
-    {IDC_RIGHT_READ_ATTRIBUTES, 0x80},   {IDC_RIGHT_READ_EXTENDED, 0x8},
-    {IDC_RIGHT_WRITE_DATA, 0x2},         {IDC_RIGHT_APPEND_DATA, 0x4},
-    {IDC_RIGHT_WRITE_ATTRIBUTES, 0x100}, {IDC_RIGHT_WRITE_EXTENDED, 0x10},
-    {IDC_RIGHT_DELETE_CHILD, 0x40},      {IDC_RIGHT_DELETE, 0x10000},
-    {IDC_RIGHT_READ_PERMISSIONS, 0x20000}, {IDC_RIGHT_CHANGE_PERMISSIONS, 0x40000},
-    {IDC_RIGHT_TAKE_OWNERSHIP, 0x80000},
-};
+// The check boxes of template 3, one per detail right in id order; their
+// captions come from the template and are translated under their English text.
+const int kFirstDetailBoxId = IDC_RIGHT_TRAVERSE;
 
 void TranslateCaptions(HWND dialog, const char16_t* title) {
     SetWindowTextW(dialog, W(Translate(title)));
@@ -35,18 +22,19 @@ void TranslateCaptions(HWND dialog, const char16_t* title) {
 }
 
 void TranslateBoxCaptions(HWND dialog) {
-    for (const DetailRight& right : kDetailRightsTable) {
+    for (uint32_t box = 0; box < kDetailRightCount; box++) {
+        const int boxId = kFirstDetailBoxId + (int)box;
         wchar_t caption[kCaptionUnits];
         caption[0] = 0;
-        GetDlgItemTextW(dialog, right.boxId, caption, kCaptionUnits);
-        SetDlgItemTextW(dialog, right.boxId, W(Translate(U(caption))));
+        GetDlgItemTextW(dialog, boxId, caption, kCaptionUnits);
+        SetDlgItemTextW(dialog, boxId, W(Translate(U(caption))));
     }
 }
 
 uint32_t TickedRights(HWND dialog) {
     uint32_t rights = 0;
-    for (const DetailRight& right : kDetailRightsTable)
-        if (IsDlgButtonChecked(dialog, right.boxId) == BST_CHECKED) rights |= right.mask;
+    for (uint32_t box = 0; box < kDetailRightCount; box++)
+        if (IsDlgButtonChecked(dialog, kFirstDetailBoxId + (int)box) == BST_CHECKED) rights |= DetailRightMask(box);
     return rights;
 }
 
@@ -76,7 +64,7 @@ INT_PTR CALLBACK DetailRightsProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     uint32_t in = *reinterpret_cast<uint32_t*>(lParam);
     // A file's ACE, or one that reaches only the files below a folder, has
     // no subfolders to delete.
-    if ((in & kFolderScopeBits) == 0) ShowWindow(GetDlgItem(dialog, IDC_RIGHT_DELETE_CHILD), SW_HIDE);
+    if ((in & kUpperHalfFolderScope) == 0) ShowWindow(GetDlgItem(dialog, IDC_RIGHT_DELETE_CHILD), SW_HIDE);
     TranslateCaptions(dialog, u"Detail Permissions");
     TranslateBoxCaptions(dialog);
     return TRUE;

@@ -8,10 +8,7 @@
 namespace {
 
 char16_t* CopyToHeap(const char16_t* text) {
-    uint32_t n = TextLength(text);
-    char16_t* copy = static_cast<char16_t*>(HeapAllocBytes(((size_t)n + 1) * sizeof(char16_t)));
-    if (copy) memcpy(copy, text, ((size_t)n + 1) * sizeof(char16_t));
-    return copy;
+    return static_cast<char16_t*>(HeapCopyBytes(text, ((size_t)TextLength(text) + 1) * sizeof(char16_t)));
 }
 
 MenuItem* NewItem(MenuModel* menu) {
@@ -26,13 +23,6 @@ MenuItem* NewItem(MenuModel* menu) {
 }
 
 }  // namespace
-
-void* GrowBlock(void* block, uint32_t* capacity, size_t itemSize) {
-    const uint32_t grown = *capacity ? *capacity * 2 : 16;
-    void* moved = block ? HeapReAllocBytes(block, grown * itemSize) : HeapAllocBytes(grown * itemSize);
-    if (moved) *capacity = grown;
-    return moved;
-}
 
 void MenuInit(MenuModel* menu) {
     menu->items = nullptr;

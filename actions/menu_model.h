@@ -25,10 +25,6 @@ struct MenuModel {
     uint32_t capacity;
 };
 
-// Room for twice as many items (16 at first) in a heap block of the actions:
-// the moved block with *capacity raised, or null with the old block kept.
-void* GrowBlock(void* block, uint32_t* capacity, size_t itemSize);
-
 void MenuInit(MenuModel* menu);
 // Releases the items, their texts and submenus.
 void MenuFree(MenuModel* menu);

@@ -34,7 +34,6 @@ const uint32_t kAccountEnterName = 0;
 const uint32_t kAccountDomain = 1;
 const uint32_t kAccountFirstListed = 2;
 
-inline bool IsFolder(uint32_t attributes) { return (attributes & kFolderAttribute) != 0; }
 // FILE_ATTRIBUTE_REPARSE_POINT: a junction, a symbolic link or a mount point.
 const uint32_t kReparsePointAttribute = 0x400;
 inline bool IsReparsePoint(uint32_t attributes) { return (attributes & kReparsePointAttribute) != 0; }

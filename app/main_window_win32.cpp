@@ -21,6 +21,7 @@
 #include "input/list_file_win32.h"
 #include "input/path_input.h"
 #include "resources/resource_ids.h"
+#include "security/glyphs.h"
 #include "security/groups.h"
 #include "security/path_names.h"
 #include "security/security_win32.h"
@@ -35,7 +36,7 @@ namespace {
 
 const char16_t kBanner[] = u"ovrix  Version 0.6";
 const char16_t kUsage[] = u"Usage: ovrix [filename or @filelist or @8@utf8filelist]...";
-const int kBannerGlyph = 18;
+const int kBannerGlyph = kGlyphArrows;
 const UINT kMoveFlags = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE;
 
 HWND Tree(HWND window) { return GetDlgItem(window, IDC_TREE); }

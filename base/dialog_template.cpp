@@ -2,14 +2,13 @@
 
 #include <string.h>
 
+#include "base/little_endian.h"
 #include "base/text.h"
 
 namespace {
 
 const uint32_t kFixedHeader = 18;
 const uint32_t kSetFont = 0x40;
-
-uint16_t ReadU16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
 
 // Skips a menu, class or title field (one zero word, or a string with its
 // terminator). Returns the offset after it, or 0 past the end.
@@ -46,7 +45,7 @@ uint32_t RewriteDialogTemplate(const uint8_t* source, uint32_t size, const Dialo
     if (!at) return 0;
     const uint32_t insertAt = at;
 
-    uint32_t style = source[0] | source[1] << 8 | source[2] << 16 | (uint32_t)source[3] << 24;
+    uint32_t style = ReadU32(source);
     uint32_t itemsAt = insertAt;
     if (style & kSetFont) {
         itemsAt += 2;                                   // old point size

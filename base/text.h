@@ -4,6 +4,13 @@
 #include <stddef.h>
 #include <stdint.h>
 
+// A blank (space or tab) ends a word on a command line and is skipped around
+// config values; line breaks end a config line but, in path list files,
+// separate paths as blanks do.
+inline bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+inline bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
+inline bool IsBlankOrLineBreak(char16_t c) { return IsBlank(c) || IsLineBreak(c); }
+
 uint32_t TextLength(const char16_t* s);
 bool TextEquals(const char16_t* a, const char16_t* b);
 bool TextStartsWith(const char16_t* s, const char16_t* prefix);

@@ -23,8 +23,3 @@ struct TreeSink {
     // Reads text (cut to capacity - 1 units) and the 32-bit ItemParam.
     bool (*read)(void* context, TreeItem item, char16_t* text, uint32_t capacity, uint32_t* param);
 };
-
-// ItemParam layout: group index, NodeKind and the ACE scope bits.
-inline uint32_t MakeItemParam(uint32_t group, uint32_t kind) { return (group & 0xFFFF) | (kind & 0xFF) << 16; }
-inline uint32_t ItemGroup(uint32_t param) { return param & 0xFFFF; }
-inline uint32_t ItemKind(uint32_t param) { return (param >> 16) & 0xFF; }

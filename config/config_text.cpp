@@ -16,8 +16,6 @@ char16_t g_translation[kTranslationUnits];
 const char16_t kCR = u'\r';
 const char16_t kLF = u'\n';
 
-bool IsLineBreak(char16_t c) { return c == kCR || c == kLF; }
-bool IsBlankOrTab(char16_t c) { return c == u' ' || c == u'\t'; }
 
 bool HasText(const ConfigText* config) { return config->text != nullptr && config->length != 0; }
 
@@ -42,7 +40,7 @@ char16_t PeekLineChar(const char16_t** cursor) {
 char16_t SkipBlanks(const char16_t** cursor) {
     for (;;) {
         char16_t c = PeekLineChar(cursor);
-        if (!IsBlankOrTab(c)) return c;
+        if (!IsBlank(c)) return c;
         (*cursor)++;
     }
 }
@@ -54,7 +52,7 @@ bool NextConfigLine(const ConfigText* config, uint32_t* offset, char16_t* out, u
     const char16_t* p = config->text + *offset;
     if (*p == 0) return false;
 
-    while (IsBlankOrTab(PeekLineChar(&p))) p++;
+    while (IsBlank(PeekLineChar(&p))) p++;
     const char16_t* start = p;
     const char16_t* contentEnd = nullptr;
     if (*start == u';') contentEnd = start;

@@ -4,8 +4,6 @@
 
 namespace {
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-
 bool IsPathMark(char16_t c) { return c == u'\\' || c == u'/' || c == u':'; }
 
 // Finds the program word: start and length, quotes excluded.

@@ -8,8 +8,6 @@ namespace {
 const char16_t kQuote = u'"';
 const char16_t kOverflowText[] = u"<flow!!>";
 
-bool IsTokenBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-
 void CopyRun(char16_t* out, uint32_t* length, const char16_t* from, uint32_t count) {
     for (uint32_t i = 0; i < count; i++) out[*length + i] = from[i];
     *length += count;
@@ -62,7 +60,7 @@ void CopyQuotedToken(const char16_t** cursor, char16_t* out, uint32_t limit) {
     uint32_t length = 0;
     for (;;) {
         char16_t c = *p;
-        if (c == 0 || c == u'\r' || c == u'\n') break;
+        if (c == 0 || IsLineBreak(c)) break;
         if (c == kQuote && p[1] == kQuote) {
             uint32_t count = (uint32_t)(p - run) + 1;
             // The run and its quote are kept only while the body stays short
@@ -88,7 +86,7 @@ void CopyQuotedToken(const char16_t** cursor, char16_t* out, uint32_t limit) {
 
 char16_t NextToken(const char16_t** cursor, char16_t* token) {
     const char16_t* p = *cursor;
-    while (IsTokenBlank(*p)) p++;
+    while (IsBlankOrLineBreak(*p)) p++;
     *cursor = p;
     char16_t first = *p;
     if (first == 0) {

@@ -1,58 +1,43 @@
 #include "security/ace_text.h"
 
 #include "base/format.h"
-#include "base/tree_sink.h"
 #include "config/config_text.h"
+#include "security/access_rights.h"
 #include "security/descriptor.h"
 #include "security/security_platform.h"
-#include "security/tree_builder.h"
 
 namespace {
 
-struct AccessMaskName {
+// Allow and deny ACEs of these whole masks have glyphs of their own.
+struct MaskGlyph {
     uint32_t mask;
-    const char16_t* name;
+    int glyph;
+};
+const MaskGlyph kMaskGlyphs[] = {
+    {kFullControlMask, kGlyphFullControl}, {kModifyMask, kGlyphModify}, {kReadExecuteMask, kGlyphReadExecute}};
+
+int MaskGlyphOf(uint32_t mask) {
+    for (const MaskGlyph& entry : kMaskGlyphs)
+        if (entry.mask == mask) return entry.glyph;
+    return 0;
+}
+
+// The names of an access mask, largest rights first, each taking its bits.
+struct MaskNaming {
+    TextWriter* out;
+    uint32_t remaining;
+    bool matched;
 };
 
-// Composite rights first, so that they take their bits before the single bits.
-const AccessMaskName kAccessMaskNames[] = {
-    {0x001F01FF, u"Full Control"},
-    {0x001301BF, u"Modify"},
-    {0x001201FF, u"modify(disable delete this folder)"},
-    {0x0013019F, u"modify(disable execute)"},
-    {0x001200A9, u"Read & Execute"},
-    {0x00120089, u"Read"},
-    {0x00100116, u"Write"},
-    {0x001200A0, u"[execute]"},
-    {0x00110000, u"[delete]"},
-    {0x00000001, u"List Folder / Read Data"},
-    {0x00000002, u"Create Files / Write Data"},
-    {0x00000004, u"Create Folders / Append Data"},
-    {0x00000008, u"Read Extended Attributes"},
-    {0x00000010, u"Write Extended Attributes"},
-    {0x00000020, u"Traverse Folder / Execute File"},
-    {0x00000040, u"Delete Subfolders and Files"},
-    {0x00000080, u"Read Attributes"},
-    {0x00000100, u"Write Attributes"},
-    {0x00010000, u"Delete"},
-    {0x00020000, u"Read Permissions"},
-    {0x00040000, u"Change Permissions"},
-    {0x00080000, u"Take Ownership"},
-    {0x00100000, u"(Synchronize)"},
-    {0x01000000, u"Access system security"},
-    {0x02000000, u"[Maximum allowed]"},
-    {0x10000000, u"[Generic all]"},
-    {0x20000000, u"[Generic execute]"},
-    {0x40000000, u"[Generic write]"},
-    {0x80000000, u"[Generic read]"},
-    {0, nullptr},
-};
-
-const uint32_t kFullControl = 0x001F01FF;
-const uint32_t kModify = 0x001301BF;
-const uint32_t kReadExecute = 0x001200A9;
-
-bool SingleBit(uint32_t mask) { return (mask & (mask - 1)) == 0; }
+// Names the right when all its bits remain; true when none are left after it.
+bool NameRight(MaskNaming* naming, const AccessRight* right) {
+    if (!right || !right->name || (naming->remaining & right->mask) != right->mask) return false;
+    if (naming->matched) TextAppendChar(naming->out, u',');
+    TextAppend(naming->out, Translate(right->name));
+    naming->matched = true;
+    naming->remaining &= ~right->mask;
+    return naming->remaining == 0;
+}
 
 // The system part of a UNC path: the two backslashes and the server name.
 void LookupSystemOf(const char16_t* path, char16_t* system, uint32_t capacity) {
@@ -115,21 +100,15 @@ uint32_t AccountNameOfSid(TextWriter* out, const uint8_t* sid, const char16_t* p
 
 uint32_t AccessMaskText(TextWriter* out, uint32_t mask) {
     uint32_t start = out->length;
-    uint32_t remaining = mask;
-    bool matched = false;
+    MaskNaming naming = {out, mask, false};
     bool suffix = false;
-    for (const AccessMaskName* row = kAccessMaskNames; row->mask; row++) {
-        if ((remaining & row->mask) != row->mask) continue;
-        if (matched) TextAppendChar(out, u',');
-        TextAppend(out, Translate(row->name));
-        matched = true;
-        remaining &= ~row->mask;
-        if (remaining == 0) {
-            suffix = SingleBit(row->mask);
-            break;
-        }
-    }
-    if (matched && remaining != 0) suffix = true;
+    bool named = false;
+    for (uint32_t i = 0; i < kAccessRightCount && !named; i++)
+        if (kAccessRights[i].composite) named = NameRight(&naming, &kAccessRights[i]);
+    // The single bits in rising order; one of them naming the last bits still
+    // shows the whole mask.
+    for (uint32_t bit = 0; bit < 32 && !named; bit++) suffix = named = NameRight(&naming, SingleBitRight(1u << bit));
+    if (naming.matched && naming.remaining != 0) suffix = true;
     if (suffix) {
         char16_t hex[16];
         FormatText(hex, 16, u"(%04x)", mask);
@@ -160,7 +139,7 @@ uint32_t AceScopeText(TextWriter* out, uint8_t aceFlags, uint32_t attributes, ui
             }
             if ((aceFlags & scope) == 0) *scopeGlyph = kGlyphThisFolderOnly;
             else if ((aceFlags & scope) == scope) *scopeGlyph = kGlyphContentsOnly;
-            if (*scopeGlyph && (aceFlags & kInheritedAce)) *scopeGlyph += 1;
+            if (*scopeGlyph && (aceFlags & kInheritedAce)) *scopeGlyph += kGlyphInheritedStep;
         }
     }
     if (aceFlags & kNoPropagateInherit) TextAppend(out, Translate(u"(propagate inherit)"));
@@ -182,12 +161,11 @@ uint32_t AceLineText(TextWriter* out, const char16_t* typeWord, const char16_t* 
     AccessMaskText(out, mask);
 
     if (*glyph == kGlyphAllow || *glyph == kGlyphDeny) {
-        int deny = *glyph == kGlyphDeny ? 2 : 0;
-        int inheritedStep = inherited ? 1 : 0;
+        const int deny = *glyph == kGlyphDeny ? kGlyphDenyStep : 0;
+        const int inheritedStep = inherited ? kGlyphInheritedStep : 0;
+        const int maskGlyph = MaskGlyphOf(mask);
         if (scopeGlyph != 0) *glyph = scopeGlyph + deny;
-        else if (mask == kFullControl) *glyph = 30 + inheritedStep + deny;
-        else if (mask == kModify) *glyph = 34 + inheritedStep + deny;
-        else if (mask == kReadExecute) *glyph = 38 + inheritedStep + deny;
+        else if (maskGlyph != 0) *glyph = maskGlyph + inheritedStep + deny;
         else *glyph += inheritedStep;
     }
     if (inherited) *itemParam = MarkInherited(*itemParam);

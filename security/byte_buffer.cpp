@@ -19,19 +19,17 @@ uint32_t NextCapacity(uint32_t capacity) {
 // buffer exactly as it was.
 bool Reserve(ByteBuffer* buffer, uint64_t needed) {
     if (!buffer->data) {
-        void* block = HeapAllocBytes(kBlock);
+        void* block = ResizeBlock(nullptr, &buffer->capacity, kBlock, 1);
         if (!block) return false;
         buffer->data = static_cast<uint8_t*>(block);
-        buffer->capacity = kBlock;
     }
     if (needed > kLargestCapacity) return false;
     while (needed > buffer->capacity) {
         uint32_t grown = NextCapacity(buffer->capacity);
         if (grown == 0) return false;
-        void* block = HeapReAllocBytes(buffer->data, grown);
+        void* block = ResizeBlock(buffer->data, &buffer->capacity, grown, 1);
         if (!block) return false;
         buffer->data = static_cast<uint8_t*>(block);
-        buffer->capacity = grown;
     }
     return true;
 }

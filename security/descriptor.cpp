@@ -2,15 +2,14 @@
 
 #include <string.h>
 
+#include "base/little_endian.h"
+
 namespace {
 
 const uint32_t kDescriptorHeader = 20;   // revision, sbz1, control, four offsets
 const uint32_t kAclHeader = 8;           // revision, sbz1, AclSize, AceCount, sbz2
 const uint32_t kAceHeader = 4;           // type, flags, AceSize
 const uint32_t kSidHeader = 8;           // revision, count, 6-byte authority
-
-uint16_t ReadU16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
-uint32_t ReadU32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }
 
 bool Fits(uint32_t offset, uint32_t length, uint32_t size) {
     return offset <= size && length <= size - offset;

@@ -17,11 +17,15 @@ namespace {
 const uint32_t kNoSlot = 0xFFFFFFFF;
 const uint32_t kFirstTableSlots = 64;
 
-// Group content after the signature: path count (u32), root node (8 bytes),
-// then the paths.
-const uint32_t kCountOffset = 0;
-const uint32_t kRootOffset = 4;
-const uint32_t kPathsOffset = 12;
+// One group: the signature it was formed with and its paths.
+struct Group {
+    ByteBuffer signature;   // exactly the signature, its length in its first u32
+    uint32_t pathCount;
+    TreeItem root;
+    char16_t* paths;        // zero-terminated paths back to back, then one more zero
+    uint32_t pathUnits;     // in use, the last zero included
+    uint32_t pathCapacity;
+};
 
 // Finds a group by its signature without scanning the list: open addressing
 // over group indexes, kept at most half full.
@@ -30,28 +34,11 @@ struct Slot {
     uint32_t group;   // kNoSlot: empty
 };
 
-ByteBuffer g_groupList = {nullptr, 0, 0};   // ByteBuffer records, one per group
+Group* g_groups = nullptr;
+uint32_t g_groupCapacity = 0;
 uint32_t g_groupCount = 0;
 Slot* g_table = nullptr;
 uint32_t g_tableSlots = 0;
-
-uint32_t ReadU32(const uint8_t* p) {
-    uint32_t v;
-    memcpy(&v, p, 4);
-    return v;
-}
-
-void WriteU32(uint8_t* p, uint32_t v) { memcpy(p, &v, 4); }
-
-ByteBuffer GroupRecord(uint32_t index) {
-    ByteBuffer record;
-    memcpy(&record, g_groupList.data + (size_t)index * sizeof(ByteBuffer), sizeof record);
-    return record;
-}
-
-void StoreGroupRecord(uint32_t index, const ByteBuffer& record) {
-    memcpy(g_groupList.data + (size_t)index * sizeof(ByteBuffer), &record, sizeof record);
-}
 
 uint32_t HashBytes(const uint8_t* bytes, uint32_t n) {
     uint32_t h = 2166136261u;   // FNV-1a
@@ -68,8 +55,8 @@ uint32_t FindSlot(const Slot* table, uint32_t slots, uint32_t hash, const uint8_
         const Slot& s = table[i];
         if (s.group == kNoSlot) return i;
         if (s.hash == hash) {
-            ByteBuffer record = GroupRecord(s.group);
-            if (ReadU32(record.data) == length && memcmp(record.data, signature, length) == 0) return i;
+            const ByteBuffer& other = g_groups[s.group].signature;
+            if (other.used == length && memcmp(other.data, signature, length) == 0) return i;
         }
         i = (i + 1) & (slots - 1);
     }
@@ -85,13 +72,45 @@ bool ReserveTableSlot() {
     for (uint64_t i = 0; i < slots; i++) table[i] = {0, kNoSlot};
     for (uint32_t i = 0; i < g_tableSlots; i++) {
         if (g_table[i].group == kNoSlot) continue;
-        ByteBuffer record = GroupRecord(g_table[i].group);
-        uint32_t at = FindSlot(table, (uint32_t)slots, g_table[i].hash, record.data, ReadU32(record.data));
+        const ByteBuffer& signature = g_groups[g_table[i].group].signature;
+        uint32_t at = FindSlot(table, (uint32_t)slots, g_table[i].hash, signature.data, signature.used);
         table[at] = g_table[i];
     }
     HeapFreeBytes(g_table);
     g_table = table;
     g_tableSlots = (uint32_t)slots;
+    return true;
+}
+
+const char16_t* FirstGroupPathOf(const Group* group) { return group->paths; }
+
+// Appends a path in place of the block's last zero; false leaves the group
+// as it was.
+bool AppendGroupPath(Group* group, const char16_t* path) {
+    const uint32_t length = TextLength(path);
+    const uint32_t start = group->pathUnits ? group->pathUnits - 1 : 0;
+    const uint64_t needed = (uint64_t)start + length + 2;
+    if (needed > 0x7FFFFFFF) return false;
+    if (needed > group->pathCapacity) {
+        const uint64_t doubled = (uint64_t)group->pathCapacity * 2;
+        const uint32_t items = (uint32_t)(needed > doubled ? needed : doubled);
+        void* block = ResizeBlock(group->paths, &group->pathCapacity, items, sizeof(char16_t));
+        if (!block) return false;
+        group->paths = static_cast<char16_t*>(block);
+    }
+    memcpy(group->paths + start, path, (size_t)length * sizeof(char16_t));
+    group->paths[start + length] = 0;
+    group->paths[start + length + 1] = 0;
+    group->pathUnits = (uint32_t)needed;
+    return true;
+}
+
+// Makes sure one more group fits the list; false leaves the list as it was.
+bool ReserveGroup() {
+    if (g_groupCount < g_groupCapacity) return true;
+    void* block = GrowBlock(g_groups, &g_groupCapacity, sizeof(Group));
+    if (!block) return false;
+    g_groups = static_cast<Group*>(block);
     return true;
 }
 
@@ -108,37 +127,28 @@ void AddUnknownNameRoot(const TreeSink* tree, const char16_t* path, int glyph) {
     tree->insert(tree->context, kTreeRoot, text, glyph, MakeItemParam(kNoGroup, kKindPathRoot));
 }
 
-void MergeIntoGroup(const TreeSink* tree, uint32_t group, TreeItem root, ByteBuffer* signature,
+void MergeIntoGroup(const TreeSink* tree, uint32_t index, TreeItem root, ByteBuffer* signature,
                     const char16_t* fullPath) {
-    ByteBuffer record = GroupRecord(group);
-    if (!ByteBufferAppendString(&record, fullPath)) {
-        Abandon(tree, root, signature);
-        return;
-    }
-    StoreGroupRecord(group, record);
-    uint32_t length = ReadU32(record.data);
-    uint32_t count = ReadU32(record.data + length + kCountOffset) + 1;
-    WriteU32(record.data + length + kCountOffset, count);
+    Group* group = &g_groups[index];
+    const bool stored = AppendGroupPath(group, fullPath);
     Abandon(tree, root, signature);
-
-    uint64_t groupRoot;
-    memcpy(&groupRoot, record.data + length + kRootOffset, 8);
-    const char16_t* firstPath = reinterpret_cast<const char16_t*>(record.data + length + kPathsOffset);
+    if (!stored) return;
+    group->pathCount++;
     char16_t text[kNodeTextUnits];
-    FormatText(text, kNodeTextUnits, u"(%d) %s", count, firstPath);
-    tree->setText(tree->context, (TreeItem)groupRoot, text);
+    FormatText(text, kNodeTextUnits, u"(%d) %s", group->pathCount, FirstGroupPathOf(group));
+    tree->setText(tree->context, group->root, text);
 }
 
-void FoundGroup(const TreeSink* tree, uint32_t slot, uint32_t hash, TreeItem root, ByteBuffer* signature,
+// Stores a new group for the path at the table slot its signature hashed to.
+void StartGroup(const TreeSink* tree, uint32_t slot, uint32_t hash, TreeItem root, ByteBuffer* signature,
                 const char16_t* fullPath) {
-    uint32_t one = 1;
-    uint64_t rootHandle = root;
-    if (!ByteBufferAppend(signature, &one, 4) || !ByteBufferAppend(signature, &rootHandle, 8) ||
-        !ByteBufferAppendString(signature, fullPath) ||
-        !ByteBufferAppend(&g_groupList, signature, sizeof *signature)) {
+    Group group = {*signature, 1, root, nullptr, 0, 0};
+    if (!AppendGroupPath(&group, fullPath) || !ReserveGroup()) {
+        HeapFreeBytes(group.paths);
         Abandon(tree, root, signature);
         return;
     }
+    g_groups[g_groupCount] = group;
     g_table[slot] = {hash, g_groupCount};
     g_groupCount++;
     tree->expand(tree->context, root);
@@ -147,7 +157,7 @@ void FoundGroup(const TreeSink* tree, uint32_t slot, uint32_t hash, TreeItem roo
 }  // namespace
 
 void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
-    int glyph = (attributes & kFolderAttribute) ? kGlyphFolder : kGlyphFile;
+    int glyph = IsFolder(attributes) ? kGlyphFolder : kGlyphFile;
     char16_t fullPath[kFullPathUnits];
     // A name that no command may see belongs to no group, as one whose full
     // form cannot be made.
@@ -173,15 +183,17 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     uint32_t hash = HashBytes(signature.data, length);
     uint32_t slot = FindSlot(g_table, g_tableSlots, hash, signature.data, length);
     if (g_table[slot].group != kNoSlot) MergeIntoGroup(tree, g_table[slot].group, root, &signature, fullPath);
-    else FoundGroup(tree, slot, hash, root, &signature, fullPath);
+    else StartGroup(tree, slot, hash, root, &signature, fullPath);
 }
 
 void ClearGroups() {
     for (uint32_t i = 0; i < g_groupCount; i++) {
-        ByteBuffer record = GroupRecord(i);
-        ByteBufferFree(&record);
+        ByteBufferFree(&g_groups[i].signature);
+        HeapFreeBytes(g_groups[i].paths);
     }
-    ByteBufferFree(&g_groupList);
+    HeapFreeBytes(g_groups);
+    g_groups = nullptr;
+    g_groupCapacity = 0;
     HeapFreeBytes(g_table);
     g_table = nullptr;
     g_tableSlots = 0;
@@ -192,15 +204,27 @@ uint32_t GroupCount() { return g_groupCount; }
 
 bool ReadGroup(uint32_t index, GroupSnapshot* out) {
     if (index >= g_groupCount || index >= kNoGroup) return false;
-    ByteBuffer record = GroupRecord(index);
-    uint32_t length = ReadU32(record.data);
-    uint64_t root;
-    memcpy(&root, record.data + length + kRootOffset, 8);
+    const Group* group = &g_groups[index];
     out->index = index;
-    out->pathCount = ReadU32(record.data + length + kCountOffset);
-    out->root = (TreeItem)root;
-    out->paths = reinterpret_cast<const char16_t*>(record.data + length + kPathsOffset);
-    out->signature = record.data;
-    out->signatureLength = length;
+    out->pathCount = group->pathCount;
+    out->root = group->root;
+    out->paths = FirstGroupPathOf(group);
+    out->signature = group->signature.data;
+    out->signatureLength = group->signature.used;
     return true;
+}
+
+const char16_t* FirstGroupPath(const GroupSnapshot* group) {
+    return group->paths && group->paths[0] ? group->paths : nullptr;
+}
+
+const char16_t* NextGroupPath(const char16_t* path) {
+    const char16_t* next = path + TextLength(path) + 1;
+    return next[0] ? next : nullptr;
+}
+
+uint32_t GroupPathUnits(const GroupSnapshot* group) {
+    const char16_t* last = nullptr;
+    for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path)) last = path;
+    return last ? (uint32_t)(last - group->paths) + TextLength(last) + 2 : 1;
 }

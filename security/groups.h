@@ -2,17 +2,11 @@
 #pragma once
 #include <stdint.h>
 
+#include "base/item_param.h"
 #include "base/tree_sink.h"
 
-const uint32_t kNoGroup = 0xFFFF;   // ItemParam group index that no group ever has
-
-// The group index that ItemParams carry: the 16-bit field cannot hold group
-// kNoGroup and later ones, so their nodes carry kNoGroup and no menu acts on
-// them.
-inline uint32_t GroupItemIndex(uint32_t group) { return group < kNoGroup ? group : kNoGroup; }
-
 // What the menus and commands need of one group. The pointers stay valid
-// until the groups are cleared.
+// until the groups change: a merged path may move the paths.
 struct GroupSnapshot {
     uint32_t index;
     uint32_t pathCount;
@@ -31,3 +25,10 @@ void ClearGroups();
 uint32_t GroupCount();
 // False for an index no group has or that no ItemParam can carry.
 bool ReadGroup(uint32_t index, GroupSnapshot* out);
+
+// The one way through a group's paths, in stored order:
+//   for (const char16_t* p = FirstGroupPath(g); p; p = NextGroupPath(p))
+const char16_t* FirstGroupPath(const GroupSnapshot* group);
+const char16_t* NextGroupPath(const char16_t* path);
+// The units of the paths block, its last zero included.
+uint32_t GroupPathUnits(const GroupSnapshot* group);

@@ -1,13 +1,11 @@
 #include "security/tree_builder.h"
 
-#include <string.h>
-
 #include "base/format.h"
+#include "base/little_endian.h"
 #include "base/text.h"
 #include "config/config_text.h"
 #include "security/ace_text.h"
 #include "security/descriptor.h"
-#include "security/groups.h"
 #include "security/security_platform.h"
 
 namespace {
@@ -46,7 +44,8 @@ void Append(Build* b, const void* bytes, uint32_t n) {
 }
 
 void AppendU32(Build* b, uint32_t value) {
-    uint8_t bytes[4] = {(uint8_t)value, (uint8_t)(value >> 8), (uint8_t)(value >> 16), (uint8_t)(value >> 24)};
+    uint8_t bytes[4];
+    WriteU32(bytes, value);
     Append(b, bytes, 4);
 }
 
@@ -238,7 +237,6 @@ uint32_t BuildSecurityNodes(const TreeSink* tree, ByteBuffer* buffer, const char
 
     if (b.appendFailed || buffer->used < 4) return 0;
     uint32_t length = buffer->used;
-    uint8_t bytes[4] = {(uint8_t)length, (uint8_t)(length >> 8), (uint8_t)(length >> 16), (uint8_t)(length >> 24)};
-    memcpy(buffer->data, bytes, 4);
+    WriteU32(buffer->data, length);
     return length;
 }

@@ -30,22 +30,23 @@ struct Scene {
             paths += Wide(p) + u'\0';
             fake.attributes[p] = attributes;
         }
-        TreeItem root = tree.sink.insert(&tree, kTreeRoot, u"root", 3, MakeItemParam(0, 1));
+        TreeItem root = tree.sink.insert(&tree, kTreeRoot, u"root", kGlyphFolder, MakeItemParam(0, kKindPathRoot));
         tree.sink.insert(&tree, root, u"old child", 1, 0);
         choice.group = GroupSnapshot{0, (uint32_t)groupPaths.size(), root, paths.c_str(), nullptr, 0};
         choice.attributes = attributes;
         choice.recurseSuffix = (options & kTraverse) ? u" /T" : u"";
         choice.kind = kind;
-        choice.param = MakeItemParam(0, kind) | scope << 16;
+        choice.param = MakeItemParam(0, kind) | ScopeOfUpperHalf(scope);
         choice.node = tree.sink.insert(&tree, root, nodeText.c_str(), 1, choice.param);
-        if (options & kEntries) tree.sink.insert(&tree, choice.node, u"Allow : x : y", 21, MakeItemParam(0, 0x0b));
+        if (options & kEntries)
+            tree.sink.insert(&tree, choice.node, u"Allow : x : y", kGlyphAllow, MakeItemParam(0, kKindAllowAce));
         CopyText(choice.nodeText, kNodeTextRoom, nodeText.c_str());
     }
     void Choose(uint32_t id, const std::u16string& text = u"", uint32_t data = 0) {
         choice.id = id;
         choice.data = data;
         CopyText(choice.text, kChoiceTextUnits, text.c_str());
-        ComposeCommand(&fake.platform, &tree.sink, &choice);
+        ActOnChoice(&fake.platform, &tree.sink, &choice);
     }
     bool Refreshed() {
         std::vector<TreeItem> kids = tree.Children(choice.group.root);
@@ -175,42 +176,6 @@ TEST(ActionsCommands, EmptyAndOverlongAccountNamesRunNothing) {
             EXPECT_EQ(s.fake.log, runs ? Lines{} : Lines{row.second});
             EXPECT_EQ(s.Refreshed(), runs);
         }
-}
-
-TEST(ActionsCommands, QuotingFollowsTheWindowsArgumentRules) {
-    // Backslashes are doubled ahead of the closing quote only; inner quotes are escaped, their backslashes doubled.
-    const std::pair<const char16_t*, const char*> rows[] = {
-        {u"C:\\dir\\", "C:\\dir\\"}, {u"tab\there", "\"tab\there\""}, {u"in\\side x", "\"in\\side x\""},
-        {u"C:\\My Dir\\", "\"C:\\My Dir\\\\\""}, {u"a \"b\"", "\"a \\\"b\\\"\""},
-        {u"a\\\"b c", "\"a\\\\\\\"b c\""}, {u"x\"y", "x\\\"y"}};
-    char16_t buffer[kQuoteUnits];
-    for (const auto& row : rows) EXPECT_EQ(Narrow(QuoteIfSpaced(row.first, buffer, kQuoteUnits)), row.second);
-    EXPECT_EQ(QuoteIfSpaced(u"a b c", buffer, 7), nullptr) << "never cut";
-    EXPECT_EQ(Narrow(QuoteIfSpaced(u"a bc", buffer, 7)), "\"a bc\"");
-}
-
-TEST(ActionsCommands, RightsFlagsAccountAndYesLetterTexts) {
-    char16_t out[128];
-    auto text = [&](uint32_t (*write)(uint32_t, char16_t*, uint32_t), uint32_t value) {
-        write(value, out, 128);
-        return Narrow(out);
-    };
-    const std::pair<uint32_t, const char*> rights[] = {
-        {0, "N"},        {0x1F01BF, "F"}, {0x0F01BF, "F"}, {0x1301BF, "M"}, {0x0200A9, "RX"},
-        {0x120089, "R"}, {0x010000, "D"}, {0x80, "RA,S"},  {0x200, "S"},
-        {0xF01FF, "X,RD,RA,REA,WD,AD,WA,WEA,DC,DE,RC,WDAC,WO,S"}};
-    for (const auto& r : rights) EXPECT_EQ(text(RightsText, r.first), r.second) << r.first;
-    const std::pair<uint32_t, const char*> flags[] = {{0xE000, "(OI)(CI)"},     {0x8000, ""},     {0, "(IO)"},
-                                                      {0x6000, "(OI)(CI)(IO)"}, {0xA000, "(OI)"}, {0x400b, "(CI)(IO)"}};
-    for (const auto& f : flags) EXPECT_EQ(text(InheritanceFlagsText, f.first), f.second) << f.first;
-    const std::pair<const char16_t*, const char*> cuts[] = {
-        {u"Allow : BUILTIN\\Administrators : (all) Full Control", "BUILTIN\\Administrators"},
-        {u"Deny(x) : S-1-5-32-545 :  Read", "*S-1-5-32-545"}, {u"Erlauben : Jeder :  Lesen", "Jeder"},
-        {u"Allow : a", "-"}, {u"no colon", "-"}, {u"Allow :", "-"}, {u"Allow : : x", "-"}};   // "-": no account
-    for (const auto& c : cuts) EXPECT_EQ(AccountFromAceText(c.first, out, 128) ? Narrow(out) : "-", c.second);
-    const std::pair<uint16_t, char16_t> letters[] = {{0x0409, u'Y'}, {0x0407, u'J'}, {0x0c07, u'J'},
-                                                     {0x0c0a, u'S'}, {0x0416, u'S'}, {0x040c, u'O'}, {0x0411, u'Y'}};
-    for (const auto& l : letters) EXPECT_EQ(TakeownYesLetter(l.first), l.second) << l.first;
 }
 
 // Stopping at the first failure: GroupWalkAbortsAtTheFirstFailureAndRefreshes.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/item_param.h"
+
 namespace {
 
 FakeTree* Self(void* c) { return static_cast<FakeTree*>(c); }
@@ -73,7 +75,7 @@ bool Read(void* c, TreeItem item, char16_t* text, uint32_t capacity, uint32_t* p
 void DumpNode(const FakeTree& t, TreeItem item, int depth, std::string* out) {
     const FakeNode& n = t.nodes[item - 1];
     char line[64];
-    snprintf(line, sizeof line, " [%d] k%x", n.image, (n.param >> 16) & 0xFF);
+    snprintf(line, sizeof line, " [%d] k%x", n.image, ItemKind(n.param));
     out->append(std::string(depth * 2, ' ') + Narrow(n.text) + line + "\n");
     for (TreeItem c : t.Children(item)) DumpNode(t, c, depth + 1, out);
 }

@@ -26,7 +26,8 @@ Bytes Signature(std::vector<Bytes> sections) {
 // kPath's nodes under a fresh root, built as AddPath does.
 struct Built {
     FakeTree tree;
-    TreeItem root = tree.sink.insert(tree.sink.context, kTreeRoot, kPath, 3, MakeItemParam(3, 1));
+    TreeItem root =
+        tree.sink.insert(tree.sink.context, kTreeRoot, kPath, kGlyphFolder, MakeItemParam(3, kKindPathRoot));
     Bytes signature;
     uint32_t length;
     explicit Built(uint32_t attributes) {
@@ -93,7 +94,8 @@ TEST(BuildSecurityNodes, FullSubtreeOfAFolderWithItsSignature) {
     std::vector<uint32_t> seen = {b.tree.node(b.root).expanded};
     for (TreeItem t : b.tree.Children(b.root)) seen.push_back(b.tree.node(t).expanded);
     for (int stage : {2, 4})
-        for (TreeItem t : b.tree.Children(b.tree.Children(b.root)[stage])) seen.push_back(b.tree.node(t).param >> 16);
+        for (TreeItem t : b.tree.Children(b.tree.Children(b.root)[stage]))
+            seen.push_back(ItemUpperHalf(b.tree.node(t).param));
     EXPECT_EQ(seen, (std::vector<uint32_t>{0, 0, 0, 1, 1, 1, 0xE00b, 0x800c, 0x0f, 0x0e, 0x8010, 0x0e, 0x0f, 0xE010,
                                            0x10, 0x8010, 0xA010, 0xC010}));
     EXPECT_EQ(b.signature, Signature({U32(0x10), U32(0), kAdmins, U32(1), Aces(e.dacl), U32(1), Aces(e.sacl), U32(1),
@@ -184,39 +186,45 @@ TEST(BuildSecurityNodes, FailedAppendGivesZeroButKeepsTheNodesAndTextsStayBounde
 TEST(AceLineText, ScopesGlyphsKindsAndAccountNames) {
     ScopedFakeSecurity fake;
     const uint32_t kThis = kScopeThisFolder, kFiles = kScopeInheritFile, kFolders = kScopeInheritSubfolder;
-    // Allow (21) or deny (24) ACE: the glyph is the scope's, else the named
+    const int kInherited = kGlyphInheritedStep, kDeny = kGlyphDenyStep;
+    // Allow or deny ACE: the glyph is the scope's, else the named
     // mask's, else the plain disc or cross. Scope bits go on explicit folder
     // ACEs only; inherited ones change kind. Rights are named greedily, with
     // the hex mask after a single-bit name or when bits remain unnamed.
     struct { int glyph; uint8_t flags; uint32_t attributes, mask; int expectedGlyph; const char16_t* tail;
              uint32_t bits; } cases[] = {
-        {21, 0x00, kFolder, 0x1F03FF, 42, u"(this folder) Full Control(1f03ff)", kThis},
-        {21, 0x10, kFolder, 0x2, 43, u"(this folder) Create Files / Write Data(0002)", 0},
-        {21, 0x01, kFolder, 0x1F01FF, 30, u"(this folder)(inherit file) Full Control", kThis | kFiles},
-        {21, 0x02, kFolder, 0x1301BF, 34, u"(this folder)(inherit subfolder) Modify", kThis | kFolders},
-        {21, 0x03, kFolder, 0x1200A9, 38, u"(all) Read & Execute", kThis | kFolders | kFiles},
+        {kGlyphAllow, 0x00, kFolder, 0x1F03FF, kGlyphThisFolderOnly, u"(this folder) Full Control(1f03ff)", kThis},
+        {kGlyphAllow, 0x10, kFolder, 0x2, kGlyphThisFolderOnly + kInherited,
+         u"(this folder) Create Files / Write Data(0002)", 0},
+        {kGlyphAllow, 0x01, kFolder, 0x1F01FF, kGlyphFullControl, u"(this folder)(inherit file) Full Control",
+         kThis | kFiles},
+        {kGlyphAllow, 0x02, kFolder, 0x1301BF, kGlyphModify, u"(this folder)(inherit subfolder) Modify",
+         kThis | kFolders},
+        {kGlyphAllow, 0x03, kFolder, 0x1200A9, kGlyphReadExecute, u"(all) Read & Execute", kThis | kFolders | kFiles},
         // The walk stops on a single-bit name: a suffix even after a composite one.
-        {21, 0x07, kFolder, 0x80120089, 21, u"(all)(propagate inherit) Read,[Generic read](80120089)",
+        {kGlyphAllow, 0x07, kFolder, 0x80120089, kGlyphAllow,
+         u"(all)(propagate inherit) Read,[Generic read](80120089)",
          kThis | kFolders | kFiles},
-        {24, 0x13, kFolder, 0x1301BF, 37, u"(all) Modify", 0},
-        {21, 0x0B, kFolder, 0xFFFFFFFF, 46, u"(inherit subfolder)(inherit file) Full Control,Access system security,"
+        {kGlyphDeny, 0x13, kFolder, 0x1301BF, kGlyphModify + kInherited + kDeny, u"(all) Modify", 0},
+        {kGlyphAllow, 0x0B, kFolder, 0xFFFFFFFF, kGlyphContentsOnly,
+         u"(inherit subfolder)(inherit file) Full Control,Access system security,"
          u"[Maximum allowed],[Generic all],[Generic execute],[Generic write],[Generic read](ffffffff)",
          kFolders | kFiles},
-        {21, 0x14, kFile, 0x1F01FF, 31, u"(propagate inherit) Full Control", 0},
-        {24, 0x10, kFile, 0x10000000, 25, u" [Generic all](10000000)", 0},
-        {24, 0x00, kFile, 0x200, 24, u" ", 0},   // no name: no text
+        {kGlyphAllow, 0x14, kFile, 0x1F01FF, kGlyphFullControl + kInherited, u"(propagate inherit) Full Control", 0},
+        {kGlyphDeny, 0x10, kFile, 0x10000000, kGlyphDeny + kInherited, u" [Generic all](10000000)", 0},
+        {kGlyphDeny, 0x00, kFile, 0x200, kGlyphDeny, u" ", 0},   // no name: no text
     };
     for (auto& c : cases) {
         bool inherited = c.flags & 0x10;
-        const char16_t* word = c.glyph == 21 ? u"Allow" : u"Deny";
-        uint32_t kind = c.glyph == 21 ? 0x0b : 0x0c, param = MakeItemParam(kGroup, kind);
+        const char16_t* word = c.glyph == kGlyphAllow ? u"Allow" : u"Deny";
+        uint32_t kind = c.glyph == kGlyphAllow ? kKindAllowAce : kKindDenyAce, param = MakeItemParam(kGroup, kind);
         int glyph = c.glyph;
         std::u16string text = Written([&](TextWriter* w) {
             return AceLineText(w, word, u"C:\\d", kUsers.data(), c.flags, c.attributes, c.mask, &param, &glyph);
         });
         EXPECT_EQ(text, word + std::u16string(inherited ? u"(inherit)" : u"") + u" : BUILTIN\\Users : " + c.tail);
         EXPECT_EQ(glyph, c.expectedGlyph) << Narrow(text);
-        EXPECT_EQ(param, MakeItemParam(kGroup, inherited ? 0x0f : kind) | c.bits) << Narrow(text);
+        EXPECT_EQ(param, MakeItemParam(kGroup, inherited ? kKindInherited : kind) | c.bits) << Narrow(text);
     }
     // Lookups ask the server of a UNC path; a SID the lookup and the string
     // form both fail on is an "Unknown account".

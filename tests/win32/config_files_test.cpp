@@ -18,8 +18,9 @@ static std::vector<std::wstring> AddedPaths(const wchar_t* args) {
     std::vector<std::wstring> paths;
     RunWithMainWindow((std::wstring(L"ovrix.exe ") + args).c_str(), [&](HWND) {
         GroupSnapshot group;
-        for (uint32_t g = 0; g < GroupCount(); g++)   // each group's paths end in one more zero
-            for (const char16_t* p = ReadGroup(g, &group) ? group.paths : u""; *p; p += TextLength(p) + 1) paths.push_back(W(p));
+        for (uint32_t g = 0; g < GroupCount(); g++)
+            for (const char16_t* p = ReadGroup(g, &group) ? FirstGroupPath(&group) : nullptr; p; p = NextGroupPath(p))
+                paths.push_back(W(p));
     });
     return paths;
 }
