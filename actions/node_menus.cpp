@@ -1,6 +1,6 @@
 #include "actions/node_menus.h"
 
-#include "actions/commands.h"
+#include "actions/command_text.h"
 #include "base/format.h"
 #include "base/text.h"
 #include "config/config_text.h"

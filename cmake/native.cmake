@@ -34,3 +34,7 @@ if(OVRIX_FUZZ)
   # Everything that links the instrumented core needs the sanitizer runtimes.
   target_link_options(ovrix_core INTERFACE -fsanitize=address,undefined)
 endif()
+
+# The layering of the code map: includes point down, files form no circle.
+add_test(NAME Layers.IncludesPointDownAndFormNoCircle COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/check_layers.py ${CMAKE_SOURCE_DIR})
+set_tests_properties(Layers.IncludesPointDownAndFormNoCircle PROPERTIES LABELS unit)
