@@ -11,14 +11,16 @@
 //       Runs ovrix on "@8@LISTFILE" and the floor on LISTFILE, RUNS times
 //       each, interleaved (the order alternates every run so a drift in the
 //       machine's load hits both alike), and prints one table row of medians:
-//       N, ovrix ms/path, floor ms/path, ovrix/floor, ovrix peak memory.
+//       N, runs, ovrix ms/path, floor ms/path, ovrix/floor, ovrix's memory.
 //
 // Both are timed the same way from outside: from CreateProcessW until the
 // process has read every path (ovrix: see the "done" conditions below; the
-// floor: its exit). Peak memory is read with GetProcessMemoryInfo on ovrix's
-// process handle once it is done and before it is closed; under Wine the
-// server fills it from /proc/<pid>/status (VmHWM, VmPeak) of the
-// wine-preloader process.
+// floor: its exit). ovrix's memory is read with GetProcessMemoryInfo on its
+// process handle once it is done and before it is closed. Under Wine the
+// server fills it from the Linux process's /proc/<pid>/status:
+// PeakWorkingSetSize is VmHWM (the true peak resident size, Wine's own
+// shared pages included), PeakPagefileUsage is only RssAnon + VmSwap at that
+// moment (private memory when done, not a peak).
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -203,9 +205,9 @@ void Finish(PROCESS_INFORMATION* process) {
 }
 
 // Milliseconds until ovrix has read every path (negative on failure); its
-// peak working set and peak committed memory in bytes.
+// peak working set and its private memory when done, in bytes.
 double TimeOvrix(wchar_t* commandLine, DoneCondition condition, LARGE_INTEGER frequency, SIZE_T* peakWorkingSet,
-                 SIZE_T* peakCommitted) {
+                 SIZE_T* privateBytes) {
     PROCESS_INFORMATION process;
     double start = Now(frequency);
     if (!Start(commandLine, &process)) return -1;
@@ -223,7 +225,7 @@ double TimeOvrix(wchar_t* commandLine, DoneCondition condition, LARGE_INTEGER fr
     memory.cb = sizeof memory;
     if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory)) {
         *peakWorkingSet = memory.PeakWorkingSetSize;
-        *peakCommitted = memory.PeakPagefileUsage;
+        *privateBytes = memory.PeakPagefileUsage;
     }
     if (window) PostMessageW(window, WM_CLOSE, 0, 0);
     Finish(&process);
@@ -268,25 +270,26 @@ int Drive(const wchar_t* ovrix, const wchar_t* list, int paths, int runs, DoneCo
 
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    double ovrixMs[kMaxRuns], floorMs[kMaxRuns], workingSet[kMaxRuns], committed[kMaxRuns];
+    double ovrixMs[kMaxRuns], floorMs[kMaxRuns], workingSet[kMaxRuns], privateMiB[kMaxRuns];
     for (int run = 0; run < runs; run++) {
-        SIZE_T peakWorkingSet = 0, peakCommitted = 0;
+        SIZE_T peakWorkingSet = 0, privateBytes = 0;
         bool floorFirst = run % 2 == 1;
         if (floorFirst) floorMs[run] = TimeFloor(floorLine, frequency);
-        ovrixMs[run] = TimeOvrix(ovrixLine, condition, frequency, &peakWorkingSet, &peakCommitted);
+        ovrixMs[run] = TimeOvrix(ovrixLine, condition, frequency, &peakWorkingSet, &privateBytes);
         if (!floorFirst) floorMs[run] = TimeFloor(floorLine, frequency);
         workingSet[run] = (double)peakWorkingSet / (1024 * 1024);
-        committed[run] = (double)peakCommitted / (1024 * 1024);
-        fwprintf(stderr, L"  N=%d run %d: ovrix %.0f ms (peak working set %.1f MiB, committed %.1f MiB), floor %.0f ms\n",
-                 paths, run + 1, ovrixMs[run], workingSet[run], committed[run], floorMs[run]);
+        privateMiB[run] = (double)privateBytes / (1024 * 1024);
+        wprintf(L"  N=%d run %d: ovrix %.0f ms (peak working set %.1f MiB, private %.1f MiB), floor %.0f ms\n",
+                 paths, run + 1, ovrixMs[run], workingSet[run], privateMiB[run], floorMs[run]);
+        fflush(stdout);
         if (ovrixMs[run] < 0 || floorMs[run] < 0) {
             fwprintf(stderr, L"run failed\n");
             return 1;
         }
     }
     double ovrixPerPath = Median(ovrixMs, runs) / paths, floorPerPath = Median(floorMs, runs) / paths;
-    wprintf(L"%8d %6d %12.4f %12.4f %8.2f %14.1f %14.1f\n", paths, runs, ovrixPerPath, floorPerPath,
-            ovrixPerPath / floorPerPath, Median(workingSet, runs), Median(committed, runs));
+    wprintf(L"%8d %5d %13.4f %13.4f %11.2f %12.1f %12.1f\n", paths, runs, ovrixPerPath, floorPerPath,
+            ovrixPerPath / floorPerPath, Median(workingSet, runs), Median(privateMiB, runs));
     fflush(stdout);
     return 0;
 }

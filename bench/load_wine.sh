@@ -49,7 +49,7 @@ WINEPREFIX=$build/wineprefix wineserver -p
 scripts/wine-run "$build/wineprefix" cmd /c exit >/dev/null 2>&1 || true
 
 echo "ovrix load under Wine, medians; time from process start to all paths read"
-printf '%8s %6s %12s %12s %8s %14s %14s\n' N runs ovrix_ms/path floor_ms/path ratio peak_WS_MiB peak_commit_MiB
+printf '%8s %5s %13s %13s %11s %12s %12s\n' N runs ovrix_ms/path floor_ms/path ovrix/floor peak_WS_MiB private_MiB
 for n in $sizes; do
   dir=$build/bench-load/$n
   make_files "$n" "$dir"
