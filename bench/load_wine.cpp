@@ -280,7 +280,7 @@ int Drive(const wchar_t* ovrix, const wchar_t* list, int paths, int runs, DoneCo
         workingSet[run] = (double)peakWorkingSet / (1024 * 1024);
         privateMiB[run] = (double)privateBytes / (1024 * 1024);
         wprintf(L"  N=%d run %d: ovrix %.0f ms (peak working set %.1f MiB, private %.1f MiB), floor %.0f ms\n",
-                 paths, run + 1, ovrixMs[run], workingSet[run], privateMiB[run], floorMs[run]);
+                paths, run + 1, ovrixMs[run], workingSet[run], privateMiB[run], floorMs[run]);
         fflush(stdout);
         if (ovrixMs[run] < 0 || floorMs[run] < 0) {
             fwprintf(stderr, L"run failed\n");

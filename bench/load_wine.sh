@@ -50,10 +50,23 @@ scripts/wine-run "$build/wineprefix" cmd /c exit >/dev/null 2>&1 || true
 
 echo "ovrix load under Wine, medians; time from process start to all paths read"
 printf '%8s %5s %13s %13s %11s %12s %12s\n' N runs ovrix_ms/path floor_ms/path ovrix/floor peak_WS_MiB private_MiB
+rows=$build/bench-load/rows.txt
+: > "$rows"
 for n in $sizes; do
   dir=$build/bench-load/$n
   make_files "$n" "$dir"
   runs=${RUNS:-$([ "$n" -ge 100000 ] && echo 2 || echo 3)}
   (cd "$build" && "$OLDPWD/scripts/wine-run" "$build/wineprefix" ./load_wine.exe drive \
-    'Z:'"${build//\//\\}"'\ovrix.exe' 'Z:'"${dir//\//\\}"'\list.txt' "$n" "$runs" "${DONE:-window}")
+    'Z:'"${build//\//\\}"'\ovrix.exe' 'Z:'"${dir//\//\\}"'\list.txt' "$n" "$runs" "${DONE:-window}") |
+    tr -d '\r' | tee -a "$rows"
 done
+
+# The goals: at 100,000 paths ovrix takes at most 0.8 times the floor's time,
+# and its time per path is within 10% of its time per path at 1,000.
+awk '$1 == 1000 && NF == 7 { small = $3 } $1 == 100000 && NF == 7 { large = $3; ratio = $5 }
+  END {
+    if (ratio != "") printf "goal ovrix/floor <= 0.80 at 100000: %.2f, %s\n", ratio, ratio <= 0.8 ? "met" : "not met"
+    if (small != "" && large != "")
+      printf "goal ms/path at 100000 within 10%% of 1000: %+.0f%%, %s\n", (large / small - 1) * 100,
+             large <= small * 1.1 ? "met" : "not met"
+  }' "$rows"
