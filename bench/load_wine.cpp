@@ -105,6 +105,7 @@ int RunFloor(const wchar_t* listName) {
     wchar_t* text = ReadListFile(listName);
     if (!text) return 2;
     BYTE* buffer = (BYTE*)malloc(kSecurityBufferBytes);
+    if (!buffer) return 2;
     Privilege privilege = {};
     OpenSecurityPrivilege(&privilege);
     wchar_t* line = text;
