@@ -71,3 +71,7 @@ set_tests_properties(${OVRIX_WIN32_TEST_LIST} PROPERTIES TIMEOUT 120 LABELS win3
 add_test(NAME ExeImports.OnlyKnownDllsAndTheCommonControls
          COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXE=$<TARGET_FILE:ovrix>
                  -P ${CMAKE_SOURCE_DIR}/tests/win32/exe_imports.cmake)
+
+# The load benchmark's driver and floor (bench/load_wine.sh builds it).
+add_executable(load_wine EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/load_wine.cpp)
+target_link_options(load_wine PRIVATE -static -municode)
