@@ -133,11 +133,13 @@ void OutAce(ReportOut* out, const AceView* ace, const char16_t* path, uint32_t a
     OutText(out, u",");
     OutKey(out, u"mask");
     OutHex(out, mask);
-    TextWriterInit(&w, text, kNodeTextUnits);
-    AccessMaskText(&w, mask);
-    OutText(out, u",");
-    OutKey(out, u"rights");
-    OutJsonString(out, text);
+    if (ace->type != kAceMandatoryLabel) {   // a label's mask is its policy, shown in its text
+        TextWriterInit(&w, text, kNodeTextUnits);
+        AccessMaskText(&w, mask);
+        OutText(out, u",");
+        OutKey(out, u"rights");
+        OutJsonString(out, text);
+    }
     TextWriterInit(&w, text, kNodeTextUnits);
     uint32_t param = 0;
     int scopeGlyph = 0;
