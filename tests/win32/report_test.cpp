@@ -92,7 +92,7 @@ TEST(Report, Utf8ListFileNamesRoundTripIntoTheJson) {
     WriteFileBytes(name, "data");
     WriteFileBytes(list, Utf8(L"\"" + name + L"\"\r\n"));
     std::string json;
-    EXPECT_EQ(RunReport(L"@8@\"" + list + L"\"", &json), 0u);
+    EXPECT_EQ(RunReport(L"/json @8@" + list, &json), 0u);
     EXPECT_NE(json.find(Utf8(L"\"paths\":[" + JsonPath(name) + L"]")), std::string::npos) << json;
     RemoveTree(folder);
 }
