@@ -65,4 +65,6 @@ struct ActionPlatform {
     uint16_t (*uiLanguage)();
     // Shows the popup and reports the choice.
     void (*trackMenu)(void* owner, const MenuModel* menu, MenuPick* pick);
+    // Puts the text on the clipboard.
+    bool (*copyText)(void* owner, const char16_t* text);
 };

@@ -8,6 +8,7 @@
 #include "base/platform_win32.h"
 #include "exec/log_pane_win32.h"
 #include "exec/runner_win32.h"
+#include "report/clipboard_win32.h"
 #include "security/security_win32.h"
 
 namespace {
@@ -107,6 +108,10 @@ bool Privilege(const char16_t* name, bool enable) { return SetPrivilege(W(name),
 
 uint16_t UiLanguage() { return GetUserDefaultUILanguage(); }
 
+bool CopyText(void* owner, const char16_t* text) {
+    return PutTextOnClipboard(static_cast<ShellWindows*>(owner)->main, text);
+}
+
 }  // namespace
 
 bool ReadRegistryString(HKEY root, const wchar_t* subkey, const wchar_t* valueName, wchar_t* buffer, DWORD bufferBytes) {
@@ -135,5 +140,6 @@ bool ReadRegistryString(HKEY root, const wchar_t* subkey, const wchar_t* valueNa
 ActionPlatform WindowsActionPlatform(ShellWindows* windows, MenuTracker trackMenu) {
     return ActionPlatform{windows,     FileAttributes, Run,            Log,          SpecialPermissions,
                           AccountName, OpenFolder,     NextFolderEntry, CloseFolder, Identity,
-                          EnumerateUsers, ReadDomainName, Privilege,   UiLanguage,   trackMenu};
+                          EnumerateUsers, ReadDomainName, Privilege,   UiLanguage,   trackMenu,
+                          CopyText};
 }

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "config/config_text.h"
 #include "exec/activity.h"
+#include "report/tree_text.h"
 #include "security/byte_buffer.h"
 #include "security/tree_builder.h"
 
@@ -15,6 +16,14 @@ void ListGroupPaths(const ActionPlatform* platform, const GroupSnapshot* group) 
     for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path))
         platform->appendLog(platform->owner, path);
     platform->appendLog(platform->owner, u".");
+}
+
+// Every group, as "Copy report" puts it on the clipboard.
+void CopyWholeTree(const ActionPlatform* platform, const TreeSink* tree) {
+    char16_t* text = NodeReportText(tree, kTreeRoot, true);
+    if (!text) return;
+    platform->copyText(platform->owner, text);
+    HeapFreeBytes(text);
 }
 
 char16_t InheritanceLetter(uint32_t id) {
@@ -220,7 +229,8 @@ void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const Men
     bool refresh = false;
     switch (choice->kind) {
     case kKindPathRoot:
-        ListGroupPaths(platform, &choice->group);
+        if (choice->id == kCmdCopyReport) CopyWholeTree(platform, tree);
+        else ListGroupPaths(platform, &choice->group);
         return;
     case kKindOwner:
         ComposeTemplate(&command, u"takeown /f %%s /a /r /d %c", TakeownYesLetter(platform->uiLanguage()));

@@ -20,6 +20,7 @@
 #include "input/list_file.h"
 #include "input/list_file_win32.h"
 #include "input/path_input.h"
+#include "report/clipboard_win32.h"
 #include "resources/resource_ids.h"
 #include "security/glyphs.h"
 #include "security/groups.h"
@@ -162,9 +163,12 @@ void HandleTreeNotify(HWND window, const NMHDR* header) {
     if (header->idFrom != (UINT_PTR)IDC_TREE) return;
     HWND tree = header->hwndFrom;
     switch (header->code) {
-    case TVN_KEYDOWN:
-        if (reinterpret_cast<const NMTVKEYDOWN*>(header)->wVKey == VK_SPACE) ShowNodeMenu(window, tree);
+    case TVN_KEYDOWN: {
+        const WORD key = reinterpret_cast<const NMTVKEYDOWN*>(header)->wVKey;
+        if (key == VK_SPACE) ShowNodeMenu(window, tree);
+        if (key == 'C' && GetKeyState(VK_CONTROL) < 0) CopySelectedNode(window, tree, GetKeyState(VK_SHIFT) < 0);
         break;
+    }
     case NM_RCLICK:
         SelectItemUnderCursor(tree);
         ShowNodeMenu(window, tree);

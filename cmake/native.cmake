@@ -38,3 +38,12 @@ endif()
 # The layering of the code map: includes point down, files form no circle.
 add_test(NAME Layers.IncludesPointDownAndFormNoCircle COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/check_layers.py ${CMAKE_SOURCE_DIR})
 set_tests_properties(Layers.IncludesPointDownAndFormNoCircle PROPERTIES LABELS unit)
+
+# The JSON report of crafted descriptors, read by a real JSON parser; the
+# sample exits 1 because some of its paths cannot be read.
+add_executable(report_json_sample ${CMAKE_SOURCE_DIR}/tests/report_json/sample.cpp)
+target_link_libraries(report_json_sample PRIVATE ovrix_core)
+target_include_directories(report_json_sample PRIVATE ${CMAKE_SOURCE_DIR})
+add_test(NAME Report.JsonParsesAndCarriesSddlAndSids
+         COMMAND sh -c "$<TARGET_FILE:report_json_sample> > report.json; test $? = 1 && python3 ${CMAKE_SOURCE_DIR}/tests/report_json/check.py < report.json")
+set_tests_properties(Report.JsonParsesAndCarriesSddlAndSids PROPERTIES LABELS unit)

@@ -30,6 +30,11 @@ add_dependencies(ovrix comctl32_ordinal)
 target_link_libraries(ovrix PRIVATE ${OVRIX_LINK_LIBS})
 target_link_options(ovrix PRIVATE -static -municode -mwindows)
 
+# The console report, from the same core and shell.
+add_executable(ovrix-report ${CMAKE_SOURCE_DIR}/report/ovrix_report_win32.cpp)
+target_link_libraries(ovrix-report PRIVATE ${OVRIX_LINK_LIBS})
+target_link_options(ovrix-report PRIVATE -static -municode)
+
 # Files that ship beside the program.
 file(GLOB OVRIX_SHIPPED CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/ship/*)
 foreach(shipped ${OVRIX_SHIPPED})
@@ -59,7 +64,7 @@ target_link_options(planted_netapi32 PRIVATE -static)
 
 file(GLOB OVRIX_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
 add_executable(ovrix_win32_tests ${OVRIX_WIN32_TESTS} ${OVRIX_RESOURCES})
-add_dependencies(ovrix_win32_tests comctl32_ordinal ovrix planted_netapi32 ${OVRIX_STANDIN_TARGETS})
+add_dependencies(ovrix_win32_tests comctl32_ordinal ovrix ovrix-report planted_netapi32 ${OVRIX_STANDIN_TARGETS})
 target_link_libraries(ovrix_win32_tests PRIVATE gtest ${OVRIX_LINK_LIBS})
 target_link_options(ovrix_win32_tests PRIVATE -static)
 target_compile_definitions(ovrix_win32_tests PRIVATE OVRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

@@ -3,7 +3,7 @@
 README's code map) or when files include each other in a circle."""
 import os, re, sys
 
-ORDER = ["resources", "base", "config", "input", "security", "exec", "actions", "app"]
+ORDER = ["resources", "base", "config", "input", "security", "report", "exec", "actions", "app"]
 root = sys.argv[1] if len(sys.argv) > 1 else "."
 include = re.compile(r'#include "([^"]+)"')
 graph, faults = {}, []

@@ -32,7 +32,8 @@ struct FakeActions {
     uint16_t language = 0x0409;
     ActionPlatform platform{this,          FileAttributes, Run,       Log,         SpecialDialog,
                             AccountDialog, OpenFolder,     NextEntry, CloseFolder, Identity,
-                            Users,         Domain,         Privilege, Language,    nullptr};
+                            Users,         Domain,         Privilege, Language,    nullptr,
+                            Copy};
     inline static FakeActions* current = nullptr;
 
     FakeActions() { current = this; ResetTraverseSubfolders(); }
@@ -105,6 +106,8 @@ struct FakeActions {
         return current->privilegeWorks;
     }
     static uint16_t Language() { return current->language; }
+    std::vector<std::u16string> copied;
+    static bool Copy(void*, const char16_t* text) { return current->copied.push_back(text), true; }
 };
 
 // One item a line, submenus indented: "---", "text [x] #id @data".

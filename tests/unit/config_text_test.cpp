@@ -120,7 +120,7 @@ TEST(LanguageTemplate, OffersEveryTranslatedTextAsAReadableLine) {
         offered.insert(key);
     }
     std::string sources;
-    for (const char* folder : {"app", "config", "input", "security", "actions", "exec", "base"})
+    for (const char* folder : {"app", "config", "input", "security", "report", "actions", "exec", "base"})
         for (const auto& entry : std::filesystem::directory_iterator(std::string(OVRIX_SOURCE_DIR) + "/" + folder))
             if (entry.path().extension() == ".cpp" || entry.path().extension() == ".h") sources += ReadFile(entry.path());
     // Keys hold no quote or backslash, so a literal reads as its text.

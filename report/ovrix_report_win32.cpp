@@ -1,0 +1,70 @@
+// ovrix-report: the console program. Writes with WriteConsoleW to a console
+// and UTF-8 bytes to a pipe or file.
+#include <windows.h>
+
+#include "base/platform_win32.h"
+#include "config/config_win32.h"
+#include "config/file_text_win32.h"
+#include "input/list_file.h"
+#include "input/list_file_win32.h"
+#include "report/report_run.h"
+#include "security/path_names.h"
+#include "security/security_win32.h"
+
+namespace {
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode;
+    return GetConsoleMode(handle, &mode) != FALSE;
+}
+
+bool WriteHandle(void* context, const char16_t* text, uint32_t units) {
+    HANDLE handle = static_cast<HANDLE>(context);
+    if (IsConsole(handle)) {
+        while (units) {
+            DWORD written = 0;
+            if (!WriteConsoleW(handle, W(text), units, &written, nullptr) || written == 0) return false;
+            text += written;
+            units -= written;
+        }
+        return true;
+    }
+    static char bytes[3 * kReportChunkUnits];
+    const uint32_t n = Utf16ToUtf8(text, units < kReportChunkUnits ? units : kReportChunkUnits, bytes);
+    const char* p = bytes;
+    for (DWORD left = n; left;) {
+        DWORD written = 0;
+        if (!WriteFile(handle, p, left, &written, nullptr) || written == 0) return false;
+        p += written;
+        left -= written;
+    }
+    return units <= kReportChunkUnits || WriteHandle(context, text + kReportChunkUnits, units - kReportChunkUnits);
+}
+
+void WriteError(void*, const char16_t* text) {
+    uint32_t units = 0;
+    while (text[units]) units++;
+    WriteHandle(GetStdHandle(STD_ERROR_HANDLE), text, units);
+}
+
+uint32_t NameAttributes(void*, const char16_t* name) { return PathAttributes(name); }
+
+char* ReadListFile(void*, const char16_t* name) {
+    // Only a plain file is read: never a pipe, whose server could act as us.
+    if (IsForeignPath(name)) return nullptr;
+    char* bytes = nullptr;
+    return ReadWholeFile(name, kListFileZeroBytes, &bytes) == 0 ? bytes : nullptr;
+}
+
+}  // namespace
+
+int wmain() {
+    // Libraries loaded from now on come from System32 only.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    UseProcessHeap();
+    InstallSecurityPlatform();
+    LoadLanguageFile();
+    ReportPlatform platform = {nullptr, NameAttributes, ReadListFile, SystemCodePages(),
+                               ReportTarget{GetStdHandle(STD_OUTPUT_HANDLE), WriteHandle}, WriteError};
+    return RunReport(U(GetCommandLineW()), &platform);
+}

@@ -1,0 +1,134 @@
+#include "report/report_run.h"
+
+#include "base/heap.h"
+#include "base/text.h"
+#include "input/path_input.h"
+#include "input/tokenizer.h"
+#include "report/json_report.h"
+#include "report/memory_tree.h"
+#include "report/tree_text.h"
+#include "security/ace_text.h"
+#include "security/groups.h"
+#include "security/path_names.h"
+#include "security/security_platform.h"
+
+const char16_t kReportUsage[] =
+    u"Usage: ovrix-report [/json] [filename or @filelist or @8@utf8filelist]...\r\n"
+    u"  Writes what ovrix shows for the paths: the indented tree, or with /json\r\n"
+    u"  one JSON document. Exit code 0: every path was read; 1: some could not\r\n"
+    u"  be read (they are still reported); 2: usage error.\r\n";
+
+namespace {
+
+struct Options {
+    bool json;
+};
+
+// Lower-case ASCII comparison of an option word.
+bool IsOption(const char16_t* token, const char16_t* name) {
+    for (; *name; token++, name++) {
+        char16_t c = *token >= u'A' && *token <= u'Z' ? (char16_t)(*token + 32) : *token;
+        if (c != *name) return false;
+    }
+    return *token == 0;
+}
+
+// Reads the options in front of the paths. *paths is left where the token
+// before the first path starts, so that the path input, which drops its
+// first token, begins with the first path. False on a usage error or "/?".
+bool ReadOptions(const char16_t* commandLine, Options* options, const char16_t** paths) {
+    static char16_t token[kTokenBufferUnits];
+    const char16_t* cursor = commandLine;
+    *paths = commandLine;
+    NextToken(&cursor, token);   // the program's own path
+    for (;;) {
+        const char16_t* before = cursor;
+        char16_t first = NextToken(&cursor, token);
+        if (!first) return false;   // no path at all
+        if (first != u'/') return true;
+        if (IsOption(token, u"/json")) options->json = true;
+        else return false;
+        *paths = before;
+    }
+}
+
+struct Collector {
+    TreeSink sink;
+    const ReportPlatform* platform;
+    GrowingText unknownNames;
+    ReportTarget unknownTarget;
+    bool outOfMemory;
+};
+
+uint32_t Attributes(void* context, const char16_t* name) {
+    const Collector* c = static_cast<const Collector*>(context);
+    return c->platform->attributes(c->platform->context, name);
+}
+
+char* ReadList(void* context, const char16_t* name) {
+    const Collector* c = static_cast<const Collector*>(context);
+    return c->platform->readListFile(c->platform->context, name);
+}
+
+// AddPath gives a name whose full form it cannot make a root of its own and
+// no group; the JSON lists those names as unreadable.
+void AddReportPath(void* context, const char16_t* path, uint32_t attributes) {
+    Collector* c = static_cast<Collector*>(context);
+    char16_t fullPath[kFullPathUnits];
+    if (FormFullPath(path, fullPath) != kPlainPathName &&
+        !c->unknownTarget.write(&c->unknownNames, path, TextLength(path) + 1))
+        c->outOfMemory = true;
+    AddPath(&c->sink, path, attributes);
+}
+
+bool AllGroupsReadable(const ReportPlatform* platform) {
+    bool all = true;
+    for (uint32_t i = 0; i < GroupCount(); i++) {
+        GroupSnapshot group;
+        if (!ReadGroup(i, &group) || !FirstGroupPath(&group)) continue;
+        char16_t error[kNodeTextUnits];
+        TextWriter w;
+        TextWriterInit(&w, error, kNodeTextUnits);
+        const char16_t* path = FirstGroupPath(&group);
+        if (!GroupReadable(path, platform->attributes(platform->context, path), &w)) all = false;
+    }
+    return all;
+}
+
+}  // namespace
+
+int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
+    Options options = {false};
+    const char16_t* paths;
+    if (!ReadOptions(commandLine, &options, &paths)) {
+        platform->writeError(platform->context, kReportUsage);
+        return kReportUsageError;
+    }
+    MemoryTree tree;
+    MemoryTreeInit(&tree);
+    Collector collector = {MemoryTreeSink(&tree), platform, {}, {}, false};
+    collector.unknownTarget = GrowingTextTarget(&collector.unknownNames);
+    ClearGroups();
+    PathInputPlatform input = {&collector, Attributes, ReadList, platform->codePages, AddReportPath};
+    AddPathsFromCommandLine(paths, &input);
+
+    ReportOut* out = static_cast<ReportOut*>(HeapAllocBytes(sizeof(ReportOut)));
+    bool allRead = false, written = false;
+    if (out) {
+        ReportOutInit(out, platform->output);
+        if (options.json) {
+            JsonReportInput json = {&collector.sink, platform->attributes, platform->context,
+                                    collector.unknownNames.text};
+            allRead = WriteJsonReport(out, &json);
+        } else {
+            WriteTreeLines(out, &collector.sink);
+            allRead = collector.unknownNames.length == 0 && AllGroupsReadable(platform);
+        }
+        written = OutFlush(out, true);
+        HeapFreeBytes(out);
+    }
+    ClearGroups();
+    MemoryTreeFree(&tree);
+    HeapFreeBytes(collector.unknownNames.text);
+    return allRead && written && !collector.outOfMemory ? kReportAllRead : kReportSomeUnreadable;
+}

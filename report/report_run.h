@@ -1,0 +1,28 @@
+// The console report from its command line to its exit code: options, the
+// paths through the same input, AddPath and tree builder as the window (into
+// an in-memory tree), then the tree as text or JSON, written group by group.
+#pragma once
+#include <stdint.h>
+
+#include "config/file_text.h"
+#include "report/report_out.h"
+
+const int kReportAllRead = 0;
+const int kReportSomeUnreadable = 1;
+const int kReportUsageError = 2;
+
+struct ReportPlatform {
+    void* context;
+    uint32_t (*attributes)(void* context, const char16_t* name);
+    char* (*readListFile)(void* context, const char16_t* name);   // as PathInputPlatform's
+    const CodePageConverter* codePages;
+    ReportTarget output;                        // standard output
+    void (*writeError)(void* context, const char16_t* text);   // standard error
+};
+
+// The usage text (not translated: scripts and their authors read it).
+extern const char16_t kReportUsage[];
+
+// Runs the report for the command line (its first token the program's own
+// name) and returns the exit code.
+int RunReport(const char16_t* commandLine, const ReportPlatform* platform);

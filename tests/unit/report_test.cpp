@@ -1,0 +1,62 @@
+// The tree as report text: the console report, the clipboard and "Copy report"
+// all say the same.
+#include <gtest/gtest.h>
+
+#include "actions/commands.h"
+#include "actions/node_menus.h"
+#include "base/heap.h"
+#include "report/memory_tree.h"
+#include "report/report_run.h"
+#include "report/tree_text.h"
+#include "security/groups.h"
+#include "tests/unit/actions_fake_platform.h"
+#include "tests/unit/fake_tree.h"
+#include "tests/unit/security_fakes.h"
+
+using namespace fake_security;
+
+namespace {
+
+std::u16string Taken(char16_t* text) {
+    std::u16string s = text ? text : u"(null)";
+    HeapFreeBytes(text);
+    return s;
+}
+
+const char16_t kMusic[] = u"C:\\\u00c4rger \u2713 \U0001D11E";
+
+}  // namespace
+
+TEST(ReportText, GroupsWithTheirOtherPathsTwoSpacesPerLevelInUnicode) {
+    ScopedFakeSecurity fake;
+    for (const char16_t* path : {u"C:\\a", kMusic, u"C:\\other"})
+        fake.paths[path] = {{kOwnerInformation, OwnerPart(path[3] == u'o' ? kUsers : kAdmins)},
+                            {kDaclInformation, DaclPart(MakeAcl({MakeAce(0, 0x13, 0x001F01FF, kUsers)}))}};
+    MemoryTree memory;
+    MemoryTreeInit(&memory);
+    TreeSink sink = MemoryTreeSink(&memory);
+    for (const char16_t* path : {u"C:\\a", u"C:\\x*", kMusic, u"C:\\other"}) AddPath(&sink, path, 0x10);
+
+    const std::u16string whole = Taken(NodeReportText(&sink, kTreeRoot, true));
+    const std::u16string group = u"  attributes []\r\n    Readonly\r\n    Hidden\r\n";
+    const std::u16string acl = u"  Permissions\r\n    Allow(inherit) : BUILTIN\\Users : (all) Full Control\r\n"
+                               u"  unknown auditing\r\n  unknown integrity level\r\n";
+    EXPECT_EQ(whole, u"(2) C:\\a\r\n  = " + std::u16string(kMusic) + u"\r\n" + group +
+                         u"  Ownership : BUILTIN\\Administrators\r\n" + acl + u"unknown name : C:\\x*\r\n" +
+                         u"C:\\other\r\n" + group + u"  Ownership : BUILTIN\\Users\r\n" + acl);
+
+    TreeItem root = sink.firstChild(&memory, kTreeRoot);
+    TreeItem permissions = sink.nextSibling(&memory, sink.nextSibling(&memory, sink.firstChild(&memory, root)));
+    EXPECT_EQ(Narrow(Taken(NodeReportText(&sink, permissions, true))),
+              "Permissions\r\n  Allow(inherit) : BUILTIN\\Users : (all) Full Control\r\n");
+    EXPECT_EQ(Narrow(Taken(NodeReportText(&sink, permissions, false))), "Permissions");
+
+    FakeActions actions;
+    MenuChoice choice = MenuChoice();
+    choice.kind = kKindPathRoot;
+    choice.id = kCmdCopyReport;
+    ActOnChoice(&actions.platform, &sink, &choice);
+    EXPECT_EQ(actions.copied, std::vector<std::u16string>{whole});
+    ClearGroups();
+    MemoryTreeFree(&memory);
+}
