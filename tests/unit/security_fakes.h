@@ -64,6 +64,10 @@ struct ScopedFakeSecurity {
     std::map<Bytes, std::pair<std::u16string, std::u16string>> accounts = {   // name, domain
         {kAdmins, {u"Administrators", u"BUILTIN"}}, {kUsers, {u"Users", u"BUILTIN"}}, {kEveryone, {u"Everyone", u""}}};
     bool sidStrings = true, privilegeWorks = true;
+    // The one-open way: off, the platform says it cannot and every part is
+    // asked for by itself. The open fails for a path with no entry in paths.
+    bool oneOpen = false;
+    std::map<std::u16string, uint32_t> attributes;   // a missing one cannot be read
     std::vector<std::u16string> lookupSystems;   // "" for the local system
     std::vector<bool> privilegeCalls;            // SeSecurityPrivilege on or off
     std::map<std::u16string, std::u16string> fullForms;   // names whose full form differs
@@ -75,6 +79,24 @@ struct ScopedFakeSecurity {
         if (p == current->paths.end() || !p->second.count(information)) return false;
         const Bytes& part = p->second[information];
         return (*size = (uint32_t)part.size()) <= capacity && std::copy(part.begin(), part.end(), buffer);
+    }
+    // As the Win32 one: the privilege on around the open only, the SACL read
+    // only when it went through.
+    static bool ReadSecurity(const char16_t* path, bool withAttributes, PathSecurity* out) {
+        if (!current->oneOpen) return false;
+        out->auditing = SetPrivilege(u"SeSecurityPrivilege", true);
+        SetPrivilege(u"SeSecurityPrivilege", false);
+        if (!current->paths.count(path)) return false;
+        if (withAttributes) out->attributes = Attributes(path);
+        for (uint32_t part = 0; part < kDescriptorPartCount; part++)
+            out->read[part] = (part != kSaclPart || out->auditing) &&
+                              ReadDescriptor(path, kPartInformation[part], out->bytes[part], kDescriptorBufferBytes,
+                                             &out->size[part]);
+        return true;
+    }
+    static uint32_t Attributes(const char16_t* path) {
+        auto a = current->attributes.find(path);
+        return a == current->attributes.end() ? 0xFFFFFFFF : a->second;
     }
     static bool SetPrivilege(const char16_t* name, bool enable) {
         if (std::u16string(name) == u"SeSecurityPrivilege") current->privilegeCalls.push_back(enable);
@@ -101,7 +123,8 @@ struct ScopedFakeSecurity {
         if (f != current->fullForms.end()) p = f->second.c_str();
         return *p && !p[CopyText(out, kFullPathUnits, p)];
     }
-    static inline const SecurityPlatform kFake = {ReadDescriptor, SetPrivilege, LookupAccount, SidToString, FullPath};
+    static inline const SecurityPlatform kFake = {ReadDescriptor, ReadSecurity, Attributes, SetPrivilege,
+                                                  LookupAccount,  SidToString,  FullPath};
     const SecurityPlatform* previous = SetSecurityPlatform(&kFake);
     ScopedFakeSecurity() { current = this; }
     ~ScopedFakeSecurity() { SetSecurityPlatform(previous), current = nullptr; }
