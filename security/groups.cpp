@@ -6,6 +6,7 @@
 #include "base/heap.h"
 #include "base/text.h"
 #include "config/config_text.h"
+#include "security/account_names.h"
 #include "security/ace_text.h"
 #include "security/byte_buffer.h"
 #include "security/path_names.h"
@@ -240,6 +241,7 @@ void ClearGroups() {
     g_tableSlots = 0;
     g_groupCount = 0;
     ByteBufferFree(&g_scratch);
+    ClearAccountTexts();
     HeapFreeBytes(g_pending);
     g_pending = nullptr;
     g_pendingCount = 0;

@@ -25,7 +25,8 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes);
 // Writes the root texts of the groups that grew since the last call: every
 // caller of AddPath calls it at the end of each batch of paths.
 void FlushGroupRootTexts(const TreeSink* tree);
-// Releases every group; the caller deletes the tree's nodes itself.
+// Releases every group and the account names kept for the fill; the caller
+// deletes the tree's nodes itself.
 void ClearGroups();
 uint32_t GroupCount();
 // False for an index no group has or that no ItemParam can carry.

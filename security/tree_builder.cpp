@@ -4,6 +4,7 @@
 #include "base/little_endian.h"
 #include "base/text.h"
 #include "config/config_text.h"
+#include "security/account_names.h"
 #include "security/ace_text.h"
 #include "security/descriptor.h"
 #include "security/security_platform.h"
@@ -300,6 +301,8 @@ void InsertSecurityNodes(const TreeSink* tree, const PathSecurity* security, con
 
 uint32_t BuildSecurityNodes(const TreeSink* tree, ByteBuffer* buffer, const char16_t* path, TreeItem root,
                             uint32_t attributes, uint32_t group) {
+    // A refresh follows a change: its accounts are looked up afresh.
+    ClearAccountTexts();
     PathSecurity security;
     ReadPathSecurity(path, attributes, &security);
     Build b = {tree, buffer, &security, path, root, security.attributes, GroupItemIndex(group), false};

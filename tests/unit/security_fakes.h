@@ -13,6 +13,7 @@
 
 #include "base/heap.h"
 #include "base/text.h"
+#include "security/account_names.h"
 #include "security/security_platform.h"
 
 namespace fake_security {
@@ -126,8 +127,9 @@ struct ScopedFakeSecurity {
     static inline const SecurityPlatform kFake = {ReadDescriptor, ReadSecurity, Attributes, SetPrivilege,
                                                   LookupAccount,  SidToString,  FullPath};
     const SecurityPlatform* previous = SetSecurityPlatform(&kFake);
-    ScopedFakeSecurity() { current = this; }
-    ~ScopedFakeSecurity() { SetSecurityPlatform(previous), current = nullptr; }
+    // Account names kept from another platform's answers would be wrong here.
+    ScopedFakeSecurity() { current = this, ClearAccountTexts(); }
+    ~ScopedFakeSecurity() { SetSecurityPlatform(previous), current = nullptr, ClearAccountTexts(); }
 };
 
 // Numbers the heap requests from 0; those from first to last fail.

@@ -226,11 +226,15 @@ TEST(AceLineText, ScopesGlyphsKindsAndAccountNames) {
         EXPECT_EQ(glyph, c.expectedGlyph) << Narrow(text);
         EXPECT_EQ(param, MakeItemParam(kGroup, inherited ? kKindInherited : kind) | c.bits) << Narrow(text);
     }
-    // Lookups ask the server of a UNC path; a SID the lookup and the string
-    // form both fail on is an "Unknown account".
+    // Lookups ask the server of a UNC path, once per SID and server in a fill;
+    // a SID the lookup and the string form both fail on is an "Unknown account".
     fake.sidStrings = false;
     fake.lookupSystems.clear();
-    for (const char16_t* path : {u"\\\\files\\share\\dir", u"\\\\files", u"\\", u"D:\\local"})
+    for (const char16_t* path :
+         {u"\\\\files\\share\\dir", u"\\\\files", u"\\", u"D:\\local", u"E:\\x", u"\\\\other\\s"})
         EXPECT_EQ(Written([&](TextWriter* w) { return AccountNameOfSid(w, kLost.data(), path); }), u"Unknown account");
-    EXPECT_EQ(fake.lookupSystems, (std::vector<std::u16string>{u"\\\\files", u"\\\\files", u"\\", u""}));
+    ClearAccountTexts();   // the next fill
+    Written([&](TextWriter* w) { return AccountNameOfSid(w, kLost.data(), u"D:\\"); });
+    EXPECT_EQ(fake.lookupSystems,
+              (std::vector<std::u16string>{u"\\\\files", u"\\", u"", u"\\\\other", u""}));
 }
