@@ -35,12 +35,12 @@ struct SecurityPlatform {
     // receives the bytes written. False when the query fails or does not fit.
     bool (*readDescriptor)(const char16_t* path, uint32_t information, uint8_t* buffer, uint32_t capacity,
                            uint32_t* size);
-    // Reads every part through one open of path, and the attributes too when
-    // withAttributes. It adjusts SeSecurityPrivilege as the per-part way would
-    // (out->auditing says whether that went through) and reads the SACL only
-    // when the privilege is held. False, with the privilege off, when the one
-    // open cannot stand in for the separate queries: the caller then asks part
-    // by part.
+    // Reads the attributes (when withAttributes), the owner and the DACL
+    // through one open of path, then the SACL and the label as readDescriptor
+    // does, with SeSecurityPrivilege around the SACL as the per-part way has
+    // it (out->auditing: that adjustment went through). False, before any
+    // part is read, when the one open cannot stand in for the separate
+    // queries: the caller then asks part by part.
     bool (*readSecurity)(const char16_t* path, bool withAttributes, PathSecurity* out);
     // The attributes of a path, kUnreadAttributes when they cannot be read or
     // the name is no plain file-system path.

@@ -24,34 +24,45 @@ bool SetPrivilegeU(const char16_t* name, bool enable) { return SetPrivilege(W(na
 
 const wchar_t kSecurityPrivilege[] = L"SeSecurityPrivilege";
 
-// GetFileSecurityW opens the file for each part; one handle with the access
-// of all of them answers the same queries. A reparse point is left to the
+// GetFileSecurityW opens the file for each part; one handle answers the
+// attributes, owner and DACL queries alike. The SACL and label are still
+// asked for by name: Wine answers them through a handle where it refuses
+// them by name, and the two ways must agree. A reparse point is left to the
 // separate queries, which may follow it where this open does not.
-bool ReadSecurity(const char16_t* path, bool withAttributes, PathSecurity* out) {
-    out->auditing = SetPrivilege(kSecurityPrivilege, true);
-    const bool sacl = out->auditing && PrivilegeHeld(kSecurityPrivilege);
-    const DWORD access = READ_CONTROL | FILE_READ_ATTRIBUTES | (sacl ? ACCESS_SYSTEM_SECURITY : 0);
-    KernelHandle file(CreateFileW(W(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    SetPrivilege(kSecurityPrivilege, false);
+const DescriptorPart kThroughTheOpen[] = {kOwnerPart, kDaclPart};
+
+bool ReadThroughOneOpen(const char16_t* path, bool withAttributes, PathSecurity* out) {
+    KernelHandle file(CreateFileW(W(path), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (file.handle == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(file.handle, &information) ||
         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return false;
     if (withAttributes) out->attributes = information.dwFileAttributes;
-    for (uint32_t part = 0; part < kDescriptorPartCount; part++) {
-        out->read[part] = false;
-        out->size[part] = 0;
-        // Without the privilege the SACL query fails as the separate one would.
-        if (part == kSaclPart && !sacl) continue;
+    for (const DescriptorPart part : kThroughTheOpen) {
         DWORD needed = 0;
-        if (!GetKernelObjectSecurity(file.handle, kPartInformation[part], out->bytes[part], kDescriptorBufferBytes,
-                                     &needed))
-            continue;
-        out->read[part] = true;
+        out->read[part] = GetKernelObjectSecurity(file.handle, kPartInformation[part], out->bytes[part],
+                                                  kDescriptorBufferBytes, &needed) != FALSE;
         out->size[part] = (needed > 0 && needed <= kDescriptorBufferBytes) ? needed : kDescriptorBufferBytes;
     }
+    return true;
+}
+
+bool ReadSecurity(const char16_t* path, bool withAttributes, PathSecurity* out) {
+    if (!ReadThroughOneOpen(path, withAttributes, out)) return false;
+    auto byName = [&](DescriptorPart part) {
+        out->read[part] = ReadDescriptor(path, kPartInformation[part], out->bytes[part], kDescriptorBufferBytes,
+                                         &out->size[part]);
+    };
+    out->auditing = SetPrivilege(kSecurityPrivilege, true);
+    if (out->auditing) {
+        byName(kSaclPart);
+        SetPrivilege(kSecurityPrivilege, false);
+    }
+    byName(kLabelPart);
+    SetPrivilege(kSecurityPrivilege, false);
     return true;
 }
 
@@ -119,11 +130,6 @@ PrivilegeState* KnownPrivilege(const wchar_t* name) {
 }
 
 }  // namespace
-
-bool PrivilegeHeld(const wchar_t* name) {
-    const PrivilegeState* state = KnownPrivilege(name);
-    return state && state->enabled && state->held;
-}
 
 bool SetPrivilege(const wchar_t* name, bool enable) {
     PrivilegeState* state = KnownPrivilege(name);

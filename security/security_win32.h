@@ -8,8 +8,6 @@ void InstallSecurityPlatform();
 // change the privilege's state is skipped and reports success, as the
 // adjustment it stands for did.
 bool SetPrivilege(const wchar_t* name, bool enable);
-// The privilege is on and the token holds it.
-bool PrivilegeHeld(const wchar_t* name);
 // GetFileAttributesW for a name the program may open; all ones, without
 // touching the name, for wildcards and device, pipe or other non-disk names.
 DWORD PathAttributes(const char16_t* path);

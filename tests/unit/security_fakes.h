@@ -81,18 +81,21 @@ struct ScopedFakeSecurity {
         const Bytes& part = p->second[information];
         return (*size = (uint32_t)part.size()) <= capacity && std::copy(part.begin(), part.end(), buffer);
     }
-    // As the Win32 one: the privilege on around the open only, the SACL read
-    // only when it went through.
+    // As the Win32 one: owner and DACL through the open, the rest by name.
     static bool ReadSecurity(const char16_t* path, bool withAttributes, PathSecurity* out) {
-        if (!current->oneOpen) return false;
-        out->auditing = SetPrivilege(u"SeSecurityPrivilege", true);
-        SetPrivilege(u"SeSecurityPrivilege", false);
-        if (!current->paths.count(path)) return false;
+        if (!current->oneOpen || !current->paths.count(path)) return false;
         if (withAttributes) out->attributes = Attributes(path);
-        for (uint32_t part = 0; part < kDescriptorPartCount; part++)
-            out->read[part] = (part != kSaclPart || out->auditing) &&
-                              ReadDescriptor(path, kPartInformation[part], out->bytes[part], kDescriptorBufferBytes,
+        auto read = [&](uint32_t part) {
+            out->read[part] = ReadDescriptor(path, kPartInformation[part], out->bytes[part], kDescriptorBufferBytes,
                                              &out->size[part]);
+        };
+        read(kOwnerPart), read(kDaclPart);
+        if ((out->auditing = SetPrivilege(u"SeSecurityPrivilege", true))) {
+            read(kSaclPart);
+            SetPrivilege(u"SeSecurityPrivilege", false);
+        }
+        read(kLabelPart);
+        SetPrivilege(u"SeSecurityPrivilege", false);
         return true;
     }
     static uint32_t Attributes(const char16_t* path) {
