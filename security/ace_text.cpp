@@ -103,8 +103,8 @@ uint32_t AccountNameOfSid(TextWriter* out, const uint8_t* sid, const char16_t* p
         bool unc = path && path[0] == u'\\';
         if (unc) LookupSystemOf(path, system, kFullPathUnits);
         const char16_t* text = nullptr;
+        char16_t looked[kAccountTextUnits];
         if (!FindAccountText(system, sid, &text)) {
-            char16_t looked[kAccountTextUnits];
             text = LookUpAccountText(unc ? system : nullptr, sid, looked);
             KeepAccountText(system, sid, text);
         }
