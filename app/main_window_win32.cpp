@@ -110,6 +110,7 @@ void ReportConfigFiles(HWND window) {
 
 void FinishTreeFill(HWND window) {
     TreeSink sink = TreeViewSink(Tree(window));
+    FlushGroupRootTexts(&sink);
     if (GroupCount() == 0) {
         sink.insert(sink.context, kTreeRoot, kBanner, kBannerGlyph, 0);
         sink.insert(sink.context, kTreeRoot, kUsage, kNoImage, 0);
@@ -145,7 +146,7 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
     for (UINT i = 0; i < count; i++) {
         wchar_t name[1024];
         if (!DragQueryFileW(drop, i, name, 1024)) continue;
-        AddPath(&sink, U(name), PathAttributes(U(name)));
+        AddPath(&sink, U(name), kAttributesInOpen);
     }
     DragFinish(drop);
     FinishTreeFill(window);

@@ -49,3 +49,7 @@ const uint32_t kUpperHalfFolderScope = (kScopeInheritSubfolder | kScopeThisFolde
 // FILE_ATTRIBUTE_DIRECTORY: only folders' ACEs get scope bits.
 const uint32_t kFolderAttribute = 0x10;
 inline bool IsFolder(uint32_t attributes) { return (attributes & kFolderAttribute) != 0; }
+// The attributes argument of AddPath that asks for the attributes to be read
+// in the same open as the security; no file has these attributes (reserved
+// bits are set).
+const uint32_t kAttributesInOpen = 0xFFFFFFFE;

@@ -19,6 +19,120 @@ const char16_t kLF = u'\n';
 
 bool HasText(const ConfigText* config) { return config->text != nullptr && config->length != 0; }
 
+// The language file's keys, indexed when the file is read, so that a
+// translation is a hash probe instead of a scan of the file. Each "=" of a
+// line (as NextConfigLine gives it, in the translation buffer's size) is an
+// entry: the text before it without its trailing blanks, and how many blanks
+// those were. A key matches a line when it is that text followed by at most
+// that many blanks. Of several entries with the same text, only those with
+// more blanks than every earlier one are kept: an earlier line answers every
+// key a later one with fewer blanks would. The probe names the first line
+// that can match; that line is read and checked, and when the check fails (a
+// hash collision) the file is scanned as without the index.
+struct KeyEntry {
+    uint64_t hash;
+    uint32_t line;       // offset of the line; kNoLine: empty slot
+    uint16_t keyUnits;
+    uint16_t blanks;
+};
+
+const uint32_t kNoLine = 0xFFFFFFFF;
+
+struct KeyIndex {
+    KeyEntry* slots;   // null: no index, lookups scan
+    uint32_t slotCount;
+};
+
+KeyIndex g_languageKeys = {nullptr, 0};
+
+uint64_t HashStep(uint64_t h, char16_t c) {
+    h ^= c;
+    return h * 1099511628211ull;   // FNV-1a, 64 bits
+}
+const uint64_t kHashBasis = 14695981039346656037ull;
+
+void DropKeyIndex(KeyIndex* index) {
+    HeapFreeBytes(index->slots);
+    index->slots = nullptr;
+    index->slotCount = 0;
+}
+
+void AddKeyEntry(KeyIndex* index, uint64_t hash, uint32_t keyUnits, uint32_t blanks, uint32_t line) {
+    const uint32_t mask = index->slotCount - 1;
+    for (uint32_t i = (uint32_t)hash & mask;; i = (i + 1) & mask) {
+        KeyEntry* e = &index->slots[i];
+        if (e->line == kNoLine) {
+            *e = {hash, line, (uint16_t)keyUnits, (uint16_t)blanks};
+            return;
+        }
+        if (e->hash == hash && e->keyUnits == keyUnits && e->blanks >= blanks) return;
+    }
+}
+
+// Room for twice as many entries as the text has "=", else no index.
+bool SizeKeyIndex(const ConfigText* config, KeyIndex* index) {
+    uint64_t equals = 0;
+    for (uint32_t i = 0; i < config->length; i++) equals += config->text[i] == u'=';
+    uint64_t slots = 16;
+    while (slots < equals * 2) slots *= 2;
+    if (slots > 0x10000000u) return false;
+    index->slots = static_cast<KeyEntry*>(HeapAllocBytes((size_t)slots * sizeof(KeyEntry)));
+    if (!index->slots) return false;
+    index->slotCount = (uint32_t)slots;
+    for (uint64_t i = 0; i < slots; i++) index->slots[i].line = kNoLine;
+    return true;
+}
+
+void IndexKeys(const ConfigText* config, KeyIndex* index) {
+    DropKeyIndex(index);
+    if (!HasText(config) || !SizeKeyIndex(config, index)) return;
+    char16_t line[kTranslationUnits];
+    uint32_t offset = 0;
+    for (uint32_t start = 0; NextConfigLine(config, &offset, line, kTranslationUnits); start = offset) {
+        uint64_t hash = kHashBasis, keyHash = kHashBasis;
+        uint32_t keyEnd = 0;
+        for (uint32_t i = 0; line[i]; i++) {
+            if (line[i] == u'=') AddKeyEntry(index, keyHash, keyEnd, i - keyEnd, start);
+            hash = HashStep(hash, line[i]);
+            if (!IsBlank(line[i])) keyEnd = i + 1, keyHash = hash;
+        }
+    }
+}
+
+// The value of the key on the line at offset, read into out; null when that
+// line does not hold the key.
+const char16_t* KeyOnLine(const ConfigText* config, uint32_t offset, const char16_t* key, char16_t* out,
+                          uint32_t capacity) {
+    if (!NextConfigLine(config, &offset, out, capacity) || !TextStartsWith(out, key)) return nullptr;
+    const char16_t* cursor = out + TextLength(key);
+    if (SkipBlanks(&cursor) != u'=') return nullptr;
+    cursor++;
+    SkipBlanks(&cursor);
+    return cursor;
+}
+
+// FindConfigKey for the language file in the translation buffer's size.
+const char16_t* FindLanguageKey(const char16_t* key, char16_t* out) {
+    const KeyIndex* index = &g_languageKeys;
+    if (!index->slots) return FindConfigKey(&g_languageFile, key, out, kTranslationUnits);
+    uint32_t units = TextLength(key);
+    if (units >= kTranslationUnits) return nullptr;   // longer than any line can be
+    uint32_t keyUnits = units;
+    while (keyUnits > 0 && IsBlank(key[keyUnits - 1])) keyUnits--;
+    uint64_t hash = kHashBasis;
+    for (uint32_t i = 0; i < keyUnits; i++) hash = HashStep(hash, key[i]);
+    const uint32_t mask = index->slotCount - 1;
+    uint32_t first = kNoLine;
+    for (uint32_t i = (uint32_t)hash & mask; index->slots[i].line != kNoLine; i = (i + 1) & mask) {
+        const KeyEntry& e = index->slots[i];
+        if (e.hash == hash && e.keyUnits == keyUnits && e.blanks >= units - keyUnits && e.line < first)
+            first = e.line;
+    }
+    if (first == kNoLine) return nullptr;
+    const char16_t* value = KeyOnLine(&g_languageFile, first, key, out, kTranslationUnits);
+    return value ? value : FindConfigKey(&g_languageFile, key, out, kTranslationUnits);
+}
+
 // An empty text: the spare zero units alone.
 void SetEmptyText(ConfigText* config) {
     config->length = 0;
@@ -108,7 +222,7 @@ const char16_t* Translate(const char16_t* text) {
         CopyText(aliased, kTranslationUnits, text);
         text = aliased;
     }
-    const char16_t* value = FindConfigKey(&g_languageFile, text, g_translation, kTranslationUnits);
+    const char16_t* value = FindLanguageKey(text, g_translation);
     if (value) return value;
     // An untranslated text longer than the buffer is cut, terminated.
     CopyText(g_translation, kTranslationUnits, text);
@@ -116,6 +230,7 @@ const char16_t* Translate(const char16_t* text) {
 }
 
 void ReleaseConfigText(ConfigText* config) {
+    if (config == &g_languageFile) DropKeyIndex(&g_languageKeys);
     HeapFreeBytes(config->text);
     config->text = nullptr;
     config->length = 0;
@@ -139,6 +254,7 @@ void FillConfigText(ConfigText* config, const char16_t* path, const char* bytes,
         return;
     }
     config->length = units;
+    if (config == &g_languageFile) IndexKeys(config, &g_languageKeys);
 }
 
 bool PathBesideExecutable(const char16_t* exePath, const char16_t* name, char16_t* out, uint32_t capacity) {

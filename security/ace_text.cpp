@@ -3,6 +3,7 @@
 #include "base/format.h"
 #include "config/config_text.h"
 #include "security/access_rights.h"
+#include "security/account_names.h"
 #include "security/descriptor.h"
 #include "security/security_platform.h"
 
@@ -61,6 +62,35 @@ const char16_t* IntegrityLevelName(const uint8_t* sid) {
     }
 }
 
+// "domain\\name" or "name" from a lookup, else the SID string, into
+// kAccountTextUnits units; null when neither works.
+const uint32_t kAccountTextUnits = 2 * kAccountUnits + kNodeTextUnits;
+const char16_t* LookUpAccountText(const char16_t* system, const uint8_t* sid, char16_t* out) {
+    const SecurityPlatform* platform = CurrentSecurityPlatform();
+    TextWriter w;
+    TextWriterInit(&w, out, kAccountTextUnits);
+    char16_t name[kAccountUnits];
+    char16_t domain[kAccountUnits];
+    name[0] = 0;
+    domain[0] = 0;
+    if (platform->lookupAccount(system, sid, name, domain)) {
+        name[kAccountUnits - 1] = 0;
+        domain[kAccountUnits - 1] = 0;
+        if (domain[0]) {
+            TextAppend(&w, domain);
+            TextAppendChar(&w, u'\\');
+        }
+        TextAppend(&w, name);
+        return out;
+    }
+    char16_t text[kNodeTextUnits];
+    text[0] = 0;
+    if (!platform->sidToString(sid, text, kNodeTextUnits)) return nullptr;
+    text[kNodeTextUnits - 1] = 0;
+    TextAppend(&w, text);
+    return out;
+}
+
 uint32_t MarkInherited(uint32_t itemParam) { return MakeItemParam(ItemGroup(itemParam), kKindInherited); }
 
 }  // namespace
@@ -68,28 +98,17 @@ uint32_t MarkInherited(uint32_t itemParam) { return MakeItemParam(ItemGroup(item
 uint32_t AccountNameOfSid(TextWriter* out, const uint8_t* sid, const char16_t* path) {
     uint32_t start = out->length;
     if (sid) {
-        const SecurityPlatform* platform = CurrentSecurityPlatform();
         char16_t system[kFullPathUnits];
+        system[0] = 0;
         bool unc = path && path[0] == u'\\';
         if (unc) LookupSystemOf(path, system, kFullPathUnits);
-        char16_t name[kAccountUnits];
-        char16_t domain[kAccountUnits];
-        name[0] = 0;
-        domain[0] = 0;
-        if (platform->lookupAccount(unc ? system : nullptr, sid, name, domain)) {
-            name[kAccountUnits - 1] = 0;
-            domain[kAccountUnits - 1] = 0;
-            if (domain[0]) {
-                TextAppend(out, domain);
-                TextAppendChar(out, u'\\');
-            }
-            TextAppend(out, name);
-            return out->length - start;
+        const char16_t* text = nullptr;
+        char16_t looked[kAccountTextUnits];
+        if (!FindAccountText(system, sid, &text)) {
+            text = LookUpAccountText(unc ? system : nullptr, sid, looked);
+            KeepAccountText(system, sid, text);
         }
-        char16_t text[kNodeTextUnits];
-        text[0] = 0;
-        if (platform->sidToString(sid, text, kNodeTextUnits)) {
-            text[kNodeTextUnits - 1] = 0;
+        if (text) {
             TextAppend(out, text);
             return out->length - start;
         }

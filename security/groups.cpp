@@ -6,6 +6,7 @@
 #include "base/heap.h"
 #include "base/text.h"
 #include "config/config_text.h"
+#include "security/account_names.h"
 #include "security/ace_text.h"
 #include "security/byte_buffer.h"
 #include "security/path_names.h"
@@ -19,9 +20,10 @@ const uint32_t kFirstTableSlots = 64;
 
 // One group: the signature it was formed with and its paths.
 struct Group {
-    ByteBuffer signature;   // exactly the signature, its length in its first u32
+    ByteBuffer signature;   // exactly the signature, its length in its first u32; sized to it
     uint32_t pathCount;
     TreeItem root;
+    bool rootTextPending;   // merged paths not yet counted in the root's text
     char16_t* paths;        // zero-terminated paths back to back, then one more zero
     uint32_t pathUnits;     // in use, the last zero included
     uint32_t pathCapacity;
@@ -39,6 +41,12 @@ uint32_t g_groupCapacity = 0;
 uint32_t g_groupCount = 0;
 Slot* g_table = nullptr;
 uint32_t g_tableSlots = 0;
+// Where each path's signature is formed; kept from path to path.
+ByteBuffer g_scratch = {nullptr, 0, 0};
+// Groups whose root text waits for FlushGroupRootTexts.
+uint32_t* g_pending = nullptr;
+uint32_t g_pendingCount = 0;
+uint32_t g_pendingCapacity = 0;
 
 uint32_t HashBytes(const uint8_t* bytes, uint32_t n) {
     uint32_t h = 2166136261u;   // FNV-1a
@@ -114,12 +122,6 @@ bool ReserveGroup() {
     return true;
 }
 
-// Gives up on a path that could not be stored: its nodes go with it.
-void Abandon(const TreeSink* tree, TreeItem root, ByteBuffer* signature) {
-    tree->remove(tree->context, root);
-    ByteBufferFree(signature);
-}
-
 void AddUnknownNameRoot(const TreeSink* tree, const char16_t* path, int glyph) {
     char16_t text[kNodeTextUnits];
     FormatText(text, kNodeTextUnits, u"%s : %s", Translate(u"unknown name"), path);
@@ -127,63 +129,103 @@ void AddUnknownNameRoot(const TreeSink* tree, const char16_t* path, int glyph) {
     tree->insert(tree->context, kTreeRoot, text, glyph, MakeItemParam(kNoGroup, kKindPathRoot));
 }
 
-void MergeIntoGroup(const TreeSink* tree, uint32_t index, TreeItem root, ByteBuffer* signature,
-                    const char16_t* fullPath) {
-    Group* group = &g_groups[index];
-    const bool stored = AppendGroupPath(group, fullPath);
-    Abandon(tree, root, signature);
-    if (!stored) return;
-    group->pathCount++;
+void WriteRootText(const TreeSink* tree, Group* group) {
+    group->rootTextPending = false;
     char16_t text[kNodeTextUnits];
     FormatText(text, kNodeTextUnits, u"(%d) %s", group->pathCount, FirstGroupPathOf(group));
     tree->setText(tree->context, group->root, text);
 }
 
-// Stores a new group for the path at the table slot its signature hashed to.
-void StartGroup(const TreeSink* tree, uint32_t slot, uint32_t hash, TreeItem root, ByteBuffer* signature,
-                const char16_t* fullPath) {
-    Group group = {*signature, 1, root, nullptr, 0, 0};
-    if (!AppendGroupPath(&group, fullPath) || !ReserveGroup()) {
+// The root text waits for the end of the batch; when the list of waiting
+// groups cannot grow it is written at once.
+void MarkRootText(const TreeSink* tree, uint32_t index) {
+    Group* group = &g_groups[index];
+    if (group->rootTextPending) return;
+    if (g_pendingCount == g_pendingCapacity) {
+        void* block = GrowBlock(g_pending, &g_pendingCapacity, sizeof(uint32_t));
+        if (!block) {
+            WriteRootText(tree, group);
+            return;
+        }
+        g_pending = static_cast<uint32_t*>(block);
+    }
+    group->rootTextPending = true;
+    g_pending[g_pendingCount++] = index;
+}
+
+void MergeIntoGroup(const TreeSink* tree, uint32_t index, const char16_t* fullPath) {
+    if (!AppendGroupPath(&g_groups[index], fullPath)) return;
+    g_groups[index].pathCount++;
+    MarkRootText(tree, index);
+}
+
+// A copy of the signature in a block of its own size.
+bool CopySignature(const ByteBuffer* signature, ByteBuffer* out) {
+    out->data = static_cast<uint8_t*>(HeapAllocBytes(signature->used));
+    if (!out->data) return false;
+    memcpy(out->data, signature->data, signature->used);
+    out->used = out->capacity = signature->used;
+    return true;
+}
+
+// Stores a new group for the path at the table slot its signature hashed to,
+// then shows it; when storage or the root fails nothing is left of it.
+void StartGroup(const TreeSink* tree, uint32_t slot, uint32_t hash, const PathSecurity* security,
+                const char16_t* fullPath, int glyph) {
+    Group group = {{nullptr, 0, 0}, 1, 0, false, nullptr, 0, 0};
+    const uint32_t index = g_groupCount;
+    TreeItem root = 0;
+    if (CopySignature(&g_scratch, &group.signature) && AppendGroupPath(&group, fullPath) && ReserveGroup())
+        root = tree->insert(tree->context, kTreeRoot, fullPath, glyph,
+                            MakeItemParam(GroupItemIndex(index), kKindPathRoot));
+    if (!root) {
         HeapFreeBytes(group.paths);
-        Abandon(tree, root, signature);
+        ByteBufferFree(&group.signature);
         return;
     }
-    g_groups[g_groupCount] = group;
-    g_table[slot] = {hash, g_groupCount};
+    group.root = root;
+    g_groups[index] = group;
+    g_table[slot] = {hash, index};
     g_groupCount++;
+    InsertSecurityNodes(tree, security, fullPath, root, index);
     tree->expand(tree->context, root);
 }
 
 }  // namespace
 
+// The signature first: a path whose security matches a group's costs its
+// queries and the path's storage, and no node.
 void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
-    int glyph = IsFolder(attributes) ? kGlyphFolder : kGlyphFile;
     char16_t fullPath[kFullPathUnits];
+    const PathNameKind kind = FormFullPath(path, fullPath);
     // A name that no command may see belongs to no group, as one whose full
-    // form cannot be made.
-    if (FormFullPath(path, fullPath) != kPlainPathName) {
-        AddUnknownNameRoot(tree, path, glyph);
+    // form cannot be made. It is never opened.
+    if (kind != kPlainPathName) {
+        if (attributes == kAttributesInOpen)
+            attributes = kind == kForeignPathName ? kUnreadAttributes : CurrentSecurityPlatform()->attributes(path);
+        AddUnknownNameRoot(tree, path, IsFolder(attributes) ? kGlyphFolder : kGlyphFile);
         return;
     }
 
-    TreeItem root = tree->insert(tree->context, kTreeRoot, fullPath, glyph,
-                                 MakeItemParam(GroupItemIndex(g_groupCount), kKindPathRoot));
-    if (!root) return;
-
-    ByteBuffer signature;
-    ByteBufferInit(&signature);
-    uint32_t placeOfLength = 0;
-    bool started = ByteBufferAppend(&signature, &placeOfLength, 4);
-    uint32_t length = BuildSecurityNodes(tree, &signature, fullPath, root, attributes, g_groupCount);
+    PathSecurity security;
+    ReadPathSecurity(fullPath, attributes, &security);
+    const int glyph = IsFolder(security.attributes) ? kGlyphFolder : kGlyphFile;
+    g_scratch.used = 0;
+    const uint32_t placeOfLength = 0;
+    bool started = ByteBufferAppend(&g_scratch, &placeOfLength, 4);
+    uint32_t length = started ? FormSignature(&security, &g_scratch) : 0;
     // The table is made ready first, so that the group, once stored, is found.
-    if (!started || length == 0 || !ReserveTableSlot()) {
-        Abandon(tree, root, &signature);
-        return;
-    }
-    uint32_t hash = HashBytes(signature.data, length);
-    uint32_t slot = FindSlot(g_table, g_tableSlots, hash, signature.data, length);
-    if (g_table[slot].group != kNoSlot) MergeIntoGroup(tree, g_table[slot].group, root, &signature, fullPath);
-    else StartGroup(tree, slot, hash, root, &signature, fullPath);
+    if (length == 0 || !ReserveTableSlot()) return;
+    uint32_t hash = HashBytes(g_scratch.data, length);
+    uint32_t slot = FindSlot(g_table, g_tableSlots, hash, g_scratch.data, length);
+    if (g_table[slot].group != kNoSlot) MergeIntoGroup(tree, g_table[slot].group, fullPath);
+    else StartGroup(tree, slot, hash, &security, fullPath, glyph);
+}
+
+void FlushGroupRootTexts(const TreeSink* tree) {
+    for (uint32_t i = 0; i < g_pendingCount; i++)
+        if (g_pending[i] < g_groupCount) WriteRootText(tree, &g_groups[g_pending[i]]);
+    g_pendingCount = 0;
 }
 
 void ClearGroups() {
@@ -198,6 +240,12 @@ void ClearGroups() {
     g_table = nullptr;
     g_tableSlots = 0;
     g_groupCount = 0;
+    ByteBufferFree(&g_scratch);
+    ClearAccountTexts();
+    HeapFreeBytes(g_pending);
+    g_pending = nullptr;
+    g_pendingCount = 0;
+    g_pendingCapacity = 0;
 }
 
 uint32_t GroupCount() { return g_groupCount; }

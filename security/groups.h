@@ -18,9 +18,15 @@ struct GroupSnapshot {
 
 // Adds one path: a new group with its subtree, or one more path of the group
 // with identical security data. When storage runs out the path is left out
-// whole (its nodes removed), so the tree always matches the groups.
+// whole, so the tree always matches the groups. attributes: GetFileAttributesW's
+// value, or kAttributesInOpen to read them in the same open as the security.
+// A merged path's "(n) path" root text is written by FlushGroupRootTexts.
 void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes);
-// Releases every group; the caller deletes the tree's nodes itself.
+// Writes the root texts of the groups that grew since the last call: every
+// caller of AddPath calls it at the end of each batch of paths.
+void FlushGroupRootTexts(const TreeSink* tree);
+// Releases every group and the account names kept for the fill; the caller
+// deletes the tree's nodes itself.
 void ClearGroups();
 uint32_t GroupCount();
 // False for an index no group has or that no ItemParam can carry.

@@ -3,15 +3,21 @@
 namespace {
 
 bool NoDescriptor(const char16_t*, uint32_t, uint8_t*, uint32_t, uint32_t*) { return false; }
+bool NoSecurity(const char16_t*, bool, PathSecurity*) { return false; }
+uint32_t NoAttributes(const char16_t*) { return kUnreadAttributes; }
 bool NoPrivilege(const char16_t*, bool) { return false; }
 bool NoAccount(const char16_t*, const uint8_t*, char16_t*, char16_t*) { return false; }
 bool NoSidString(const uint8_t*, char16_t*, uint32_t) { return false; }
 bool NoFullPath(const char16_t*, char16_t*) { return false; }
 
-const SecurityPlatform kNoPlatform = {NoDescriptor, NoPrivilege, NoAccount, NoSidString, NoFullPath};
+const SecurityPlatform kNoPlatform = {NoDescriptor, NoSecurity, NoAttributes, NoPrivilege,
+                                     NoAccount,    NoSidString, NoFullPath};
 const SecurityPlatform* g_platform = &kNoPlatform;
 
 }  // namespace
+
+const uint32_t kPartInformation[kDescriptorPartCount] = {kOwnerInformation, kDaclInformation, kSaclInformation,
+                                                         kLabelInformation};
 
 const SecurityPlatform* SetSecurityPlatform(const SecurityPlatform* platform) {
     const SecurityPlatform* old = g_platform;

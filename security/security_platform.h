@@ -4,12 +4,29 @@
 #pragma once
 #include <stdint.h>
 
+#include "base/item_param.h"
+
 const uint32_t kOwnerInformation = 0x01;
 const uint32_t kDaclInformation = 0x04;
 const uint32_t kSaclInformation = 0x08;
 const uint32_t kLabelInformation = 0x10;
 
-const uint32_t kDescriptorBufferBytes = 32768;   // one buffer serves every query
+const uint32_t kDescriptorBufferBytes = 32768;   // one buffer serves every query of a part
+const uint32_t kUnreadAttributes = 0xFFFFFFFF;   // the attributes query failed
+
+// The parts of a descriptor, each read by its own query, in reading order.
+enum DescriptorPart { kOwnerPart, kDaclPart, kSaclPart, kLabelPart, kDescriptorPartCount };
+extern const uint32_t kPartInformation[kDescriptorPartCount];
+
+// What one reading of a path found: its attributes and each part exactly as
+// readDescriptor would give it.
+struct PathSecurity {
+    uint32_t attributes;
+    bool auditing;                          // SeSecurityPrivilege was adjusted, so the SACL was asked for
+    bool read[kDescriptorPartCount];        // the part's query succeeded
+    uint32_t size[kDescriptorPartCount];
+    uint8_t* bytes[kDescriptorPartCount];   // kDescriptorBufferBytes each, given by the caller
+};
 const uint32_t kAccountUnits = 1024;             // name and domain buffers of a lookup
 const uint32_t kFullPathUnits = 260;             // full path with its terminator
 
@@ -18,6 +35,16 @@ struct SecurityPlatform {
     // receives the bytes written. False when the query fails or does not fit.
     bool (*readDescriptor)(const char16_t* path, uint32_t information, uint8_t* buffer, uint32_t capacity,
                            uint32_t* size);
+    // Reads the attributes (when withAttributes), the owner and the DACL
+    // through one open of path, then the SACL and the label as readDescriptor
+    // does, with SeSecurityPrivilege around the SACL as the per-part way has
+    // it (out->auditing: that adjustment went through). False, before any
+    // part is read, when the one open cannot stand in for the separate
+    // queries: the caller then asks part by part.
+    bool (*readSecurity)(const char16_t* path, bool withAttributes, PathSecurity* out);
+    // The attributes of a path, kUnreadAttributes when they cannot be read or
+    // the name is no plain file-system path.
+    uint32_t (*attributes)(const char16_t* path);
     // Enables or disables a privilege of the process token; true when the
     // adjustment went through (not that the token holds the privilege).
     bool (*setPrivilege)(const char16_t* name, bool enable);

@@ -22,6 +22,52 @@ bool ReadDescriptor(const char16_t* path, uint32_t information, uint8_t* buffer,
 
 bool SetPrivilegeU(const char16_t* name, bool enable) { return SetPrivilege(W(name), enable); }
 
+const wchar_t kSecurityPrivilege[] = L"SeSecurityPrivilege";
+
+// GetFileSecurityW opens the file for each part; one handle answers the
+// attributes, owner and DACL queries alike. The SACL and label are still
+// asked for by name: Wine answers them through a handle where it refuses
+// them by name, and the two ways must agree. A reparse point is left to the
+// separate queries, which may follow it where this open does not.
+const DescriptorPart kThroughTheOpen[] = {kOwnerPart, kDaclPart};
+
+bool ReadThroughOneOpen(const char16_t* path, bool withAttributes, PathSecurity* out) {
+    KernelHandle file(CreateFileW(W(path), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (file.handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file.handle, &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    if (withAttributes) out->attributes = information.dwFileAttributes;
+    for (const DescriptorPart part : kThroughTheOpen) {
+        DWORD needed = 0;
+        out->read[part] = GetKernelObjectSecurity(file.handle, kPartInformation[part], out->bytes[part],
+                                                  kDescriptorBufferBytes, &needed) != FALSE;
+        out->size[part] = (needed > 0 && needed <= kDescriptorBufferBytes) ? needed : kDescriptorBufferBytes;
+    }
+    return true;
+}
+
+bool ReadSecurity(const char16_t* path, bool withAttributes, PathSecurity* out) {
+    if (!ReadThroughOneOpen(path, withAttributes, out)) return false;
+    auto byName = [&](DescriptorPart part) {
+        out->read[part] = ReadDescriptor(path, kPartInformation[part], out->bytes[part], kDescriptorBufferBytes,
+                                         &out->size[part]);
+    };
+    out->auditing = SetPrivilege(kSecurityPrivilege, true);
+    if (out->auditing) {
+        byName(kSaclPart);
+        SetPrivilege(kSecurityPrivilege, false);
+    }
+    byName(kLabelPart);
+    SetPrivilege(kSecurityPrivilege, false);
+    return true;
+}
+
+uint32_t Attributes(const char16_t* path) { return PathAttributes(path); }
+
 bool LookupAccount(const char16_t* system, const uint8_t* sid, char16_t* name, char16_t* domain) {
     DWORD nameUnits = kAccountUnits;
     DWORD domainUnits = kAccountUnits;
@@ -50,7 +96,8 @@ bool FullPath(const char16_t* path, char16_t* out) {
     return units != 0 && units < kFullPathUnits;
 }
 
-const SecurityPlatform kWin32Platform = {ReadDescriptor, SetPrivilegeU, LookupAccount, SidToString, FullPath};
+const SecurityPlatform kWin32Platform = {ReadDescriptor, ReadSecurity, Attributes, SetPrivilegeU,
+                                         LookupAccount,  SidToString,  FullPath};
 
 }  // namespace
 
@@ -60,13 +107,57 @@ DWORD PathAttributes(const char16_t* path) {
     return IsForeignPath(path) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(W(path));
 }
 
+namespace {
+
+// The process token, opened once, and what each privilege asked for was last
+// set to: a call that would not change it is skipped, so the state at every
+// query is what the calls say.
+struct PrivilegeState {
+    wchar_t name[64];
+    LUID luid;
+    bool enabled;   // the last adjustment that went through
+    bool held;      // it was assigned (not ERROR_NOT_ALL_ASSIGNED)
+};
+const uint32_t kPrivilegeStates = 8;
+PrivilegeState g_privileges[kPrivilegeStates];
+uint32_t g_privilegeCount = 0;
+HANDLE g_token = nullptr;
+
+PrivilegeState* KnownPrivilege(const wchar_t* name) {
+    for (uint32_t i = 0; i < g_privilegeCount; i++)
+        if (lstrcmpW(g_privileges[i].name, name) == 0) return &g_privileges[i];
+    return nullptr;
+}
+
+}  // namespace
+
 bool SetPrivilege(const wchar_t* name, bool enable) {
-    KernelHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token.handle)) return false;
+    PrivilegeState* state = KnownPrivilege(name);
+    // Adjusting a privilege the token does not hold changes nothing either.
+    if (state && (state->enabled == enable || !state->held)) {
+        state->enabled = enable;
+        return true;
+    }
+    if (!g_token && !OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &g_token)) {
+        g_token = nullptr;
+        return false;
+    }
     TOKEN_PRIVILEGES privileges = {};
-    if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) return false;
+    if (state) privileges.Privileges[0].Luid = state->luid;
+    else if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) return false;
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
-    BOOL adjusted = AdjustTokenPrivileges(token.handle, FALSE, &privileges, 0, nullptr, nullptr);
-    return adjusted != FALSE;
+    if (!AdjustTokenPrivileges(g_token, FALSE, &privileges, 0, nullptr, nullptr)) return false;
+    const bool held = GetLastError() != ERROR_NOT_ALL_ASSIGNED;
+    // A name too long to keep, or more names than places, is adjusted every time.
+    if (!state && g_privilegeCount < kPrivilegeStates && lstrlenW(name) < 64) {
+        state = &g_privileges[g_privilegeCount++];
+        lstrcpynW(state->name, name, 64);
+        state->luid = privileges.Privileges[0].Luid;
+    }
+    if (state) {
+        state->enabled = enable;
+        state->held = held;
+    }
+    return true;
 }

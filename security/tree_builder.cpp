@@ -4,21 +4,26 @@
 #include "base/little_endian.h"
 #include "base/text.h"
 #include "config/config_text.h"
+#include "security/account_names.h"
 #include "security/ace_text.h"
 #include "security/descriptor.h"
 #include "security/security_platform.h"
 
 namespace {
 
-const uint32_t kAttributesUnreadable = 0xFFFFFFFF;
 const char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
 
-// Filled by each query in turn; the user-interface thread is the only caller.
-uint8_t g_descriptor[kDescriptorBufferBytes];
+// One buffer per part, filled by each reading in turn; the user-interface
+// thread is the only caller.
+uint8_t g_descriptors[kDescriptorPartCount][kDescriptorBufferBytes];
 
+// One walk over a path's security serves both outputs: the signature (buffer
+// not null) and the nodes (tree not null). Forming only the signature skips
+// every text, so a path that joins a group costs no account lookups.
 struct Build {
     const TreeSink* tree;
     ByteBuffer* buffer;
+    const PathSecurity* security;
     const char16_t* path;
     TreeItem root;
     uint32_t attributes;
@@ -27,6 +32,8 @@ struct Build {
 };
 
 uint32_t Param(const Build* b, uint32_t kind) { return MakeItemParam(b->group, kind); }
+
+bool ShowsNodes(const Build* b) { return b->tree != nullptr; }
 
 // A child of a node that could not be inserted is left out: a null parent
 // would put it among the roots.
@@ -40,7 +47,7 @@ void Expand(const Build* b, TreeItem item) {
 }
 
 void Append(Build* b, const void* bytes, uint32_t n) {
-    if (!ByteBufferAppend(b->buffer, bytes, n)) b->appendFailed = true;
+    if (b->buffer && !ByteBufferAppend(b->buffer, bytes, n)) b->appendFailed = true;
 }
 
 void AppendU32(Build* b, uint32_t value) {
@@ -49,13 +56,32 @@ void AppendU32(Build* b, uint32_t value) {
     Append(b, bytes, 4);
 }
 
-// Reads one part of the descriptor into the shared buffer.
-bool Query(const Build* b, uint32_t information, uint32_t* size) {
-    *size = 0;
-    if (!CurrentSecurityPlatform()->readDescriptor(b->path, information, g_descriptor, kDescriptorBufferBytes, size))
-        return false;
-    if (*size > kDescriptorBufferBytes) *size = kDescriptorBufferBytes;
+// The part as its query gave it; false when the query failed or was not made.
+bool Part(const Build* b, DescriptorPart part, const uint8_t** bytes, uint32_t* size) {
+    if (!b->security->read[part]) return false;
+    *bytes = b->security->bytes[part];
+    *size = b->security->size[part] > kDescriptorBufferBytes ? kDescriptorBufferBytes : b->security->size[part];
     return true;
+}
+
+// The separate queries: each part by its own, SeSecurityPrivilege on only
+// around the SACL's.
+void ReadPartByPart(const char16_t* path, PathSecurity* out) {
+    const SecurityPlatform* platform = CurrentSecurityPlatform();
+    auto query = [&](DescriptorPart part) {
+        out->size[part] = 0;
+        out->read[part] = platform->readDescriptor(path, kPartInformation[part], out->bytes[part],
+                                                   kDescriptorBufferBytes, &out->size[part]);
+    };
+    query(kOwnerPart);
+    query(kDaclPart);
+    out->auditing = platform->setPrivilege(kSecurityPrivilege, true);
+    if (out->auditing) {
+        query(kSaclPart);
+        platform->setPrivilege(kSecurityPrivilege, false);
+    }
+    query(kLabelPart);
+    platform->setPrivilege(kSecurityPrivilege, false);
 }
 
 void InsertFixed(const Build* b, TreeItem parent, const char16_t* english, int glyph, uint32_t kind) {
@@ -64,8 +90,9 @@ void InsertFixed(const Build* b, TreeItem parent, const char16_t* english, int g
 
 void AddAttributeNodes(Build* b) {
     AppendU32(b, b->attributes);
+    if (!ShowsNodes(b)) return;
     uint32_t a = b->attributes;
-    if (a == kAttributesUnreadable) {
+    if (a == kUnreadAttributes) {
         InsertFixed(b, b->root, u"unknown attributes", kGlyphUnknown, kKindPlain);
         return;
     }
@@ -94,14 +121,19 @@ void AddAttributeNodes(Build* b) {
 }
 
 void AddOwnerNode(Build* b) {
+    const uint8_t* part;
     uint32_t size;
     const uint8_t* sid;
     bool defaulted;
-    if (!Query(b, kOwnerInformation, &size) || !ReadDescriptorOwner(g_descriptor, size, &sid, &defaulted)) {
-        InsertFixed(b, b->root, u"unknown ownership", kGlyphUnknown, kKindOwner);
+    if (!Part(b, kOwnerPart, &part, &size) || !ReadDescriptorOwner(part, size, &sid, &defaulted)) {
+        if (ShowsNodes(b)) InsertFixed(b, b->root, u"unknown ownership", kGlyphUnknown, kKindOwner);
         return;
     }
     AppendU32(b, defaulted ? 1 : 0);
+    // A descriptor without an owner SID has only the flag in the signature
+    // and shows "Unknown account".
+    if (!defaulted && sid) Append(b, sid, SidLength(sid));
+    if (!ShowsNodes(b)) return;
     char16_t text[kNodeTextUnits];
     TextWriter w;
     TextWriterInit(&w, text, kNodeTextUnits);
@@ -113,9 +145,6 @@ void AddOwnerNode(Build* b) {
         TextAppend(&w, Translate(u"Inherit"));
         glyph = kGlyphOwnerInherit;
     } else {
-        // A descriptor without an owner SID has only the flag in the signature
-        // and shows "Unknown account".
-        if (sid) Append(b, sid, SidLength(sid));
         AccountNameOfSid(&w, sid, b->path);
     }
     Insert(b, b->root, text, glyph, Param(b, kKindOwner));
@@ -167,7 +196,7 @@ void InsertLabelAce(const Build* b, TreeItem header, const AceView* ace) {
 // What tells the permission, auditing and integrity stages apart; they share
 // every step from the query to the expansion.
 struct AclStage {
-    uint32_t information;
+    DescriptorPart part;
     bool (*read)(const uint8_t* sd, uint32_t size, bool* present, AclView* acl);
     const char16_t* unknownText;   // the query failed
     uint32_t unknownKind;
@@ -180,63 +209,103 @@ struct AclStage {
     void (*insertAce)(const Build* b, TreeItem header, const AceView* ace);
 };
 
-const AclStage kPermissionStage = {kDaclInformation, ReadDescriptorDacl, u"unknown permissions", kKindPermissions,
+const AclStage kPermissionStage = {kDaclPart, ReadDescriptorDacl, u"unknown permissions", kKindPermissions,
                                    nullptr, u"unset permissions", kKindUnset, u"Permissions", kKindPermissions,
                                    kGlyphArrows, InsertPermissionAce};
-const AclStage kAuditingStage = {kSaclInformation, ReadDescriptorSacl, u"unknown auditing", kKindPlain,
+const AclStage kAuditingStage = {kSaclPart, ReadDescriptorSacl, u"unknown auditing", kKindPlain,
                                  u"no auditing", u"no auditing", kKindUnset, u"Auditing", kKindPlain,
                                  kGlyphAudit, InsertAuditAce};
 // The label query's answer carries the label ACE in the SACL fields.
-const AclStage kIntegrityStage = {kLabelInformation, ReadDescriptorSacl, u"unknown integrity level", kKindPlain,
+const AclStage kIntegrityStage = {kLabelPart, ReadDescriptorSacl, u"unknown integrity level", kKindPlain,
                                   u"no integrity level", u"no integrity level", kKindIntegrity,
                                   u"Integrity level", kKindIntegrity, kGlyphIntegrity, InsertLabelAce};
 
 void AddAclNodes(Build* b, const AclStage& s) {
+    const uint8_t* part;
     uint32_t size;
     bool present;
     AclView acl;
-    if (!Query(b, s.information, &size) || !s.read(g_descriptor, size, &present, &acl)) {
+    if (!Part(b, s.part, &part, &size) || !s.read(part, size, &present, &acl)) {
+        if (!ShowsNodes(b)) return;
         InsertFixed(b, b->root, s.unknownText, kGlyphUnknown, s.unknownKind);
         Expand(b, b->root);
         return;
     }
     AppendU32(b, present ? 1 : 0);
     if (!present || !acl.acl) {
+        if (!ShowsNodes(b)) return;
         const char16_t* text = present ? s.nullText : s.absentText;
         if (text) InsertFixed(b, b->root, text, s.glyph, s.emptyKind);
         Expand(b, b->root);
         return;
     }
-    TreeItem header = Insert(b, b->root, Translate(s.headerText), s.glyph, Param(b, s.headerKind));
+    TreeItem header = ShowsNodes(b) ? Insert(b, b->root, Translate(s.headerText), s.glyph, Param(b, s.headerKind)) : 0;
     AceCursor cursor;
     AceCursorInit(&cursor, &acl);
     AceView ace;
     while (NextAce(&cursor, &ace)) {
         Append(b, ace.bytes, ace.size);
-        s.insertAce(b, header, &ace);
+        if (ShowsNodes(b)) s.insertAce(b, header, &ace);
     }
-    Expand(b, header);
+    if (ShowsNodes(b)) Expand(b, header);
+}
+
+// Every stage in reading order; the auditing stage only when its part was
+// asked for.
+void WalkSecurity(Build* b) {
+    AddAttributeNodes(b);
+    AddOwnerNode(b);
+    AddAclNodes(b, kPermissionStage);
+    if (b->security->auditing) AddAclNodes(b, kAuditingStage);
+    AddAclNodes(b, kIntegrityStage);
+}
+
+// Writes the buffer's used length into its first u32 and returns it; 0 when
+// an append failed.
+uint32_t SealSignature(const Build* b) {
+    if (b->appendFailed || b->buffer->used < 4) return 0;
+    uint32_t length = b->buffer->used;
+    WriteU32(b->buffer->data, length);
+    return length;
 }
 
 }  // namespace
 
+void ReadPathSecurity(const char16_t* path, uint32_t attributes, PathSecurity* out) {
+    const SecurityPlatform* platform = CurrentSecurityPlatform();
+    const bool inOpen = attributes == kAttributesInOpen;
+    for (uint32_t part = 0; part < kDescriptorPartCount; part++) {
+        out->bytes[part] = g_descriptors[part];
+        out->read[part] = false;
+        out->size[part] = 0;
+    }
+    out->attributes = attributes;
+    out->auditing = false;
+    if (platform->readSecurity(path, inOpen, out)) return;
+    for (uint32_t part = 0; part < kDescriptorPartCount; part++) out->read[part] = false;
+    out->attributes = inOpen ? platform->attributes(path) : attributes;
+    ReadPartByPart(path, out);
+}
+
+uint32_t FormSignature(const PathSecurity* security, ByteBuffer* buffer) {
+    Build b = {nullptr, buffer, security, nullptr, 0, security->attributes, 0, false};
+    WalkSecurity(&b);
+    return SealSignature(&b);
+}
+
+void InsertSecurityNodes(const TreeSink* tree, const PathSecurity* security, const char16_t* path, TreeItem root,
+                         uint32_t group) {
+    Build b = {tree, nullptr, security, path, root, security->attributes, GroupItemIndex(group), false};
+    WalkSecurity(&b);
+}
+
 uint32_t BuildSecurityNodes(const TreeSink* tree, ByteBuffer* buffer, const char16_t* path, TreeItem root,
                             uint32_t attributes, uint32_t group) {
-    Build b = {tree, buffer, path, root, attributes, GroupItemIndex(group), false};
-    const SecurityPlatform* platform = CurrentSecurityPlatform();
-
-    AddAttributeNodes(&b);
-    AddOwnerNode(&b);
-    AddAclNodes(&b, kPermissionStage);
-    if (platform->setPrivilege(kSecurityPrivilege, true)) {
-        AddAclNodes(&b, kAuditingStage);
-        platform->setPrivilege(kSecurityPrivilege, false);
-    }
-    AddAclNodes(&b, kIntegrityStage);
-    platform->setPrivilege(kSecurityPrivilege, false);
-
-    if (b.appendFailed || buffer->used < 4) return 0;
-    uint32_t length = buffer->used;
-    WriteU32(buffer->data, length);
-    return length;
+    // A refresh follows a change: its accounts are looked up afresh.
+    ClearAccountTexts();
+    PathSecurity security;
+    ReadPathSecurity(path, attributes, &security);
+    Build b = {tree, buffer, &security, path, root, security.attributes, GroupItemIndex(group), false};
+    WalkSecurity(&b);
+    return SealSignature(&b);
 }

@@ -76,6 +76,23 @@ TEST(ConfigKeys, ExactCaseSensitiveFirstLineWinsElseEnglish) {
     EXPECT_EQ(std::u16string(Translate(longText.c_str())), longText.substr(0, kTranslationUnits - 1));
 }
 
+// Translations come from an index of the keys built when the file is read;
+// every key must get what a scan of the file gives.
+TEST(ConfigKeys, IndexedLookupGivesWhatTheScanGives) {
+    std::string cut(1030, 'c');   // a line cut by the buffer: its "=" is lost
+    Config language("a=1\na  = 2\na    =3\n a = 4\na= b = 5\n=6\nx\t=7\n;y=8\ny =9\ny=10\n" + cut + "=11\n" +
+                        cut.substr(0, 1020) + " =12\nz\r\n=13\n",
+                    &g_languageFile);
+    std::vector<std::u16string> keys = {u"a", u"a ", u"a  ", u"a   ", u"a    ", u"a     ", u"a\t", u"a=", u"a= b",
+                                        u"a= b ", u"", u" ", u"x", u"x\t", u"y", u";y", u"z", u"=",
+                                        std::u16string(1020, u'c'), std::u16string(1020, u'c') + u" "};
+    for (const std::u16string& key : keys) {
+        std::vector<char16_t> scan(kTranslationUnits);
+        const char16_t* value = FindConfigKey(&g_languageFile, key.c_str(), scan.data(), kTranslationUnits);
+        EXPECT_EQ(std::u16string(Translate(key.c_str())), value ? value : key) << key.size();
+    }
+}
+
 TEST(ConfigSections, HeadersAndWhereAListEnds) {
     Config c("[ACCESS_TYPES]\nFull = F\n\n\nModify = M\n; note\nlost = L\n"
              "   [PC_USER_LIST] local accounts\nAdministrators\n  \t \nlost\n"

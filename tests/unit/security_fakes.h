@@ -13,6 +13,7 @@
 
 #include "base/heap.h"
 #include "base/text.h"
+#include "security/account_names.h"
 #include "security/security_platform.h"
 
 namespace fake_security {
@@ -64,6 +65,10 @@ struct ScopedFakeSecurity {
     std::map<Bytes, std::pair<std::u16string, std::u16string>> accounts = {   // name, domain
         {kAdmins, {u"Administrators", u"BUILTIN"}}, {kUsers, {u"Users", u"BUILTIN"}}, {kEveryone, {u"Everyone", u""}}};
     bool sidStrings = true, privilegeWorks = true;
+    // The one-open way: off, the platform says it cannot and every part is
+    // asked for by itself. The open fails for a path with no entry in paths.
+    bool oneOpen = false;
+    std::map<std::u16string, uint32_t> attributes;   // a missing one cannot be read
     std::vector<std::u16string> lookupSystems;   // "" for the local system
     std::vector<bool> privilegeCalls;            // SeSecurityPrivilege on or off
     std::map<std::u16string, std::u16string> fullForms;   // names whose full form differs
@@ -75,6 +80,27 @@ struct ScopedFakeSecurity {
         if (p == current->paths.end() || !p->second.count(information)) return false;
         const Bytes& part = p->second[information];
         return (*size = (uint32_t)part.size()) <= capacity && std::copy(part.begin(), part.end(), buffer);
+    }
+    // As the Win32 one: owner and DACL through the open, the rest by name.
+    static bool ReadSecurity(const char16_t* path, bool withAttributes, PathSecurity* out) {
+        if (!current->oneOpen || !current->paths.count(path)) return false;
+        if (withAttributes) out->attributes = Attributes(path);
+        auto read = [&](uint32_t part) {
+            out->read[part] = ReadDescriptor(path, kPartInformation[part], out->bytes[part], kDescriptorBufferBytes,
+                                             &out->size[part]);
+        };
+        read(kOwnerPart), read(kDaclPart);
+        if ((out->auditing = SetPrivilege(u"SeSecurityPrivilege", true))) {
+            read(kSaclPart);
+            SetPrivilege(u"SeSecurityPrivilege", false);
+        }
+        read(kLabelPart);
+        SetPrivilege(u"SeSecurityPrivilege", false);
+        return true;
+    }
+    static uint32_t Attributes(const char16_t* path) {
+        auto a = current->attributes.find(path);
+        return a == current->attributes.end() ? 0xFFFFFFFF : a->second;
     }
     static bool SetPrivilege(const char16_t* name, bool enable) {
         if (std::u16string(name) == u"SeSecurityPrivilege") current->privilegeCalls.push_back(enable);
@@ -101,10 +127,12 @@ struct ScopedFakeSecurity {
         if (f != current->fullForms.end()) p = f->second.c_str();
         return *p && !p[CopyText(out, kFullPathUnits, p)];
     }
-    static inline const SecurityPlatform kFake = {ReadDescriptor, SetPrivilege, LookupAccount, SidToString, FullPath};
+    static inline const SecurityPlatform kFake = {ReadDescriptor, ReadSecurity, Attributes, SetPrivilege,
+                                                  LookupAccount,  SidToString,  FullPath};
     const SecurityPlatform* previous = SetSecurityPlatform(&kFake);
-    ScopedFakeSecurity() { current = this; }
-    ~ScopedFakeSecurity() { SetSecurityPlatform(previous), current = nullptr; }
+    // Account names kept from another platform's answers would be wrong here.
+    ScopedFakeSecurity() { current = this, ClearAccountTexts(); }
+    ~ScopedFakeSecurity() { SetSecurityPlatform(previous), current = nullptr, ClearAccountTexts(); }
 };
 
 // Numbers the heap requests from 0; those from first to last fail.

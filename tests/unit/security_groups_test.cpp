@@ -49,6 +49,7 @@ struct GroupsTest : ::testing::Test {
     // root that names a group is that group's root, and all its nodes name it;
     // other roots and their nodes name no group.
     std::string Roots() {
+        FlushGroupRootTexts(&t.sink);
         std::string out;
         for (TreeItem r : t.Children(kTreeRoot)) {
             uint32_t group = ItemGroup(t.node(r).param);

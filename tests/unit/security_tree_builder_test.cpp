@@ -226,11 +226,51 @@ TEST(AceLineText, ScopesGlyphsKindsAndAccountNames) {
         EXPECT_EQ(glyph, c.expectedGlyph) << Narrow(text);
         EXPECT_EQ(param, MakeItemParam(kGroup, inherited ? kKindInherited : kind) | c.bits) << Narrow(text);
     }
-    // Lookups ask the server of a UNC path; a SID the lookup and the string
-    // form both fail on is an "Unknown account".
+    // Lookups ask the server of a UNC path, once per SID and server in a fill;
+    // a SID the lookup and the string form both fail on is an "Unknown account".
     fake.sidStrings = false;
     fake.lookupSystems.clear();
-    for (const char16_t* path : {u"\\\\files\\share\\dir", u"\\\\files", u"\\", u"D:\\local"})
+    for (const char16_t* path :
+         {u"\\\\files\\share\\dir", u"\\\\files", u"\\", u"D:\\local", u"E:\\x", u"\\\\other\\s"})
         EXPECT_EQ(Written([&](TextWriter* w) { return AccountNameOfSid(w, kLost.data(), path); }), u"Unknown account");
-    EXPECT_EQ(fake.lookupSystems, (std::vector<std::u16string>{u"\\\\files", u"\\\\files", u"\\", u""}));
+    ClearAccountTexts();   // the next fill
+    Written([&](TextWriter* w) { return AccountNameOfSid(w, kLost.data(), u"D:\\"); });
+    EXPECT_EQ(fake.lookupSystems,
+              (std::vector<std::u16string>{u"\\\\files", u"\\", u"", u"\\\\other", u""}));
+}
+
+// The one open and the separate queries give the same signature bytes and
+// nodes, for crafted parts, failed parts, a failed open and no privilege.
+TEST(ReadPathSecurity, OneOpenAndSeparateQueriesAgree) {
+    Everything e;
+    Bytes noOwner = OwnerPart(kAdmins);
+    noOwner[4] = 0;   // owner offset 0: no SID, "Unknown account"
+    Bytes badAcl = DaclPart(e.dacl);
+    badAcl[22] = 0xFF;   // the ACL claims more than the buffer holds
+    std::map<uint32_t, Bytes> all = e.paths[kPath];
+    std::vector<std::map<uint32_t, Bytes>> cases = {
+        all,
+        {{kOwnerInformation, OwnerPart(kUsers, true)}, {kDaclInformation, MakeDescriptor(0x0004, {}, {}, {})}},
+        {{kOwnerInformation, noOwner}, {kDaclInformation, badAcl}, {kLabelInformation, SaclPart(MakeAcl({}))}},
+        {{kSaclInformation, e.paths[kPath][kSaclInformation]}, {kLabelInformation, MakeDescriptor(0, {}, {}, {})}},
+        {},   // the open works, every query fails
+    };
+    for (size_t c = 0; c <= cases.size(); c++)   // the last: the open fails, as does every query
+        for (bool privilege : {true, false}) {
+            std::string ways[2];
+            for (bool oneOpen : {false, true}) {
+                e.paths.clear();
+                if (c < cases.size()) e.paths[kPath] = cases[c];
+                e.attributes[kPath] = c == 1 ? 0x21 : 0x10;
+                e.oneOpen = oneOpen, e.privilegeWorks = privilege;
+                FakeTree tree;
+                for (int i = 0; i < 2; i++) AddPath(&tree.sink, kPath, kAttributesInOpen);
+                FlushGroupRootTexts(&tree.sink);
+                GroupSnapshot g;
+                ASSERT_TRUE(ReadGroup(0, &g));
+                ways[oneOpen] = tree.Dump() + Narrow(std::u16string(g.signature, g.signature + g.signatureLength));
+                ClearGroups();
+            }
+            EXPECT_EQ(ways[0], ways[1]) << c << privilege;
+        }
 }

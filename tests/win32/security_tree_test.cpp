@@ -9,6 +9,7 @@
 #include "resources/resource_ids.h"
 #include "security/ace_text.h"
 #include "security/groups.h"
+#include "security/security_platform.h"
 #include "tests/win32/testbed.h"
 
 namespace {
@@ -91,4 +92,62 @@ TEST(SecurityPlatform, UnknownAccountsShowTheirSidString) {
     // The string function is found at run time; once found, it keeps working.
     for (int i = 0; i < 2; i++) AccountNameOfSid(&w, unknown, u"C:\\x");
     EXPECT_EQ(std::wstring(W(buffer)), L"S-1-5-21-11-22-33-4242S-1-5-21-11-22-33-4242");
+}
+
+namespace {
+
+// Records every insert, text and expansion as one line each.
+struct RecordingSink {
+    std::u16string log;
+    TreeItem next = 1;
+    static RecordingSink* Of(void* c) { return static_cast<RecordingSink*>(c); }
+    static TreeItem Insert(void* c, TreeItem parent, const char16_t* text, int image, uint32_t param) {
+        Of(c)->log += u"+" + std::u16string(text) + u" " + (char16_t)(u'0' + image) + u" " +
+                      std::u16string(reinterpret_cast<const char16_t*>(std::to_wstring(param).c_str())) + u" < " +
+                      (char16_t)(u'0' + parent % 64) + u"\n";
+        return Of(c)->next++;
+    }
+    static void Remove(void* c, TreeItem) { Of(c)->log += u"remove\n"; }
+    static void SetText(void* c, TreeItem, const char16_t* text) { Of(c)->log += u"=" + std::u16string(text) + u"\n"; }
+    static void Expand(void* c, TreeItem item) { Of(c)->log += u"expand " + std::u16string(1, u'0' + item % 64) + u"\n"; }
+    static TreeItem None(void*, TreeItem) { return 0; }
+    TreeSink sink = {this, Insert, Remove, SetText, Expand, None, None, nullptr, nullptr, nullptr};
+};
+
+bool NoOneOpen(const char16_t*, bool, PathSecurity*) { return false; }
+
+}  // namespace
+
+// Real files of different modes and attributes, a folder and a missing file:
+// the one open and the separate queries give the same signatures and nodes.
+TEST(SecurityPlatform, OneOpenAgreesWithSeparateQueriesOnRealFiles) {
+    std::wstring folder = NewTempFolder(), in = folder + L"\\";
+    std::vector<std::wstring> paths = {folder, in + L"a.txt", in + L"b.txt", in + L"c.txt", in + L"ro.txt",
+                                       in + L"missing.txt"};
+    for (size_t i = 1; i < 5; i++) WriteFileBytes(paths[i], "data");
+    ASSERT_TRUE(RunUnixShell(folder, "chmod 644 a.txt && chmod 600 b.txt && chmod 755 c.txt"));
+    SetFileAttributesW(paths[4].c_str(), FILE_ATTRIBUTE_READONLY);
+    const SecurityPlatform* real = CurrentSecurityPlatform();
+    SecurityPlatform separate = *real;
+    separate.readSecurity = NoOneOpen;
+    std::u16string ways[2];
+    for (int oneOpen = 0; oneOpen < 2; oneOpen++) {
+        SetSecurityPlatform(oneOpen ? real : &separate);
+        RecordingSink recording;
+        for (const std::wstring& p : paths)
+            for (int twice = 0; twice < 2; twice++) AddPath(&recording.sink, U(p.c_str()), kAttributesInOpen);
+        FlushGroupRootTexts(&recording.sink);
+        for (uint32_t g = 0; g < GroupCount(); g++) {
+            GroupSnapshot snapshot;
+            ASSERT_TRUE(ReadGroup(g, &snapshot));
+            for (uint32_t i = 0; i < snapshot.signatureLength; i++) recording.log += (char16_t)(0x100 + snapshot.signature[i]);
+            recording.log += u"\n";
+        }
+        ways[oneOpen] = recording.log;
+        ClearGroups();
+    }
+    SetSecurityPlatform(real);
+    EXPECT_EQ(ways[0], ways[1]);
+    EXPECT_NE(ways[0].find(u"=(2) "), std::u16string::npos);   // every path came twice
+    RemoveTree(folder);
 }
