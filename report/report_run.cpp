@@ -111,6 +111,7 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
     ClearGroups();
     PathInputPlatform input = {&collector, Attributes, ReadList, platform->codePages, AddReportPath};
     AddPathsFromCommandLine(paths, &input);
+    FlushGroupRootTexts(&collector.sink);
 
     ReportOut* out = static_cast<ReportOut*>(HeapAllocBytes(sizeof(ReportOut)));
     bool allRead = false, written = false;

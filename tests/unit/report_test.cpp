@@ -36,6 +36,7 @@ TEST(ReportText, GroupsWithTheirOtherPathsTwoSpacesPerLevelInUnicode) {
     MemoryTreeInit(&memory);
     TreeSink sink = MemoryTreeSink(&memory);
     for (const char16_t* path : {u"C:\\a", u"C:\\x*", kMusic, u"C:\\other"}) AddPath(&sink, path, 0x10);
+    FlushGroupRootTexts(&sink);
 
     const std::u16string whole = Taken(NodeReportText(&sink, kTreeRoot, true));
     const std::u16string group = u"  attributes []\r\n    Readonly\r\n    Hidden\r\n";
