@@ -39,4 +39,8 @@ PassEnd EndOfPass(WaitOutcome wait, PipeOutcome pipe) {
     return wait == kWaitInput || wait == kWaitTimedOut ? kPassWaitNext : kPassLeave;
 }
 
-uint32_t NextWaitMs(PassEnd end) { return end == kPassPollNext ? 0 : kRunWaitMs; }
+uint32_t NextWaitMs(PassEnd end, uint32_t previousMs) {
+    if (end == kPassPollNext) return 0;
+    if (previousMs == 0) return 1;
+    return previousMs < kRunWaitMs / 2 ? previousMs * 2 : kRunWaitMs;
+}

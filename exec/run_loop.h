@@ -29,5 +29,7 @@ enum PassEnd { kPassWaitNext, kPassPollNext, kPassLeave };
 // child ended (or when the wait or the pipe failed), so nothing written
 // just before the end is lost.
 PassEnd EndOfPass(WaitOutcome wait, PipeOutcome pipe);
-// The wait of the pass that follows.
-uint32_t NextWaitMs(PassEnd end);
+// The wait of the pass that follows. Output that paused usually resumes at
+// once, so an empty pipe is looked at again after a millisecond, then after
+// twice the wait before, up to kRunWaitMs.
+uint32_t NextWaitMs(PassEnd end, uint32_t previousMs);

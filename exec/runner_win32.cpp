@@ -11,7 +11,8 @@
 
 namespace {
 
-const DWORD kChunkBytes = 1022;         // the chunk buffer holds 1024: a held lead byte, the chunk, a zero
+const DWORD kSmallPassBytes = 1022;     // when the heap has no room for a pass's buffers
+const DWORD kPipeBytes = 0x10000;       // asked of the pipe, so a fast child is seldom held up
 const DWORD kUnreadableExitCode = 13;
 const uint32_t kWarningUnits = 2048;
 const uint32_t kProgramPathUnits = 1024;
@@ -107,56 +108,141 @@ WaitOutcome WaitForChild(HANDLE process, DWORD ms) {
 
 bool IsAnsiLeadByte(uint8_t byte) { return IsDBCSLeadByteEx(GetACP(), byte) != FALSE; }
 
-// A lead byte that ended the previous chunk, kept for the next one.
+// A lead byte that ended the previous read, kept for the next one.
 struct HeldLeadByte {
     char byte;
     bool held;
 };
 
-// Converts n bytes of ANSI text and appends them to the log.
-void AppendAnsiText(HWND log, const char* bytes, uint32_t n) {
-    wchar_t text[kChunkBytes + 2];
-    int units = n ? MultiByteToWideChar(CP_ACP, 0, bytes, (int)n, text, kChunkBytes + 1) : 0;
-    text[units > 0 ? units : 0] = 0;
-    if (units > 0) AppendLogText(log, U(text));
+// The bytes of one read and the text gathered for the log. The log's edit
+// control costs time for every character inserted, so text is gathered over
+// reads and inserted in one edit when output pauses, at the end, and at most
+// every kFlushEveryMs (or twice the last edit's time) meanwhile. Text that
+// the log could not keep anyway never reaches it: when more than the buffer
+// holds arrives between two edits, only its newest kKeptUnits stay, and the
+// next edit replaces the whole log with the removal mark and them.
+struct OutputBuffers {
+    char* bytes;          // capacity + 2: a held lead byte, the bytes, a zero
+    wchar_t* text;        // capacity + 1 units
+    DWORD capacity;
+    DWORD pending;        // units of text not yet in the log
+    bool dropped;         // older pending text was let go
+    ULONGLONG flushedMs;
+    ULONGLONG flushCostMs;
+};
+
+const DWORD kGatherUnits = (DWORD)kLogLimit * 3 / 4;
+const DWORD kKeptUnits = (DWORD)kLogLimit / 2;
+const DWORD kLineSearchUnits = 1024;
+const ULONGLONG kFlushEveryMs = 100;
+const DWORD kPauseMs = 16;   // a wait this long means the output paused
+
+bool AllocateOutputBuffers(OutputBuffers* buffers) {
+    *buffers = OutputBuffers{};
+    buffers->capacity = kGatherUnits;
+    buffers->bytes = static_cast<char*>(HeapAllocBytes(kGatherUnits + 2));
+    buffers->text = static_cast<wchar_t*>(HeapAllocBytes((kGatherUnits + 1) * sizeof(wchar_t)));
+    buffers->flushedMs = GetTickCount64();
+    return buffers->bytes && buffers->text;
 }
 
-// Moves at most one chunk from the pipe to the end of the log. The output is
-// ANSI text; a double-byte character split by the chunk's end is completed
-// by the next chunk. A zero byte ends the text of its chunk.
-PipeOutcome CopyChunk(HANDLE pipe, HWND log, HeldLeadByte* lead) {
+void FreeOutputBuffers(OutputBuffers* buffers) {
+    HeapFreeBytes(buffers->bytes);
+    HeapFreeBytes(buffers->text);
+}
+
+void FlushOutput(HWND log, OutputBuffers* buffers) {
+    const ULONGLONG start = GetTickCount64();
+    if (buffers->pending) {
+        if (buffers->dropped) TrimLog(log, (uint32_t)kLogLimit);   // leaves only the mark
+        buffers->text[buffers->pending] = 0;
+        AppendLogText(log, U(buffers->text));
+    }
+    buffers->pending = 0;
+    buffers->dropped = false;
+    buffers->flushedMs = GetTickCount64();
+    buffers->flushCostMs = buffers->flushedMs - start;
+}
+
+bool FlushDue(const OutputBuffers* buffers, DWORD nextWaitMs) {
+    const ULONGLONG since = GetTickCount64() - buffers->flushedMs;
+    return nextWaitMs >= kPauseMs || (since >= kFlushEveryMs && since >= 2 * buffers->flushCostMs);
+}
+
+// Lets go of all but the newest kKeptUnits of the gathered text, from a line
+// start when one is near.
+void DropOldestText(OutputBuffers* buffers) {
+    if (buffers->capacity < kGatherUnits || buffers->pending <= kKeptUnits) return;
+    DWORD from = buffers->pending - kKeptUnits;
+    for (DWORD i = from; i < from + kLineSearchUnits && i < buffers->pending; i++) {
+        if (buffers->text[i - 1] == L'\n') {
+            from = i;
+            break;
+        }
+    }
+    MoveMemory(buffers->text, buffers->text + from, (buffers->pending - from) * sizeof(wchar_t));
+    buffers->pending -= from;
+    buffers->dropped = true;
+}
+
+// Converts n bytes of ANSI text behind the text gathered.
+void GatherAnsiText(const char* bytes, uint32_t n, OutputBuffers* buffers) {
+    const int room = (int)(buffers->capacity - buffers->pending);
+    int units = n ? MultiByteToWideChar(CP_ACP, 0, bytes, (int)n, buffers->text + buffers->pending, room) : 0;
+    if (units > 0) buffers->pending += (DWORD)units;
+}
+
+// Takes what waits in the pipe (as much as the text buffer has room for).
+// The output is ANSI text; a double-byte character split by the read's end
+// is completed by the next read. A zero byte ends the text of its read.
+PipeOutcome GatherWaitingOutput(HANDLE pipe, HWND log, HeldLeadByte* lead, OutputBuffers* buffers) {
     DWORD waiting = 0;
     if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr)) return kPipeFailed;
     if (waiting == 0) return kPipeEmpty;
-    char chunk[kChunkBytes + 2];
+    // A byte never makes more than one unit, so bytes up to the room fit.
+    if (buffers->capacity - buffers->pending < buffers->capacity / 8) DropOldestText(buffers);
+    if (buffers->capacity - buffers->pending < 2) FlushOutput(log, buffers);
+    const DWORD room = buffers->capacity - buffers->pending - 1;
+    char* bytes = buffers->bytes;
     const uint32_t start = lead->held ? 1 : 0;
-    chunk[0] = lead->byte;
+    bytes[0] = lead->byte;
     DWORD read = 0;
-    if (!ReadFile(pipe, chunk + start, kChunkBytes, &read, nullptr)) return kPipeFailed;
+    if (!ReadFile(pipe, bytes + start, waiting < room ? waiting : room, &read, nullptr)) return kPipeFailed;
     if (read == 0) return kPipeReadNothing;
     const uint32_t n = start + read;
-    chunk[n] = 0;
-    const uint32_t text = (uint32_t)lstrlenA(chunk);
-    const uint32_t whole = text == n ? WholeCharacterBytes(reinterpret_cast<uint8_t*>(chunk), n, IsAnsiLeadByte) : text;
+    bytes[n] = 0;
+    const uint32_t text = (uint32_t)lstrlenA(bytes);
+    const uint32_t whole = text == n ? WholeCharacterBytes(reinterpret_cast<uint8_t*>(bytes), n, IsAnsiLeadByte) : text;
     lead->held = whole < text;
-    lead->byte = chunk[n - 1];
-    AppendAnsiText(log, chunk, whole);
+    lead->byte = bytes[n - 1];
+    GatherAnsiText(bytes, whole, buffers);
     return kPipeReadBytes;
 }
 
 void CopyChildOutput(const ChildHandles* child, HWND log, bool* quit, WPARAM* quitCode) {
-    DWORD waitMs = kRunWaitMs;
+    OutputBuffers buffers;
+    char smallBytes[kSmallPassBytes + 2];
+    wchar_t smallText[kSmallPassBytes + 1];
+    // Without the heap's buffers the output still flows, in small parts.
+    if (!AllocateOutputBuffers(&buffers)) {
+        FreeOutputBuffers(&buffers);
+        buffers = OutputBuffers{smallBytes, smallText, kSmallPassBytes, 0, false, GetTickCount64(), 0};
+    }
+    DWORD waitMs = 0;
     HeldLeadByte lead = {0, false};
     for (;;) {
         WaitOutcome wait = WaitForChild(child->process, waitMs);
         if (wait == kWaitInput) PumpMessages(quit, quitCode);
-        PassEnd end = EndOfPass(wait, CopyChunk(child->ownOutputRead, log, &lead));
+        PassEnd end = EndOfPass(wait, GatherWaitingOutput(child->ownOutputRead, log, &lead, &buffers));
         if (end == kPassLeave) break;
-        waitMs = NextWaitMs(end);
+        waitMs = NextWaitMs(end, waitMs);
+        if (FlushDue(&buffers, waitMs)) FlushOutput(log, &buffers);
     }
     // The output ended inside a character: its lead byte shows as the
     // system converts it alone.
-    if (lead.held) AppendAnsiText(log, &lead.byte, 1);
+    if (lead.held) GatherAnsiText(&lead.byte, 1, &buffers);
+    FlushOutput(log, &buffers);
+    if (buffers.bytes != smallBytes) FreeOutputBuffers(&buffers);
 }
 
 // Limits what the child inherits to exactly its two pipe ends.
@@ -242,7 +328,7 @@ DWORD StartChildProcess(ChildHandles* child, char16_t* commandLine) {
     if (!MakeOwnCopy(child->inputWrite, &child->ownInputWrite)) return FailStart(child, u"pipe dup error");
     startup.hStdInput = child->inputRead;
 
-    if (!CreatePipe(&child->outputRead, &child->outputWrite, &inheritable, 0)) {
+    if (!CreatePipe(&child->outputRead, &child->outputWrite, &inheritable, kPipeBytes)) {
         child->outputRead = nullptr;
         return FailStart(child, u"pipe error");
     }
