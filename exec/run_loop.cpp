@@ -36,11 +36,10 @@ PassEnd EndOfPass(WaitOutcome wait, PipeOutcome pipe) {
     case kPipeReadNothing: return kPassWaitNext;
     case kPipeEmpty: break;
     }
-    return wait == kWaitInput || wait == kWaitTimedOut ? kPassWaitNext : kPassLeave;
+    return wait == kWaitInput || wait == kWaitOutput || wait == kWaitTimedOut ? kPassWaitNext : kPassLeave;
 }
 
-uint32_t NextWaitMs(PassEnd end, uint32_t previousMs) {
+uint32_t NextWaitMs(PassEnd end, bool textGathered) {
     if (end == kPassPollNext) return 0;
-    if (previousMs == 0) return 1;
-    return previousMs < kRunWaitMs / 2 ? previousMs * 2 : kRunWaitMs;
+    return textGathered ? kPauseMs : kRunWaitMs;
 }
