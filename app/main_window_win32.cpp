@@ -4,10 +4,13 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>   // DROPFILES
 
 #include "actions/menus_win32.h"
 #include "app/layout.h"
+#include "app/path_reading_win32.h"
 #include "base/format.h"
+#include "base/heap.h"
 #include "base/platform_win32.h"
 #include "base/text.h"
 #include "base/tree_sink_win32.h"
@@ -20,6 +23,7 @@
 #include "input/list_file.h"
 #include "input/list_file_win32.h"
 #include "input/path_input.h"
+#include "input/path_source.h"
 #include "report/clipboard_win32.h"
 #include "resources/resource_ids.h"
 #include "security/glyphs.h"
@@ -86,15 +90,11 @@ char* ReadListFile(void*, const char16_t* name) {
     return ReadWholeFile(name, kListFileZeroBytes, &bytes) == 0 ? bytes : nullptr;
 }
 
-void AddToTree(void* sink, const char16_t* path, uint32_t attributes) {
-    AddPath(static_cast<const TreeSink*>(sink), path, attributes);
-}
+const PathInputPlatform kPathInput = {nullptr, NameAttributes, ReadListFile, SystemCodePages()};
 
-void AddCommandLinePaths(HWND window) {
-    TreeSink sink = TreeViewSink(Tree(window));
-    PathInputPlatform platform = {&sink, NameAttributes, ReadListFile, SystemCodePages(), AddToTree};
-    AddPathsFromCommandLine(U(g_commandLineSource()), &platform);
-}
+// One reading at a time: the source being read lives here.
+CommandLinePaths g_commandLinePaths;
+NameListPaths g_dropPaths;
 
 void ReportConfigFiles(HWND window) {
     char16_t line[2 * kConfigPathUnits + kTranslationUnits];
@@ -126,30 +126,58 @@ void InitMainDialog(HWND window) {
     ReportConfigFiles(window);
     LoadGlyphs(window);
     ClearGroups();
-    AddCommandLinePaths(window);
     SetDlgItemTextW(window, IDOK, W(Translate(u"Close")));
     SetDlgItemTextW(window, IDC_ACTION_BUTTON, W(Translate(u"Action")));
-    FinishTreeFill(window);
+    PathSource source = CommandLineSource(&g_commandLinePaths, U(g_commandLineSource()), &kPathInput);
+    StartReading(window, source, FormatPathReadingLine, FinishTreeFill);
+}
+
+// The drop's names, read in one pass from its DROPFILES block, as a block of
+// zero-terminated names ended by an empty one; null when it is malformed.
+char16_t* DroppedNames(HDROP drop) {
+    const SIZE_T size = GlobalSize(drop);
+    const BYTE* block = static_cast<const BYTE*>(GlobalLock(drop));
+    if (!block) return nullptr;
+    char16_t* names = nullptr;
+    const DROPFILES* header = reinterpret_cast<const DROPFILES*>(block);
+    if (size >= sizeof(DROPFILES) && header->pFiles >= sizeof(DROPFILES) && header->pFiles < size &&
+        size - header->pFiles < 0x7FFFFFF0) {
+        const BYTE* from = block + header->pFiles;
+        const uint32_t bytes = (uint32_t)(size - header->pFiles);
+        // Units for the names and two zeros behind them, whatever the block holds.
+        const uint32_t units = header->fWide ? bytes / 2 : bytes;
+        names = static_cast<char16_t*>(HeapAllocBytes(((size_t)units + 2) * sizeof(char16_t)));
+        if (names) {
+            uint32_t written = units;
+            if (header->fWide) {
+                memcpy(names, from, (size_t)units * sizeof(char16_t));
+            } else if (units) {
+                int n = MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(from), (int)units, W(names),
+                                            (int)units);
+                written = n > 0 ? (uint32_t)n : 0;
+            }
+            names[written] = 0;
+            names[written + 1] = 0;
+        }
+    }
+    GlobalUnlock(drop);
+    return names;
 }
 
 void HandleDroppedFiles(HWND window, HDROP drop) {
     // The menu, dialog or run in progress still acts on the groups a drop
-    // would replace.
-    if (ActivityInProgress()) {
+    // would replace; a reading in progress is still filling them.
+    if (ActivityInProgress() || ReadingInProgress()) {
         DragFinish(drop);
         return;
     }
+    char16_t* names = DroppedNames(drop);
+    DragFinish(drop);
+    if (!names) return;
     TreeSink sink = TreeViewSink(Tree(window));
     sink.remove(sink.context, kTreeRoot);
     ClearGroups();
-    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; i++) {
-        wchar_t name[1024];
-        if (!DragQueryFileW(drop, i, name, 1024)) continue;
-        AddPath(&sink, U(name), kAttributesInOpen);
-    }
-    DragFinish(drop);
-    FinishTreeFill(window);
+    StartReading(window, NameListSource(&g_dropPaths, names, &kPathInput), FormatPathReadingLine, FinishTreeFill);
 }
 
 void SelectItemUnderCursor(HWND tree) {
@@ -195,6 +223,7 @@ void RegisterMainWindowClass() {
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (HandleReadingMessage(window, message, wParam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         InitMainDialog(window);
@@ -203,16 +232,26 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam != SIZE_MINIMIZED) LayoutControls(window);
         break;
     case WM_CLOSE:
+        StopReading(window);
         CloseMainWindow(window, 0);
+        break;
+    case WM_DESTROY:
+        AbandonReading();
         break;
     case WM_ENDSESSION:
         if (wParam && ActivityInProgress()) RequestStop(true);
         break;
     case WM_NOTIFY:
-        HandleTreeNotify(window, reinterpret_cast<const NMHDR*>(lParam));
+        if (!ReadingInProgress()) HandleTreeNotify(window, reinterpret_cast<const NMHDR*>(lParam));
         break;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) CloseMainWindow(window, 1);
+        // Esc while reading stops the reading; the window stays.
+        if (LOWORD(wParam) == IDCANCEL && ReadingInProgress()) {
+            StopReading(window);
+        } else if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            StopReading(window);
+            CloseMainWindow(window, 1);
+        }
         break;
     case WM_DROPFILES:
         HandleDroppedFiles(window, (HDROP)wParam);

@@ -26,6 +26,15 @@ void AppendLogLine(HWND mainWindow, const char16_t* text) {
     AppendLogText(log, u"\r\n");
 }
 
+uint32_t LogEnd(HWND mainWindow) { return (uint32_t)SendMessageW(LogPane(mainWindow), WM_GETTEXTLENGTH, 0, 0); }
+
+void ReplaceLogTail(HWND mainWindow, uint32_t start, const char16_t* text) {
+    const uint32_t end = LogEnd(mainWindow);
+    SendMessageW(LogPane(mainWindow), EM_SETSEL, start < end ? start : end, end);
+    SendMessageW(LogPane(mainWindow), EM_REPLACESEL, FALSE, (LPARAM)L"");
+    if (text) AppendLogLine(mainWindow, text);
+}
+
 void AppendLogText(HWND log, const char16_t* text) {
     const uint32_t incoming = TextLength(text);
     const uint32_t length = (uint32_t)SendMessageW(log, WM_GETTEXTLENGTH, 0, 0);

@@ -36,7 +36,10 @@ PassEnd EndOfPass(WaitOutcome wait, PipeOutcome pipe) {
     case kPipeReadNothing: return kPassWaitNext;
     case kPipeEmpty: break;
     }
-    return wait == kWaitInput || wait == kWaitTimedOut ? kPassWaitNext : kPassLeave;
+    return wait == kWaitInput || wait == kWaitOutput || wait == kWaitTimedOut ? kPassWaitNext : kPassLeave;
 }
 
-uint32_t NextWaitMs(PassEnd end) { return end == kPassPollNext ? 0 : kRunWaitMs; }
+uint32_t NextWaitMs(PassEnd end, bool textGathered) {
+    if (end == kPassPollNext) return 0;
+    return textGathered ? kPauseMs : kRunWaitMs;
+}

@@ -20,7 +20,7 @@ uint32_t LogCutEnd(uint32_t halfStart, uint32_t excess, uint32_t nextStart);
 // n, or n - 1 when the last is a lead byte whose trail byte is still to come.
 uint32_t WholeCharacterBytes(const uint8_t* bytes, uint32_t n, bool (*isLeadByte)(uint8_t));
 
-enum WaitOutcome { kWaitChildEnded, kWaitInput, kWaitTimedOut, kWaitFailed };
+enum WaitOutcome { kWaitChildEnded, kWaitOutput, kWaitInput, kWaitTimedOut, kWaitFailed };
 enum PipeOutcome { kPipeFailed, kPipeEmpty, kPipeReadNothing, kPipeReadBytes };
 enum PassEnd { kPassWaitNext, kPassPollNext, kPassLeave };
 
@@ -29,5 +29,8 @@ enum PassEnd { kPassWaitNext, kPassPollNext, kPassLeave };
 // child ended (or when the wait or the pipe failed), so nothing written
 // just before the end is lost.
 PassEnd EndOfPass(WaitOutcome wait, PipeOutcome pipe);
-// The wait of the pass that follows.
-uint32_t NextWaitMs(PassEnd end);
+const uint32_t kPauseMs = 16;   // no output for this long: gathered text goes to the log
+
+// The wait of the pass that follows (output arriving ends any wait): none
+// after a read, a pause's length while text is gathered, else kRunWaitMs.
+uint32_t NextWaitMs(PassEnd end, bool textGathered);

@@ -11,7 +11,8 @@
 
 namespace {
 
-const DWORD kChunkBytes = 1022;         // the chunk buffer holds 1024: a held lead byte, the chunk, a zero
+const DWORD kSmallPassBytes = 1022;     // when the heap has no room for a pass's buffers
+const DWORD kPipeBytes = 0x10000;       // asked of the pipe, so a fast child is seldom held up
 const DWORD kUnreadableExitCode = 13;
 const uint32_t kWarningUnits = 2048;
 const uint32_t kProgramPathUnits = 1024;
@@ -51,6 +52,30 @@ DWORD FailStart(ChildHandles* child, const char16_t* message) {
     ClosePipeHandles(child);
     ShowWarning(message, (int)error);
     return error;
+}
+
+// The output pipe: a named pipe of one instance that no other process can
+// have made or joined (first instance, no remote clients, connected at
+// once), so the program's end, not inheritable, can be read overlapped.
+bool CreateOutputPipe(ChildHandles* child, SECURITY_ATTRIBUTES* inheritable) {
+    static uint32_t made;
+    char16_t name[96];
+    FormatText(name, 96, u"\\\\.\\pipe\\ovrix-output-%d-%d-%d", (unsigned long)GetCurrentProcessId(), ++made,
+               (unsigned long)GetTickCount());
+    const DWORD openMode = PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE;
+    const DWORD pipeMode = PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
+    HANDLE read = CreateNamedPipeW(W(name), openMode, pipeMode, 1, 0, kPipeBytes, 0, nullptr);
+    if (read == INVALID_HANDLE_VALUE) return false;
+    HANDLE write = CreateFileW(W(name), GENERIC_WRITE, 0, inheritable, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (write == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        CloseHandle(read);
+        SetLastError(error);
+        return false;
+    }
+    child->outputRead = child->ownOutputRead = read;
+    child->outputWrite = write;
+    return true;
 }
 
 // Sets name to the full path of a bare program name in the system folder,
@@ -94,69 +119,192 @@ void PumpMessages(bool* quit, WPARAM* quitCode) {
     }
 }
 
-WaitOutcome WaitForChild(HANDLE process, DWORD ms) {
-    // Sent messages too: other programs' SendMessage calls must not wait
-    // for the child's end.
-    switch (MsgWaitForMultipleObjects(1, &process, FALSE, ms, QS_ALLINPUT)) {
-    case WAIT_OBJECT_0: return kWaitChildEnded;
-    case WAIT_OBJECT_0 + 1: return kWaitInput;
-    case WAIT_TIMEOUT: return kWaitTimedOut;
-    default: return kWaitFailed;
-    }
-}
-
 bool IsAnsiLeadByte(uint8_t byte) { return IsDBCSLeadByteEx(GetACP(), byte) != FALSE; }
 
-// A lead byte that ended the previous chunk, kept for the next one.
+// A lead byte that ended the previous read, kept for the next one.
 struct HeldLeadByte {
     char byte;
     bool held;
 };
 
-// Converts n bytes of ANSI text and appends them to the log.
-void AppendAnsiText(HWND log, const char* bytes, uint32_t n) {
-    wchar_t text[kChunkBytes + 2];
-    int units = n ? MultiByteToWideChar(CP_ACP, 0, bytes, (int)n, text, kChunkBytes + 1) : 0;
-    text[units > 0 ? units : 0] = 0;
-    if (units > 0) AppendLogText(log, U(text));
+// The bytes of one read and the text gathered for the log. The log's edit
+// control costs time for every character inserted, so text is gathered over
+// reads and inserted in one edit when output pauses, at the end, and at most
+// every kFlushEveryMs (or twice the last edit's time) meanwhile. Text that
+// the log could not keep anyway never reaches it: when more than the buffer
+// holds arrives between two edits, only its newest kKeptUnits stay, and the
+// next edit replaces the whole log with the removal mark and them.
+struct OutputBuffers {
+    char* bytes;          // capacity + 2: a held lead byte, the bytes, a zero
+    wchar_t* text;        // capacity + 1 units
+    DWORD capacity;
+    DWORD pending;        // units of text not yet in the log
+    bool dropped;         // older pending text was let go
+    ULONGLONG flushedMs;
+    ULONGLONG flushCostMs;
+};
+
+const DWORD kGatherUnits = (DWORD)kLogLimit * 3 / 4;
+const DWORD kKeptUnits = (DWORD)kLogLimit / 2;
+const DWORD kLineSearchUnits = 1024;
+const ULONGLONG kFlushEveryMs = 100;
+
+bool AllocateOutputBuffers(OutputBuffers* buffers) {
+    *buffers = OutputBuffers{};
+    buffers->capacity = kGatherUnits;
+    buffers->bytes = static_cast<char*>(HeapAllocBytes(kGatherUnits + 2));
+    buffers->text = static_cast<wchar_t*>(HeapAllocBytes((kGatherUnits + 1) * sizeof(wchar_t)));
+    buffers->flushedMs = GetTickCount64();
+    return buffers->bytes && buffers->text;
 }
 
-// Moves at most one chunk from the pipe to the end of the log. The output is
-// ANSI text; a double-byte character split by the chunk's end is completed
-// by the next chunk. A zero byte ends the text of its chunk.
-PipeOutcome CopyChunk(HANDLE pipe, HWND log, HeldLeadByte* lead) {
-    DWORD waiting = 0;
-    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr)) return kPipeFailed;
-    if (waiting == 0) return kPipeEmpty;
-    char chunk[kChunkBytes + 2];
-    const uint32_t start = lead->held ? 1 : 0;
-    chunk[0] = lead->byte;
-    DWORD read = 0;
-    if (!ReadFile(pipe, chunk + start, kChunkBytes, &read, nullptr)) return kPipeFailed;
-    if (read == 0) return kPipeReadNothing;
-    const uint32_t n = start + read;
-    chunk[n] = 0;
-    const uint32_t text = (uint32_t)lstrlenA(chunk);
-    const uint32_t whole = text == n ? WholeCharacterBytes(reinterpret_cast<uint8_t*>(chunk), n, IsAnsiLeadByte) : text;
+void FreeOutputBuffers(OutputBuffers* buffers) {
+    HeapFreeBytes(buffers->bytes);
+    HeapFreeBytes(buffers->text);
+}
+
+void FlushOutput(HWND log, OutputBuffers* buffers) {
+    const ULONGLONG start = GetTickCount64();
+    if (buffers->pending) {
+        if (buffers->dropped) TrimLog(log, (uint32_t)kLogLimit);   // leaves only the mark
+        buffers->text[buffers->pending] = 0;
+        AppendLogText(log, U(buffers->text));
+    }
+    buffers->pending = 0;
+    buffers->dropped = false;
+    buffers->flushedMs = GetTickCount64();
+    buffers->flushCostMs = buffers->flushedMs - start;
+}
+
+bool FlushDue(const OutputBuffers* buffers) {
+    const ULONGLONG since = GetTickCount64() - buffers->flushedMs;
+    return since >= kFlushEveryMs && since >= 2 * buffers->flushCostMs;
+}
+
+// Lets go of all but the newest kKeptUnits of the gathered text, from a line
+// start when one is near.
+void DropOldestText(OutputBuffers* buffers) {
+    if (buffers->capacity < kGatherUnits || buffers->pending <= kKeptUnits) return;
+    DWORD from = buffers->pending - kKeptUnits;
+    for (DWORD i = from; i < from + kLineSearchUnits && i < buffers->pending; i++) {
+        if (buffers->text[i - 1] == L'\n') {
+            from = i;
+            break;
+        }
+    }
+    MoveMemory(buffers->text, buffers->text + from, (buffers->pending - from) * sizeof(wchar_t));
+    buffers->pending -= from;
+    buffers->dropped = true;
+}
+
+// Converts n bytes of ANSI text behind the text gathered.
+void GatherAnsiText(const char* bytes, uint32_t n, OutputBuffers* buffers) {
+    const int room = (int)(buffers->capacity - buffers->pending);
+    int units = n ? MultiByteToWideChar(CP_ACP, 0, bytes, (int)n, buffers->text + buffers->pending, room) : 0;
+    if (units > 0) buffers->pending += (DWORD)units;
+}
+
+// The program's end of the output pipe, read overlapped so that the wait
+// for the child also wakes when output arrives. The read lands behind
+// bytes[0], where a held lead byte goes.
+struct PipeReader {
+    HANDLE pipe;
+    OVERLAPPED overlapped;
+    bool pending;
+};
+
+bool StartRead(PipeReader* reader, HWND log, OutputBuffers* buffers) {
+    // A byte never makes more than one unit, so bytes up to the room fit.
+    if (buffers->capacity - buffers->pending < buffers->capacity / 8) DropOldestText(buffers);
+    if (buffers->capacity - buffers->pending < 2) FlushOutput(log, buffers);
+    const DWORD room = buffers->capacity - buffers->pending - 1;
+    reader->pending = true;
+    if (ReadFile(reader->pipe, buffers->bytes + 1, room, nullptr, &reader->overlapped)) return true;
+    if (GetLastError() == ERROR_IO_PENDING) return true;
+    reader->pending = false;
+    return false;
+}
+
+// The output is ANSI text; a double-byte character split by a read's end is
+// completed by the next read. A zero byte ends the text of its read.
+void GatherReadBytes(DWORD read, HeldLeadByte* lead, OutputBuffers* buffers) {
+    char* bytes = buffers->bytes + (lead->held ? 0 : 1);
+    buffers->bytes[0] = lead->byte;
+    const uint32_t n = (lead->held ? 1 : 0) + read;
+    bytes[n] = 0;
+    const uint32_t text = (uint32_t)lstrlenA(bytes);
+    const uint32_t whole = text == n ? WholeCharacterBytes(reinterpret_cast<uint8_t*>(bytes), n, IsAnsiLeadByte) : text;
     lead->held = whole < text;
-    lead->byte = chunk[n - 1];
-    AppendAnsiText(log, chunk, whole);
-    return kPipeReadBytes;
+    lead->byte = bytes[n - 1];
+    GatherAnsiText(bytes, whole, buffers);
+}
+
+// Takes every read that has completed, starting the next each time, until
+// one is still waiting for output.
+PipeOutcome TakeOutput(PipeReader* reader, HWND log, HeldLeadByte* lead, OutputBuffers* buffers) {
+    bool took = false;
+    for (;;) {
+        if (!reader->pending && !StartRead(reader, log, buffers)) return took ? kPipeReadBytes : kPipeFailed;
+        DWORD read = 0;
+        if (!GetOverlappedResult(reader->pipe, &reader->overlapped, &read, FALSE)) {
+            if (GetLastError() == ERROR_IO_INCOMPLETE) return took ? kPipeReadBytes : kPipeEmpty;
+            reader->pending = false;   // every writer has closed its end
+            return took ? kPipeReadBytes : kPipeFailed;
+        }
+        reader->pending = false;
+        if (read == 0) return took ? kPipeReadBytes : kPipeReadNothing;
+        GatherReadBytes(read, lead, buffers);
+        took = true;
+    }
+}
+
+WaitOutcome WaitForChildOrOutput(HANDLE process, HANDLE output, DWORD ms) {
+    // Sent messages too: other programs' SendMessage calls must not wait
+    // for the child's end.
+    HANDLE handles[] = {process, output};
+    switch (MsgWaitForMultipleObjects(2, handles, FALSE, ms, QS_ALLINPUT)) {
+    case WAIT_OBJECT_0: return kWaitChildEnded;
+    case WAIT_OBJECT_0 + 1: return kWaitOutput;
+    case WAIT_OBJECT_0 + 2: return kWaitInput;
+    case WAIT_TIMEOUT: return kWaitTimedOut;
+    default: return kWaitFailed;
+    }
 }
 
 void CopyChildOutput(const ChildHandles* child, HWND log, bool* quit, WPARAM* quitCode) {
-    DWORD waitMs = kRunWaitMs;
-    HeldLeadByte lead = {0, false};
-    for (;;) {
-        WaitOutcome wait = WaitForChild(child->process, waitMs);
-        if (wait == kWaitInput) PumpMessages(quit, quitCode);
-        PassEnd end = EndOfPass(wait, CopyChunk(child->ownOutputRead, log, &lead));
-        if (end == kPassLeave) break;
-        waitMs = NextWaitMs(end);
+    OutputBuffers buffers;
+    char smallBytes[kSmallPassBytes + 2];
+    wchar_t smallText[kSmallPassBytes + 1];
+    // Without the heap's buffers the output still flows, in small parts.
+    if (!AllocateOutputBuffers(&buffers)) {
+        FreeOutputBuffers(&buffers);
+        buffers = OutputBuffers{smallBytes, smallText, kSmallPassBytes, 0, false, GetTickCount64(), 0};
     }
+    PipeReader reader = {child->ownOutputRead, {}, false};
+    reader.overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HeldLeadByte lead = {0, false};
+    PassEnd end = reader.overlapped.hEvent ? kPassPollNext : kPassLeave;
+    while (end != kPassLeave) {
+        // Gathered text waits for a pause in the output, not for the next output.
+        const DWORD waitMs = NextWaitMs(end, buffers.pending != 0);
+        WaitOutcome wait = WaitForChildOrOutput(child->process, reader.overlapped.hEvent, waitMs);
+        if (wait == kWaitInput) PumpMessages(quit, quitCode);
+        end = EndOfPass(wait, TakeOutput(&reader, log, &lead, &buffers));
+        // A wait that timed out with text gathered is a pause in the output.
+        if (wait == kWaitTimedOut || FlushDue(&buffers)) FlushOutput(log, &buffers);
+    }
+    if (reader.pending) {
+        // A program the child started may hold the pipe open: its read ends here.
+        DWORD read = 0;
+        CancelIoEx(reader.pipe, &reader.overlapped);
+        if (GetOverlappedResult(reader.pipe, &reader.overlapped, &read, TRUE) && read) GatherReadBytes(read, &lead, &buffers);
+    }
+    if (reader.overlapped.hEvent) CloseHandle(reader.overlapped.hEvent);
     // The output ended inside a character: its lead byte shows as the
     // system converts it alone.
-    if (lead.held) AppendAnsiText(log, &lead.byte, 1);
+    if (lead.held) GatherAnsiText(&lead.byte, 1, &buffers);
+    FlushOutput(log, &buffers);
+    if (buffers.bytes != smallBytes) FreeOutputBuffers(&buffers);
 }
 
 // Limits what the child inherits to exactly its two pipe ends.
@@ -242,11 +390,7 @@ DWORD StartChildProcess(ChildHandles* child, char16_t* commandLine) {
     if (!MakeOwnCopy(child->inputWrite, &child->ownInputWrite)) return FailStart(child, u"pipe dup error");
     startup.hStdInput = child->inputRead;
 
-    if (!CreatePipe(&child->outputRead, &child->outputWrite, &inheritable, 0)) {
-        child->outputRead = nullptr;
-        return FailStart(child, u"pipe error");
-    }
-    if (!MakeOwnCopy(child->outputRead, &child->ownOutputRead)) return FailStart(child, u"pipe dup error");
+    if (!CreateOutputPipe(child, &inheritable)) return FailStart(child, u"pipe error");
     startup.hStdOutput = child->outputWrite;
     startup.hStdError = child->outputWrite;
 

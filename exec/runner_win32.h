@@ -21,9 +21,9 @@ struct ChildHandles {
     HANDLE inputRead;        // the child's standard input; non-null: the input pipe exists
     HANDLE inputWrite;       // as created; closed when its private copy is made
     HANDLE ownInputWrite;    // the program's non-inheritable copy; never written to
-    HANDLE outputRead;       // as created; non-null: the output pipe exists
+    HANDLE outputRead;       // non-null: the output pipe exists
     HANDLE outputWrite;      // the child's standard output and standard error
-    HANDLE ownOutputRead;    // the program's non-inheritable copy, read by the runner
+    HANDLE ownOutputRead;    // the program's end (not inheritable, overlapped), read by the runner
 };
 
 // Creates the pipes and starts the child; 0 on success, else the system

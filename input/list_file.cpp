@@ -10,11 +10,15 @@ const char16_t* ListFileNameOf(const char16_t* token, bool* utf8) {
     return token[0] ? token + 1 : token;
 }
 
-bool AddPathsFromListBytes(const char* bytes, bool utf8, const CodePageConverter* converter,
-                           const PathReceiver* receiver) {
+char16_t* DecodeListBytes(const char* bytes, bool utf8, const CodePageConverter* converter) {
     if (HasUtf8ByteOrderMark(bytes)) utf8 = true;
     uint32_t units = 0;
-    char16_t* text = ConvertToUtf16(converter, utf8, bytes, 0, &units);
+    return ConvertToUtf16(converter, utf8, bytes, 0, &units);
+}
+
+bool AddPathsFromListBytes(const char* bytes, bool utf8, const CodePageConverter* converter,
+                           const PathReceiver* receiver) {
+    char16_t* text = DecodeListBytes(bytes, utf8, converter);
     if (!text) return false;
     char16_t token[kTokenBufferUnits];
     const char16_t* cursor = text;

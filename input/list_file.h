@@ -11,6 +11,11 @@ const uint32_t kListFileZeroBytes = 8;   // appended behind the file's bytes
 // the file name inside the token.
 const char16_t* ListFileNameOf(const char16_t* token, bool* utf8);
 
+// The zero-terminated bytes as text on the heap (UTF-8 when utf8 or when they
+// begin with the UTF-8 byte-order mark, else the ANSI code page; a leading
+// U+FEFF kept); null when they could not be converted or allocated.
+char16_t* DecodeListBytes(const char* bytes, bool utf8, const CodePageConverter* converter);
+
 struct PathReceiver {
     void (*add)(void* context, const char16_t* path);
     void* context;

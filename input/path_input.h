@@ -1,5 +1,5 @@
-// How named paths enter: the command line's tokens and the "@"/"@8@" list
-// files they name. The platform reads files and takes the paths.
+// How named paths enter: the platform that tells a name's attributes and
+// reads list files for the path sources (input/path_source.h).
 #pragma once
 #include <stdint.h>
 
@@ -16,12 +16,4 @@ struct PathInputPlatform {
     // be read.
     char* (*readListFile)(void* context, const char16_t* name);
     const CodePageConverter* codePages;
-    // Takes one path and its attributes.
-    void (*add)(void* context, const char16_t* path, uint32_t attributes);
 };
-
-// Hands every path the command line names to the platform in order. The
-// first token, the program's own path, is dropped. An unquoted "@name" or
-// "@8@name" token that is no existing file is read as a list file; when
-// that file cannot be read or decoded, the token is taken as a path.
-void AddPathsFromCommandLine(const char16_t* commandLine, const PathInputPlatform* platform);

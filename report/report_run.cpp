@@ -3,6 +3,7 @@
 #include "base/heap.h"
 #include "base/text.h"
 #include "input/path_input.h"
+#include "input/path_source.h"
 #include "input/tokenizer.h"
 #include "report/json_report.h"
 #include "report/memory_tree.h"
@@ -81,6 +82,16 @@ void AddReportPath(void* context, const char16_t* path, uint32_t attributes) {
     AddPath(&c->sink, path, attributes);
 }
 
+// Every path the command line names goes the window's way, at once.
+void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, const PathInputPlatform* input) {
+    static CommandLinePaths state;   // a token buffer: kept off the stack
+    PathSource source = CommandLineSource(&state, commandLine, input);
+    const char16_t* path;
+    uint32_t attributes;
+    while (source.next(source.state, &path, &attributes)) AddReportPath(collector, path, attributes);
+    source.close(source.state);
+}
+
 bool AllGroupsReadable(const ReportPlatform* platform) {
     bool all = true;
     for (uint32_t i = 0; i < GroupCount(); i++) {
@@ -109,8 +120,8 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
     Collector collector = {MemoryTreeSink(&tree), platform, {}, {}, false};
     collector.unknownTarget = GrowingTextTarget(&collector.unknownNames);
     ClearGroups();
-    PathInputPlatform input = {&collector, Attributes, ReadList, platform->codePages, AddReportPath};
-    AddPathsFromCommandLine(paths, &input);
+    PathInputPlatform input = {&collector, Attributes, ReadList, platform->codePages};
+    ReadCommandLinePaths(&collector, paths, &input);
     FlushGroupRootTexts(&collector.sink);
 
     ReportOut* out = static_cast<ReportOut*>(HeapAllocBytes(sizeof(ReportOut)));

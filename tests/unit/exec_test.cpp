@@ -12,9 +12,12 @@ TEST(RunLoop, ReadingPassesPollAtOnceAndOnlyAnEmptyPipeAfterTheEndLeaves) {
     struct { WaitOutcome wait; PipeOutcome pipe; PassEnd end; } passes[] = {
         {kWaitChildEnded, kPipeReadBytes, kPassPollNext}, {kWaitTimedOut, kPipeEmpty, kPassWaitNext},
         {kWaitChildEnded, kPipeEmpty, kPassLeave},        {kWaitFailed, kPipeEmpty, kPassLeave},
-        {kWaitInput, kPipeReadNothing, kPassWaitNext},    {kWaitChildEnded, kPipeFailed, kPassLeave}};
+        {kWaitInput, kPipeReadNothing, kPassWaitNext},    {kWaitChildEnded, kPipeFailed, kPassLeave},
+        {kWaitOutput, kPipeEmpty, kPassWaitNext}};
     for (const auto& p : passes) EXPECT_EQ(EndOfPass(p.wait, p.pipe), p.end) << p.wait << " " << p.pipe;
-    EXPECT_EQ(std::make_pair(NextWaitMs(kPassPollNext), NextWaitMs(kPassWaitNext)), std::make_pair(0u, 300u));
+    EXPECT_EQ(NextWaitMs(kPassPollNext, true), 0u);
+    EXPECT_EQ(NextWaitMs(kPassWaitNext, true), kPauseMs);   // gathered text waits only for a pause
+    EXPECT_EQ(NextWaitMs(kPassWaitNext, false), 300u);
 }
 
 TEST(RunLoop, ATrailingLeadByteWaitsForItsTrailByte) {

@@ -3,12 +3,16 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/heap.h"
 #include "input/list_file.h"
 #include "input/path_input.h"
+#include "input/path_reading.h"
+#include "base/item_param.h"
+#include "input/path_source.h"
 #include "input/tokenizer.h"
 #include "tests/unit/config_code_pages.h"
 
@@ -48,9 +52,9 @@ struct FakeFiles {
     Toks calls;
 };
 
-Toks CommandLineCalls(const std::u16string& commandLine, FakeFiles files) {
-    PathInputPlatform platform = {
-        &files,
+PathInputPlatform FakePlatform(FakeFiles* files) {
+    return PathInputPlatform{
+        files,
         [](void* c, const char16_t* name) {
             const auto& found = static_cast<FakeFiles*>(c)->attributes;
             return found.count(name) ? found.at(name) : kNoFileAttributes;
@@ -66,12 +70,28 @@ Toks CommandLineCalls(const std::u16string& commandLine, FakeFiles files) {
             return block;
         },
         fake_code_pages::Converter(),
-        [](void* c, const char16_t* path, uint32_t attributes) {
-            static_cast<FakeFiles*>(c)->calls.push_back(path + std::u16string(attributes == kNoFileAttributes ? u"" : u" +"));
-        },
     };
-    AddPathsFromCommandLine(commandLine.c_str(), &platform);
-    return files.calls;
+}
+
+// Every path the source yields ("+" when it exists, "~" when its attributes
+// are left to the security read) and list-file read in order, with the known
+// count ("=n") after each path.
+Toks SourceCalls(PathSource source, FakeFiles* files) {
+    const char16_t* path = nullptr;
+    uint32_t attributes = 0;
+    while (source.next(source.state, &path, &attributes)) {
+        const char16_t* mark = attributes == kAttributesInOpen ? u" ~" : attributes == kNoFileAttributes ? u"" : u" +";
+        files->calls.push_back(path + std::u16string(mark) + u"=" +
+                               std::u16string(1, (char16_t)(u'0' + source.known(source.state))));
+    }
+    source.close(source.state);
+    return files->calls;
+}
+
+Toks CommandLineCalls(const std::u16string& commandLine, FakeFiles files) {
+    PathInputPlatform platform = FakePlatform(&files);
+    std::unique_ptr<CommandLinePaths> paths(new CommandLinePaths);
+    return SourceCalls(CommandLineSource(paths.get(), commandLine.c_str(), &platform), &files);
 }
 
 }  // namespace
@@ -127,13 +147,53 @@ TEST(ListFiles, NameEncodingByteOrderMarkTokensAndTheFirstZeroByte) {
 TEST(CommandLine, ProgramTokenDroppedAndTheAtRules) {
     FakeFiles files;
     files.attributes = {{u"@here", 0x20}, {u"a", 0x10}};
-    files.lists = {{u"list", "a \"b c\""}, {u"u8", "d\xC3\xA9j\xC3\xA0"}, {u"ansi", "d\xE9"}};
+    files.lists = {{u"list", "a \"b c\""}, {u"u8", "d\xC3\xA9j\xC3\xA0"}, {u"ansi", "d\xE9"}, {u"empty", " \r\n"}};
     const struct { std::u16string commandLine; Toks calls; } cases[] = {
-        {u"ovrix.exe a b", {u"a +", u"b"}},
-        {u"\"C:\\my ovrix.exe\" @list x", {u"read list", u"a +", u"b c", u"x"}},
-        {u"ovrix @8@u8 @ansi", {u"read u8", u"d\u00e9j\u00e0", u"read ansi", u"d\u0469"}},
-        {u"ovrix @here \"@list\"", {u"@here +", u"@list"}},   // an existing name and a quoted token are paths
-        {u"ovrix @missing", {u"read missing", u"@missing"}},     // an unreadable list is a path
+        {u"ovrix.exe a b", {u"a +=2", u"b=2"}},
+        // The list's two paths take its token's place in the count.
+        {u"\"C:\\my ovrix.exe\" @list x", {u"read list", u"a ~=3", u"b c ~=3", u"x=3"}},
+        {u"ovrix @8@u8 @ansi @empty", {u"read u8", u"d\u00e9j\u00e0 ~=3", u"read ansi", u"d\u0469 ~=3", u"read empty"}},
+        {u"ovrix @here \"@list\"", {u"@here +=2", u"@list=2"}},   // an existing name and a quoted token are paths
+        {u"ovrix @missing", {u"read missing", u"@missing=1"}},     // an unreadable list is a path
     };
     for (const auto& c : cases) EXPECT_EQ(CommandLineCalls(c.commandLine, files), c.calls);
+}
+
+TEST(NameList, EveryNameInOrderUpToTheEmptyOneAndTheBlockFreed) {
+    FakeFiles files;
+    PathInputPlatform platform = FakePlatform(&files);
+    const char16_t names[] = u"a b\0c\0\0ignored\0";
+    char16_t* block = static_cast<char16_t*>(HeapAllocBytes(sizeof names));
+    memcpy(block, names, sizeof names);
+    NameListPaths paths;
+    EXPECT_EQ(SourceCalls(NameListSource(&paths, block, &platform), &files), (Toks{u"a b ~=2", u"c ~=2"}));
+}
+
+// A batch ends on the clock, not on a count; progress is due every quarter
+// second; a quick reading ends without a line, a stop always with one.
+TEST(PathReading, BatchesByTimeProgressAndTheEndLine) {
+    FakeFiles files;
+    PathInputPlatform platform = FakePlatform(&files);
+    std::unique_ptr<CommandLinePaths> paths(new CommandLinePaths);
+    PathReading reading;
+    BeginPathReading(&reading, CommandLineSource(paths.get(), u"ovrix a b c d e", &platform), 1000);
+    uint64_t now = 1000;
+    ReadingClock clock = {&now, [](void* c) { return *static_cast<uint64_t*>(c) += 30; }};   // 30 ms a path
+    Toks taken;
+    PathTaker taker = {&taken, [](void* c, const char16_t* path, uint32_t) { static_cast<Toks*>(c)->push_back(path); }};
+    ReadPathBatch(&reading, &taker, &clock);
+    EXPECT_EQ(taken, (Toks{u"a", u"b", u"c"}));
+    EXPECT_FALSE(reading.ended);
+    EXPECT_FALSE(ProgressDue(&reading, 1249));
+    EXPECT_TRUE(ProgressDue(&reading, 1250));
+    EXPECT_FALSE(ProgressDue(&reading, 1499));
+    ReadPathBatch(&reading, &taker, &clock);
+    ReadPathBatch(&reading, &taker, &clock);
+    EXPECT_EQ(taken.size(), 5u);
+    EXPECT_TRUE(reading.ended);
+    EXPECT_EQ(reading.read, 5u);
+    EXPECT_EQ(EndLineOf(&reading, false, 2000), kEndLineNone);
+    EXPECT_EQ(EndLineOf(&reading, false, 2001), kEndLineDone);
+    EXPECT_EQ(EndLineOf(&reading, true, 1001), kEndLineStopped);
+    reading.source.close(reading.source.state);
 }

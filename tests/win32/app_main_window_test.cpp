@@ -1,5 +1,6 @@
 // The main window as a user first meets it: placeholders, log, layout, close.
 #include <gtest/gtest.h>
+#include <stdio.h>
 
 #include <algorithm>
 #include <set>
@@ -202,5 +203,105 @@ TEST(MainWindow, TreeRequestsOpenTheMenuOfTheNodeTheyAimAt) {
         EXPECT_TRUE(nodes[0].selected);
     });
     g_popupTracker = TrackPopupAtCursor;
+    RemoveTree(folder);
+}
+
+namespace {
+
+// A list file naming one file n times: one group, read slowly enough to see.
+std::wstring ListOfOneFile(const std::wstring& folder, int n, std::wstring* file) {
+    *file = folder + L"\\a.txt";
+    WriteFileBytes(*file, "a");
+    std::string list;
+    for (int i = 0; i < n; i++) list += Utf8(*file) + "\r\n";
+    WriteFileBytes(folder + L"\\list.txt", list);
+    return L"ovrix.exe @8@" + folder + L"\\list.txt";
+}
+
+bool StartsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+// The window is up while the paths are read: the start-up lines first, then
+// one progress line replaced in place by the final one; meanwhile the tree is
+// disabled and a drop is refused.
+TEST(WindowFirst, ProgressLineReplacedInPlaceTreeDisabledAndADropRefused) {
+    std::wstring folder = NewTempFolder(), file, other = folder + L"\\other.txt";
+    WriteFileBytes(other, "b");
+    std::wstring commandLine = ListOfOneFile(folder, 3000, &file);
+    RunWithMainWindow(commandLine.c_str(), [&](HWND main) {
+        HWND tree = GetDlgItem(main, IDC_TREE);
+        EXPECT_FALSE(IsWindowEnabled(tree));
+        ASSERT_TRUE(WaitFor([&] { return StartsWith(LogLines(main).back(), L"Reading: "); }));
+        std::vector<std::wstring> log = LogLines(main);
+        EXPECT_EQ(log[0], L"ovrix  Version 0.6");
+        EXPECT_TRUE(StartsWith(log[1], L"language file : "));
+        EXPECT_NE(log.back().find(L" of 3000 paths, 1 groups"), std::wstring::npos) << log.back();
+        const size_t at = log.size() - 1;
+        DropFiles(main, {other});   // refused; returns once the reading has ended
+        EXPECT_TRUE(IsWindowEnabled(tree));
+        log = LogLines(main);
+        ASSERT_EQ(log.size(), at + 1);
+        EXPECT_TRUE(StartsWith(log[at], L"3000 paths in 1 groups, ")) << log[at];
+        EXPECT_EQ(TreeNodes(tree)[0].text, L"(3000) " + file);
+        EXPECT_TRUE(TreeNodes(tree)[0].selected);
+    }, true);
+    RemoveTree(folder);
+}
+
+TEST(WindowFirst, EscStopsTheReadingAndKeepsWhatWasRead) {
+    std::wstring folder = NewTempFolder(), file;
+    std::wstring commandLine = ListOfOneFile(folder, 3000, &file);
+    RunWithMainWindow(commandLine.c_str(), [&](HWND main) {
+        ASSERT_TRUE(WaitFor([&] { return StartsWith(LogLines(main).back(), L"Reading: "); }));
+        PostMessageW(main, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitForReading());
+        ASSERT_TRUE(IsWindow(main));
+        std::wstring last = LogLines(main).back();
+        int n = 0;
+        ASSERT_EQ(swscanf(last.c_str(), L"Stopped after %d paths.", &n), 1) << last;
+        EXPECT_TRUE(n > 0 && n < 3000) << n;
+        EXPECT_EQ(TreeNodes(GetDlgItem(main, IDC_TREE))[0].text, L"(" + std::to_wstring(n) + L") " + file);
+    }, true);
+    RemoveTree(folder);
+}
+
+// Not a timed test (bench): the window's start with a 10,000-path list file,
+// and 5,000 paths read from a list file against the same 5,000 dropped.
+TEST(WindowFirst, DISABLED_Benchmark) {
+    std::wstring folder = NewTempFolder(), file;
+    std::wstring commandLine = ListOfOneFile(folder, 10000, &file);
+    OvrixProcess p;
+    ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(StartOvrix(commandLine.substr(10), &p, 120000));   // waits until read, so time the window apart
+    WaitForExit(&p, 1);
+    STARTUPINFOW si = {sizeof si};
+    std::wstring line = L"\"" + ExeDirectory() + L"ovrix.exe\" " + commandLine.substr(10);
+    start = GetTickCount64();
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &p.info));
+    ULONGLONG visible = 0;
+    WaitFor([&] {
+        HWND w = nullptr;
+        for (HWND c = FindWindowW(L"ovrix", nullptr); c; c = FindWindowExW(nullptr, c, L"ovrix", nullptr)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(c, &pid);
+            if (pid == p.info.dwProcessId) w = c;
+        }
+        if (w && IsWindowVisible(w) && !visible) visible = GetTickCount64() - start;
+        return w && IsWindowEnabled(GetDlgItem(w, IDC_TREE));
+    }, 120000);
+    printf("10,000-path list: window visible after %llu ms, read after %llu ms\n", visible, GetTickCount64() - start);
+    WaitForExit(&p, 1);
+
+    std::vector<std::wstring> names(5000, file);
+    RunWithMainWindow((L"ovrix.exe @8@" + folder + L"\\half.txt").c_str(), [&](HWND main) {
+        printf("5,000 dropped paths: %ls\n", (DropFiles(main, names), LogLines(main).back().c_str()));
+    });
+    std::string list;
+    for (int i = 0; i < 5000; i++) list += Utf8(file) + "\r\n";
+    WriteFileBytes(folder + L"\\half.txt", list);
+    RunWithMainWindow((L"ovrix.exe @8@" + folder + L"\\half.txt").c_str(), [&](HWND main) {
+        printf("5,000 listed paths: %ls\n", LogLines(main).back().c_str());
+    });
     RemoveTree(folder);
 }

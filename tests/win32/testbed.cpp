@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window_win32.h"
+#include "app/path_reading_win32.h"
 #include "base/dialog_win32.h"
 #include "base/platform_win32.h"
 #include "resources/resource_ids.h"
@@ -15,6 +16,7 @@
 namespace {
 
 std::wstring g_commandLine;
+bool g_keepReading;
 const std::function<void(HWND)>* g_body;
 HWND g_mainWindow;
 
@@ -41,6 +43,7 @@ void CALLBACK RunBody(HWND, UINT, UINT_PTR timer, DWORD) {
         ADD_FAILURE() << "main window not found";
         return;
     }
+    if (!g_keepReading) EXPECT_TRUE(WaitForReading(60000)) << "the start-up reading did not end";
     (*g_body)(main);
     if (IsWindow(main)) {
         EndDialog(main, 42);
@@ -50,7 +53,12 @@ void CALLBACK RunBody(HWND, UINT, UINT_PTR timer, DWORD) {
 
 }  // namespace
 
-INT_PTR RunWithMainWindow(const wchar_t* commandLine, const std::function<void(HWND)>& body) {
+bool WaitForReading(int ms) {
+    return WaitFor([] { return !ReadingInProgress(); }, ms);
+}
+
+INT_PTR RunWithMainWindow(const wchar_t* commandLine, const std::function<void(HWND)>& body, bool whileReading) {
+    g_keepReading = whileReading;
     g_commandLine = commandLine;
     const wchar_t* (*original)() = g_commandLineSource;
     g_commandLineSource = TestCommandLine;
@@ -152,6 +160,7 @@ void DropFiles(HWND mainWindow, const std::vector<std::wstring>& names) {
     }
     GlobalUnlock(memory);
     SendMessageW(mainWindow, WM_DROPFILES, (WPARAM)memory, 0);   // DragFinish frees it
+    WaitForReading();
 }
 
 std::wstring ExeDirectory() {
@@ -240,7 +249,9 @@ bool StartOvrix(const std::wstring& args, OvrixProcess* out, int ms, const std::
     bool up = WaitFor([&] {
         search.found = nullptr;
         EnumWindows(FindProcessMainWindow, (LPARAM)&search);
-        return search.found && IsWindowVisible(search.found) && IsWindowEnabled(search.found);
+        // The tree is enabled again once the paths named have been read.
+        return search.found && IsWindowVisible(search.found) && IsWindowEnabled(search.found) &&
+               IsWindowEnabled(GetDlgItem(search.found, IDC_TREE));
     }, ms);
     out->window = search.found;
     return up;

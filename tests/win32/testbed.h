@@ -12,9 +12,13 @@
 // Runs the main dialog with `commandLine` as the program's command line (its
 // first token is the program's own name, as on Windows) and calls body with
 // the dialog's window once it is up, from inside the dialog's own message
-// loop. Closes the dialog afterwards if body left it open. Returns the
-// dialog's result.
-INT_PTR RunWithMainWindow(const wchar_t* commandLine, const std::function<void(HWND)>& body);
+// loop, once the paths it names have been read (or at once, whileReading).
+// Closes the dialog afterwards if body left it open. Returns the dialog's
+// result.
+INT_PTR RunWithMainWindow(const wchar_t* commandLine, const std::function<void(HWND)>& body,
+                          bool whileReading = false);
+// Pumps messages until the window's reading of paths has ended.
+bool WaitForReading(int ms = 60000);
 
 struct NodeInfo {
     HTREEITEM item;
@@ -40,7 +44,8 @@ void PumpMessages();
 // Pumps messages until condition holds or ms pass; returns the condition.
 bool WaitFor(const std::function<bool()>& condition, int ms = 10000);
 
-// Sends the main window a WM_DROPFILES with these names.
+// Sends the main window a WM_DROPFILES with these names and waits until
+// they have been read.
 void DropFiles(HWND mainWindow, const std::vector<std::wstring>& names);
 
 // Folders and files for tests.
@@ -56,7 +61,8 @@ struct OvrixProcess {
     HWND window;              // its main window, once found
 };
 // Starts ovrix.exe (next to the test program, or the copy exe names) with
-// args; waits for its main window to be visible and enabled.
+// args; waits for its main window to be visible and enabled and its paths
+// read.
 bool StartOvrix(const std::wstring& args, OvrixProcess* out, int ms = 20000, const std::wstring& exe = L"");
 // Waits for the process to end; its exit code, or STILL_ACTIVE on time-out
 // (the process is then killed).

@@ -1,0 +1,143 @@
+#include "app/path_reading_win32.h"
+
+#include "base/format.h"
+#include "base/platform_win32.h"
+#include "base/tree_sink_win32.h"
+#include "config/config_text.h"
+#include "exec/log_pane_win32.h"
+#include "input/path_reading.h"
+#include "resources/resource_ids.h"
+#include "security/groups.h"
+
+namespace {
+
+const UINT kReadStepMessage = WM_APP + 0x52;
+const UINT_PTR kReadStepTimer = 0x5244;
+const uint32_t kLineUnits = 256;
+
+struct ReadingState {
+    bool active;
+    PathReading reading;
+    TreeSink sink;
+    ReadingLineFormatter format;
+    void (*finished)(HWND window);
+    bool progressShown;
+    uint32_t progressStart;   // where the progress line starts in the log
+};
+
+ReadingState g_reading;
+
+HWND Tree(HWND window) { return GetDlgItem(window, IDC_TREE); }
+
+uint64_t TickMs(void*) { return GetTickCount64(); }
+
+void TakePath(void* sink, const char16_t* path, uint32_t attributes) {
+    AddPath(static_cast<const TreeSink*>(sink), path, attributes);
+}
+
+void WriteReadingLine(HWND window, ReadingLine line, uint64_t nowMs) {
+    const PathReading& reading = g_reading.reading;
+    ReadingFigures figures = {reading.read, reading.source.known(reading.source.state), GroupCount(),
+                              (uint32_t)(nowMs - reading.startMs)};
+    char16_t text[kLineUnits];
+    g_reading.format(text, kLineUnits, line, &figures);
+    if (!g_reading.progressShown) g_reading.progressStart = LogEnd(window);
+    ReplaceLogTail(window, g_reading.progressStart, text);
+    g_reading.progressShown = true;
+}
+
+// A posted message is taken before input, painting and timers, so while any
+// of those waits the next batch comes by a timer, the lowest of them all.
+void ScheduleBatch(HWND window, bool letPaint) {
+    const UINT waiting = QS_INPUT | QS_TIMER | QS_SENDMESSAGE | (letPaint ? QS_PAINT : 0);
+    if (HIWORD(GetQueueStatus(waiting)) & waiting) {
+        SetTimer(window, kReadStepTimer, USER_TIMER_MINIMUM, nullptr);
+    } else {
+        PostMessageW(window, kReadStepMessage, 0, 0);
+    }
+}
+
+void EndReading(HWND window, bool stopped) {
+    KillTimer(window, kReadStepTimer);
+    const uint64_t now = GetTickCount64();
+    switch (EndLineOf(&g_reading.reading, stopped, now)) {
+    case kEndLineNone:
+        if (g_reading.progressShown) ReplaceLogTail(window, g_reading.progressStart, nullptr);
+        break;
+    case kEndLineDone: WriteReadingLine(window, kReadingDone, now); break;
+    case kEndLineStopped: WriteReadingLine(window, kReadingStopped, now); break;
+    }
+    AbandonReading();
+    EnableWindow(Tree(window), TRUE);
+    g_reading.finished(window);
+}
+
+void ReadBatch(HWND window) {
+    if (!g_reading.active) return;
+    HWND tree = Tree(window);
+    // Every visible insert would otherwise walk all visible rows.
+    SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+    PathTaker taker = {&g_reading.sink, TakePath};
+    ReadingClock clock = {nullptr, TickMs};
+    ReadPathBatch(&g_reading.reading, &taker, &clock);
+    FlushGroupRootTexts(&g_reading.sink);
+    SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(tree, nullptr, TRUE);
+    if (g_reading.reading.ended) {
+        EndReading(window, false);
+        return;
+    }
+    const uint64_t now = GetTickCount64();
+    const bool progress = ProgressDue(&g_reading.reading, now);
+    if (progress) WriteReadingLine(window, kReadingProgress, now);
+    ScheduleBatch(window, progress);
+}
+
+}  // namespace
+
+uint32_t FormatPathReadingLine(char16_t* out, uint32_t capacity, ReadingLine line, const ReadingFigures* f) {
+    switch (line) {
+    case kReadingProgress:
+        return FormatText(out, capacity, Translate(u"Reading: %d of %d paths, %d groups"), f->read, f->known,
+                          f->groups);
+    case kReadingDone:
+        return FormatText(out, capacity, Translate(u"%d paths in %d groups, %d ms"), f->read, f->groups, f->ms);
+    case kReadingStopped: break;
+    }
+    return FormatText(out, capacity, Translate(u"Stopped after %d paths."), f->read);
+}
+
+void StartReading(HWND window, PathSource source, ReadingLineFormatter format, void (*finished)(HWND window)) {
+    g_reading = ReadingState{};
+    g_reading.active = true;
+    g_reading.sink = TreeViewSink(Tree(window));
+    g_reading.format = format;
+    g_reading.finished = finished;
+    BeginPathReading(&g_reading.reading, source, GetTickCount64());
+    EnableWindow(Tree(window), FALSE);
+    // By a timer, so the window paints before the first batch.
+    SetTimer(window, kReadStepTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+bool ReadingInProgress() { return g_reading.active; }
+
+void StopReading(HWND window) {
+    if (g_reading.active) EndReading(window, true);
+}
+
+void AbandonReading() {
+    if (!g_reading.active) return;
+    g_reading.active = false;
+    PathSource& source = g_reading.reading.source;
+    source.close(source.state);
+}
+
+bool HandleReadingMessage(HWND window, UINT message, WPARAM wParam) {
+    if (message == WM_TIMER && wParam == kReadStepTimer) {
+        KillTimer(window, kReadStepTimer);
+    } else if (message != kReadStepMessage) {
+        return false;
+    }
+    ReadBatch(window);
+    return true;
+}

@@ -1,0 +1,35 @@
+// Reading paths into the tree with the window up: batches between which the
+// window's messages are handled, one progress line in the log replaced in
+// place, and Esc stopping the reading with what was read kept. While reading,
+// the tree is disabled and drops are refused.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+#include "input/path_source.h"
+
+enum ReadingLine { kReadingProgress, kReadingDone, kReadingStopped };
+struct ReadingFigures {
+    uint32_t read;
+    uint32_t known;
+    uint32_t groups;
+    uint32_t ms;
+};
+// Writes a reading's log line for its source; returns the units written.
+typedef uint32_t (*ReadingLineFormatter)(char16_t* out, uint32_t capacity, ReadingLine line,
+                                         const ReadingFigures* figures);
+// "Reading: %d of %d paths, %d groups" / "%d paths in %d groups, %d ms" /
+// "Stopped after %d paths.", translated.
+uint32_t FormatPathReadingLine(char16_t* out, uint32_t capacity, ReadingLine line, const ReadingFigures* figures);
+
+// Starts reading the source's paths into the window's tree; the first batch
+// comes after the window has painted. finished runs when the reading has
+// ended or stopped, with the tree enabled again.
+void StartReading(HWND window, PathSource source, ReadingLineFormatter format, void (*finished)(HWND window));
+bool ReadingInProgress();
+// Ends the reading at once; what was read stays.
+void StopReading(HWND window);
+// Ends the reading without a log line or the finish (the window is going).
+void AbandonReading();
+// Takes the reader's own message or timer; false for any other.
+bool HandleReadingMessage(HWND window, UINT message, WPARAM wParam);
