@@ -122,18 +122,20 @@ int RunFloor(const wchar_t* listName) {
 
 // --------------------------------------------------------------- the driver
 
-// ovrix reads every path in WM_INITDIALOG, before its window shows: once its
-// window is visible with a first root in the tree, all is read.
+// ovrix disables its tree before the window shows and reads the paths in
+// batches after; the tree is enabled again, with a first root, once all is read.
 bool WindowShownWithTree(HWND window) {
     if (!IsWindowVisible(window)) return false;
+    HWND enabledTree = GetDlgItem(window, kTreeId);
+    if (!enabledTree || !IsWindowEnabled(enabledTree)) return false;
     DWORD_PTR root = 0;
     HWND tree = GetDlgItem(window, kTreeId);
     return tree && SendMessageTimeoutW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0, SMTO_ABORTIFHUNG, 1000, &root) && root;
 }
 
-// Once reading moves after the window shows, only the log's final line
-// "<count> paths ..." says that all is read: use this condition then
-// ("log" as the driver's last argument).
+// The log's final line "<count> paths ..." also says that all is read, but
+// only for a reading that took over a second ("log" as the driver's last
+// argument).
 bool LogHasPathCountLine(HWND window) {
     HWND log = GetDlgItem(window, kLogId);
     DWORD_PTR length = 0;
