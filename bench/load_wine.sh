@@ -50,6 +50,7 @@ scripts/wine-run "$build/wineprefix" cmd /c exit >/dev/null 2>&1 || true
 
 echo "ovrix load under Wine, medians; time from process start to all paths read"
 printf '%8s %5s %13s %13s %11s %12s %12s\n' N runs ovrix_ms/path floor_ms/path ovrix/floor peak_WS_MiB private_MiB
+mkdir -p "$build/bench-load"
 rows=$build/bench-load/rows.txt
 : > "$rows"
 for n in $sizes; do
