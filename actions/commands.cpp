@@ -7,8 +7,6 @@
 #include "config/config_text.h"
 #include "exec/activity.h"
 #include "report/tree_text.h"
-#include "security/byte_buffer.h"
-#include "security/tree_builder.h"
 
 namespace {
 
@@ -206,20 +204,9 @@ bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* c
     return true;
 }
 
-void RefreshGroup(const ActionPlatform* platform, const TreeSink* tree, const GroupSnapshot* group) {
-    TreeItem child = tree->firstChild(tree->context, group->root);
-    while (child) {
-        TreeItem next = tree->nextSibling(tree->context, child);
-        tree->remove(tree->context, child);
-        child = next;
-    }
-    ByteBuffer scratch;
-    ByteBufferInit(&scratch);
-    const uint32_t lengthPlace = 0;
-    ByteBufferAppend(&scratch, &lengthPlace, sizeof lengthPlace);
-    BuildSecurityNodes(tree, &scratch, group->paths, group->root, platform->fileAttributes(group->paths),
-                       group->index);
-    ByteBufferFree(&scratch);
+void RefreshGroup(const TreeSink* tree, const GroupSnapshot* group) {
+    // Children first, then the paths that left, then the root selected.
+    RegroupAfterChange(tree, group->index);
     tree->select(tree->context, group->root);
 }
 
@@ -255,7 +242,7 @@ void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const Men
         return;
     }
     if (composed) RunTemplateOnGroup(platform, &command, &choice->group);
-    if (composed || refresh) RefreshGroup(platform, tree, &choice->group);
+    if (composed || refresh) RefreshGroup(tree, &choice->group);
 }
 
 namespace {

@@ -40,8 +40,10 @@ bool RunTemplateOnPath(const ActionPlatform* platform, const CommandTemplate* co
 bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* command, const GroupSnapshot* group);
 // Switches inheritance on for the path or every file below the folder.
 bool EnableInheritanceTree(const ActionPlatform* platform, const char16_t* path, uint32_t attributes);
-// Rebuilds the group's nodes from its first path and selects its root.
-void RefreshGroup(const ActionPlatform* platform, const TreeSink* tree, const GroupSnapshot* group);
+// Rebuilds the group's nodes from its first path, moves the paths whose
+// security no longer matches it to the groups they now belong to, and
+// selects its root.
+void RefreshGroup(const TreeSink* tree, const GroupSnapshot* group);
 // Acts on a choice: composes the commands, runs them for the group and
 // rebuilds its nodes; called for every id except 3 and 0.
 void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice);

@@ -129,10 +129,12 @@ void AddUnknownNameRoot(const TreeSink* tree, const char16_t* path, int glyph) {
     tree->insert(tree->context, kTreeRoot, text, glyph, MakeItemParam(kNoGroup, kKindPathRoot));
 }
 
+// "(n) path", or the bare path of a group of one, as a new group shows it.
 void WriteRootText(const TreeSink* tree, Group* group) {
     group->rootTextPending = false;
     char16_t text[kNodeTextUnits];
-    FormatText(text, kNodeTextUnits, u"(%d) %s", group->pathCount, FirstGroupPathOf(group));
+    if (group->pathCount == 1) CopyText(text, kNodeTextUnits, FirstGroupPathOf(group));
+    else FormatText(text, kNodeTextUnits, u"(%d) %s", group->pathCount, FirstGroupPathOf(group));
     tree->setText(tree->context, group->root, text);
 }
 
@@ -191,6 +193,71 @@ void StartGroup(const TreeSink* tree, uint32_t slot, uint32_t hash, const PathSe
     tree->expand(tree->context, root);
 }
 
+// Forms the signature of what was read in g_scratch; 0 when it could not be.
+uint32_t FormScratchSignature(const PathSecurity* security) {
+    g_scratch.used = 0;
+    const uint32_t placeOfLength = 0;
+    if (!ByteBufferAppend(&g_scratch, &placeOfLength, 4)) return 0;
+    return FormSignature(security, &g_scratch);
+}
+
+bool SameSignature(const ByteBuffer* a, const ByteBuffer* b) {
+    return a->used == b->used && memcmp(a->data, b->data, a->used) == 0;
+}
+
+void RemoveChildren(const TreeSink* tree, TreeItem parent) {
+    TreeItem child = tree->firstChild(tree->context, parent);
+    while (child) {
+        TreeItem next = tree->nextSibling(tree->context, child);
+        tree->remove(tree->context, child);
+        child = next;
+    }
+}
+
+// Indexes every group by its signature afresh. A regrouped group may now
+// share its signature with another; the lower index holds the slot, so a
+// later path joins exactly one of them, whatever the history. The table has
+// room: it was reserved for each group as it was formed.
+void IndexGroups() {
+    for (uint32_t i = 0; i < g_tableSlots; i++) g_table[i] = {0, kNoSlot};
+    for (uint32_t i = 0; i < g_groupCount; i++) {
+        const ByteBuffer& signature = g_groups[i].signature;
+        const uint32_t hash = HashBytes(signature.data, signature.used);
+        const uint32_t slot = FindSlot(g_table, g_tableSlots, hash, signature.data, signature.used);
+        if (g_table[slot].group == kNoSlot) g_table[slot] = {hash, i};
+    }
+}
+
+// Reads the group's paths after its first again: those whose signature still
+// equals the group's stay, in order; the others move to the front of paths
+// (a copy of the group's block, laid out alike). A path whose signature
+// cannot be formed is not known to differ, so it stays.
+void SplitGroupPaths(Group* group, char16_t* paths) {
+    uint32_t kept = TextLength(paths) + 1;   // the first path, already in place
+    uint32_t left = 0;
+    uint32_t count = 1;
+    for (char16_t* path = paths + kept; *path;) {
+        const uint32_t units = TextLength(path) + 1;
+        char16_t* next = path + units;
+        PathSecurity security;
+        ReadPathSecurity(path, kAttributesInOpen, &security);
+        const uint32_t length = FormScratchSignature(&security);
+        if (length == 0 || SameSignature(&g_scratch, &group->signature)) {
+            memcpy(group->paths + kept, path, (size_t)units * sizeof(char16_t));
+            kept += units;
+            count++;
+        } else {
+            memmove(paths + left, path, (size_t)units * sizeof(char16_t));
+            left += units;
+        }
+        path = next;
+    }
+    group->paths[kept] = 0;
+    group->pathUnits = kept + 1;
+    group->pathCount = count;
+    paths[left] = 0;
+}
+
 }  // namespace
 
 // The signature first: a path whose security matches a group's costs its
@@ -210,10 +277,7 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     PathSecurity security;
     ReadPathSecurity(fullPath, attributes, &security);
     const int glyph = IsFolder(security.attributes) ? kGlyphFolder : kGlyphFile;
-    g_scratch.used = 0;
-    const uint32_t placeOfLength = 0;
-    bool started = ByteBufferAppend(&g_scratch, &placeOfLength, 4);
-    uint32_t length = started ? FormSignature(&security, &g_scratch) : 0;
+    const uint32_t length = FormScratchSignature(&security);
     // The table is made ready first, so that the group, once stored, is found.
     if (length == 0 || !ReserveTableSlot()) return;
     uint32_t hash = HashBytes(g_scratch.data, length);
@@ -223,9 +287,41 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
 }
 
 void FlushGroupRootTexts(const TreeSink* tree) {
+    // A regrouped group's text was written already, with its new count.
     for (uint32_t i = 0; i < g_pendingCount; i++)
-        if (g_pending[i] < g_groupCount) WriteRootText(tree, &g_groups[g_pending[i]]);
+        if (g_pending[i] < g_groupCount && g_groups[g_pending[i]].rootTextPending)
+            WriteRootText(tree, &g_groups[g_pending[i]]);
     g_pendingCount = 0;
+}
+
+void RegroupAfterChange(const TreeSink* tree, uint32_t index) {
+    if (index >= g_groupCount) return;
+    // A change was made: its accounts are looked up afresh.
+    ClearAccountTexts();
+    Group* group = &g_groups[index];
+    char16_t* paths =
+        static_cast<char16_t*>(HeapCopyBytes(group->paths, (size_t)group->pathUnits * sizeof(char16_t)));
+    PathSecurity security;
+    ReadPathSecurity(FirstGroupPathOf(group), kAttributesInOpen, &security);
+    ByteBuffer signature = {nullptr, 0, 0};
+    const bool formed = FormScratchSignature(&security) != 0 && CopySignature(&g_scratch, &signature);
+    RemoveChildren(tree, group->root);
+    InsertSecurityNodes(tree, &security, FirstGroupPathOf(group), group->root, index);
+    // Short of memory the group keeps its paths and signature; its nodes are new.
+    if (!paths || !formed) {
+        HeapFreeBytes(paths);
+        ByteBufferFree(&signature);
+        return;
+    }
+    ByteBufferFree(&group->signature);
+    group->signature = signature;
+    SplitGroupPaths(group, paths);
+    IndexGroups();
+    WriteRootText(tree, group);
+    // As if newly named; AddPath may move the groups, so group is not used after.
+    for (const char16_t* path = paths; *path; path += TextLength(path) + 1) AddPath(tree, path, kAttributesInOpen);
+    FlushGroupRootTexts(tree);
+    HeapFreeBytes(paths);
 }
 
 void ClearGroups() {

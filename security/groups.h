@@ -12,7 +12,7 @@ struct GroupSnapshot {
     uint32_t pathCount;
     TreeItem root;
     const char16_t* paths;       // pathCount zero-terminated paths back to back, then one more zero
-    const uint8_t* signature;    // the SecuritySignature the group was formed with
+    const uint8_t* signature;    // its first path's SecuritySignature as last read
     uint32_t signatureLength;
 };
 
@@ -25,6 +25,12 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes);
 // Writes the root texts of the groups that grew since the last call: every
 // caller of AddPath calls it at the end of each batch of paths.
 void FlushGroupRootTexts(const TreeSink* tree);
+// After a change to the group's paths: rebuilds its root's children from its
+// first path and makes that path's signature the group's; the other paths are
+// read again and those whose security no longer matches leave the group and
+// are added again as if newly named (joining another group or starting one,
+// flushed root texts included). The group keeps its index and root.
+void RegroupAfterChange(const TreeSink* tree, uint32_t index);
 // Releases every group and the account names kept for the fill; the caller
 // deletes the tree's nodes itself.
 void ClearGroups();

@@ -4,6 +4,7 @@
 #include "exec/activity.h"
 #include "security/security_platform.h"
 #include "tests/unit/actions_fake_platform.h"
+#include "tests/unit/security_fakes.h"
 
 namespace {
 
@@ -15,9 +16,10 @@ const uint32_t kJunction = 0x410;
 
 std::string Cmd(const std::string& path) { return "icacls " + path + " /inheritance:e /T"; }
 
-// A group of paths under a root node with one old child, and a node under
+// A stored group of paths whose root has one old child, and a node under
 // the root to act on.
 struct Scene {
+    fake_security::ScopedFakeSecurity security;   // no descriptor can be read: "unknown ..." nodes
     FakeActions fake;
     FakeTree tree;
     std::u16string paths;
@@ -25,14 +27,18 @@ struct Scene {
 
     Scene(const Lines& groupPaths, uint32_t attributes, uint32_t kind, const std::u16string& nodeText,
           uint32_t scope = 0, uint32_t options = 0) {
-        SetSecurityPlatform(nullptr);   // every security query fails: "unknown ..." nodes
         for (const std::string& p : groupPaths) {
             paths += Wide(p) + u'\0';
-            fake.attributes[p] = attributes;
+            fake.attributes[p] = security.attributes[Wide(p)] = attributes;
+            AddPath(&tree.sink, Wide(p).c_str(), attributes);
         }
-        TreeItem root = tree.sink.insert(&tree, kTreeRoot, u"root", kGlyphFolder, MakeItemParam(0, kKindPathRoot));
+        FlushGroupRootTexts(&tree.sink);
+        EXPECT_TRUE(ReadGroup(0, &choice.group) && GroupCount() == 1);
+        const TreeItem root = choice.group.root;
+        for (TreeItem child : tree.Children(root)) tree.sink.remove(&tree, child);
         tree.sink.insert(&tree, root, u"old child", 1, 0);
-        choice.group = GroupSnapshot{0, (uint32_t)groupPaths.size(), root, paths.c_str(), nullptr, 0};
+        choice.group.paths = paths.c_str();   // a copy, as the menu takes it
+        choice.group.signature = nullptr;
         choice.attributes = attributes;
         choice.recurseSuffix = (options & kTraverse) ? u" /T" : u"";
         choice.kind = kind;
@@ -42,6 +48,7 @@ struct Scene {
             tree.sink.insert(&tree, choice.node, u"Allow : x : y", kGlyphAllow, MakeItemParam(0, kKindAllowAce));
         CopyText(choice.nodeText, kNodeTextRoom, nodeText.c_str());
     }
+    ~Scene() { ClearGroups(); }
     void Choose(uint32_t id, const std::u16string& text = u"", uint32_t data = 0) {
         choice.id = id;
         choice.data = data;

@@ -164,3 +164,36 @@ TEST_F(GroupsTest, DeviceAndPipeNamesStandAloneUnread) {
                                  u"C:\\x\\com10", u"C:\\x\\a.nul", u"C:\\x\\file:stream", u"\\\\server\\pipes"})
         EXPECT_TRUE(IsPlainPathName(name)) << Narrow(name);
 }
+
+// A run that changed some paths of a group and failed on the next: the
+// group's signature becomes its first path's, the paths that no longer match
+// are added again, and later paths compare with the new signatures.
+TEST_F(GroupsTest, RegroupingAfterAPartlyFailedRunSplitsTheGroupAndKeysItAnew) {
+    const Bytes dacl = fake.paths[u"C:\\a"][kDaclInformation];
+    auto owner = [&](const char16_t* path, const Bytes& sid) {
+        fake.paths[path] = {{kOwnerInformation, OwnerPart(sid)}, {kDaclInformation, dacl}};
+        fake.attributes[path] = 0x10;
+    };
+    for (const char16_t* path : {u"C:\\a", u"C:\\b", u"C:\\c", u"C:\\d", u"C:\\e", u"C:\\f"}) owner(path, kAdmins);
+    owner(u"C:\\other", kUsers);
+    for (const char16_t* path : {u"C:\\a", u"C:\\b", u"C:\\c", u"C:\\d", u"C:\\other"}) Add(path);
+    ASSERT_EQ(Roots(), "(4) C:\\a [3] 0\nC:\\other [3] 1\n");
+    // The run changed a and b and failed on c; meanwhile d went to Users.
+    owner(u"C:\\a", kEveryone), owner(u"C:\\b", kEveryone), owner(u"C:\\d", kUsers);
+    RegroupAfterChange(&t.sink, 0);
+    EXPECT_EQ(Roots(), "(2) C:\\a [3] 0\n(2) C:\\other [3] 1\nC:\\c [3] 2\n");
+    EXPECT_NE(t.Dump().find("Everyone"), std::string::npos) << "the first path's nodes read afresh";
+    owner(u"C:\\e", kEveryone);
+    Add(u"C:\\e"), Add(u"C:\\f");
+    EXPECT_EQ(Roots(), "(3) C:\\a [3] 0\n(2) C:\\other [3] 1\n(2) C:\\c [3] 2\n");
+    // Regrouped onto another group's signature it stays apart, but later
+    // paths join one group only: the lower index.
+    owner(u"C:\\c", kUsers);
+    RegroupAfterChange(&t.sink, 2);
+    owner(u"C:\\g", kUsers);
+    Add(u"C:\\g");
+    EXPECT_EQ(Roots(), "(3) C:\\a [3] 0\n(3) C:\\other [3] 1\nC:\\c [3] 2\nC:\\f [3] 3\n");
+    GroupSnapshot g;
+    ASSERT_TRUE(ReadGroup(0, &g));
+    EXPECT_EQ(std::u16string(g.paths, 16), std::u16string(u"C:\\a\0C:\\b\0C:\\e\0\0", 16));
+}

@@ -199,6 +199,35 @@ TEST_F(ActionsWine, ADropWhileACommandRunsIsRefused) {
     });
 }
 
+// The run changes the first path (made read-only while its command runs)
+// and fails on the second: the refresh shows the changed path and the two
+// unchanged ones as two groups.
+TEST_F(ActionsWine, APartlyFailedRunLeavesTheChangedAndTheUnchangedPathsInTwoGroups) {
+    std::wstring paths[3];
+    for (int i = 0; i < 3; i++) {
+        paths[i] = folder_ + L"\\" + (wchar_t)(L'a' + i) + L".txt";
+        HANDLE file = CreateFileW(paths[i].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+    }
+    env_.Set(L"OVRIX_STANDIN_EXIT", L"0,1");
+    env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"400");
+    RunWithMainWindow((L"ovrix.exe " + paths[0] + L" " + paths[1] + L" " + paths[2]).c_str(), [&](HWND main) {
+        ASSERT_EQ(TreeNodes(TreeOf(main))[0].text, L"(3) " + paths[0]);
+        g_picks = {L"Change owner"};
+        g_inRun = [&](HWND) { SetFileAttributesW(paths[0].c_str(), FILE_ATTRIBUTE_READONLY); };
+        SetTimer(nullptr, 0, 100, ActInRun);
+        ASSERT_TRUE(OpenOnKind(main, 0x08));
+        EXPECT_EQ(Runs().size(), 2u);
+        std::vector<std::wstring> roots;
+        for (const NodeInfo& n : TreeNodes(TreeOf(main)))
+            if (n.depth == 0) roots.push_back(n.text);
+        EXPECT_EQ(roots, (std::vector<std::wstring>{paths[0], L"(2) " + paths[1]})) << Utf8(DumpTree(TreeOf(main)));
+        EXPECT_TRUE(TreeNodes(TreeOf(main))[0].selected);
+    });
+    SetFileAttributesW(paths[0].c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(ActionsWine, EscStopsARunAndACloseSentMeanwhileStopsItAndClosesTheWindow) {
     std::wstring a = Folder(L"a"), b = Folder(L"b"), c = Folder(L"c");
     env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"2500");
