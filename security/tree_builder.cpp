@@ -298,14 +298,3 @@ void InsertSecurityNodes(const TreeSink* tree, const PathSecurity* security, con
     Build b = {tree, nullptr, security, path, root, security->attributes, GroupItemIndex(group), false};
     WalkSecurity(&b);
 }
-
-uint32_t BuildSecurityNodes(const TreeSink* tree, ByteBuffer* buffer, const char16_t* path, TreeItem root,
-                            uint32_t attributes, uint32_t group) {
-    // A refresh follows a change: its accounts are looked up afresh.
-    ClearAccountTexts();
-    PathSecurity security;
-    ReadPathSecurity(path, attributes, &security);
-    Build b = {tree, buffer, &security, path, root, security.attributes, GroupItemIndex(group), false};
-    WalkSecurity(&b);
-    return SealSignature(&b);
-}

@@ -19,12 +19,3 @@ uint32_t FormSignature(const PathSecurity* security, ByteBuffer* buffer);
 // what was read under root.
 void InsertSecurityNodes(const TreeSink* tree, const PathSecurity* security, const char16_t* path, TreeItem root,
                          uint32_t group);
-
-// Reads the path and does both of the above in one walk (a refresh): inserts the path's attribute, owner, permission, auditing and integrity
-// nodes under root, appends the signature sections to buffer, writes the
-// buffer's used length into its first u32 and returns it.
-// Group indexes from kNoGroup on are written as kNoGroup, so that no node
-// names a group it does not belong to. When an append fails the nodes are
-// still all inserted but the signature is incomplete: the result is then 0.
-uint32_t BuildSecurityNodes(const TreeSink* tree, ByteBuffer* buffer, const char16_t* path, TreeItem root,
-                            uint32_t attributes, uint32_t group);

@@ -33,7 +33,10 @@ struct Built {
     explicit Built(uint32_t attributes) {
         ByteBuffer buffer = {nullptr, 0, 0};
         ByteBufferAppend(&buffer, "\0\0\0", 4);   // the place of the length
-        length = BuildSecurityNodes(&tree.sink, &buffer, kPath, root, attributes, 3);
+        PathSecurity security;
+        ReadPathSecurity(kPath, attributes, &security);
+        InsertSecurityNodes(&tree.sink, &security, kPath, root, 3);
+        length = FormSignature(&security, &buffer);
         signature.assign(buffer.data, buffer.data + buffer.used);
         ByteBufferFree(&buffer);
     }
@@ -71,7 +74,7 @@ std::u16string Written(Write write) {
 
 }  // namespace
 
-TEST(BuildSecurityNodes, FullSubtreeOfAFolderWithItsSignature) {
+TEST(SecurityNodes, FullSubtreeOfAFolderWithItsSignature) {
     Everything e;
     Built b(0x10);
     EXPECT_EQ(b.tree.Dump(),
@@ -111,7 +114,7 @@ TEST(BuildSecurityNodes, FullSubtreeOfAFolderWithItsSignature) {
 
 // Each row answers one query (the others fail) with the node that replaces
 // that stage's failure node; malformed parts (kFails) leave the failure node.
-TEST(BuildSecurityNodes, AttributesStageVariantsAceWalksAndMalformedParts) {
+TEST(SecurityNodes, AttributesStageVariantsAceWalksAndMalformedParts) {
     ScopedFakeSecurity fake;   // every query fails: the root is expanded to show it
     std::map<uint32_t, std::string> failed = {
         {kOwnerInformation, "  unknown ownership [14] k8\n"}, {kDaclInformation, "  unknown permissions [14] ka\n"},
@@ -169,7 +172,7 @@ TEST(BuildSecurityNodes, AttributesStageVariantsAceWalksAndMalformedParts) {
     }
 }
 
-TEST(BuildSecurityNodes, FailedAppendGivesZeroButKeepsTheNodesAndTextsStayBounded) {
+TEST(SecurityNodes, FailedAppendGivesZeroButKeepsTheNodesAndTextsStayBounded) {
     Everything e;
     e.accounts[kAdmins] = {std::u16string(1023, u'n'), std::u16string(1023, u'd')};
     e.paths[kPath][kDaclInformation] = DaclPart(MakeAcl(std::vector<Bytes>(200, MakeAce(0, 0, 1, kUsers))));
