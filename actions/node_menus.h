@@ -35,9 +35,6 @@ const uint32_t kAccountEnterName = 0;
 const uint32_t kAccountDomain = 1;
 const uint32_t kAccountFirstListed = 2;
 
-// FILE_ATTRIBUTE_REPARSE_POINT: a junction, a symbolic link or a mount point.
-const uint32_t kReparsePointAttribute = 0x400;
-inline bool IsReparsePoint(uint32_t attributes) { return (attributes & kReparsePointAttribute) != 0; }
 const uint32_t kDomainUnits = 512;
 
 // The process-wide switch of the "Traverse all subfolders" item; off at start.
