@@ -56,4 +56,7 @@ struct ActionPlatform {
     void (*trackMenu)(void* owner, const MenuModel* menu, MenuPick* pick);
     // Puts the text on the clipboard.
     bool (*copyText)(void* owner, const char16_t* text);
+    // Reads everything below the folders (units of zero-terminated names
+    // ended by an empty one, copied) into the tree, once the menu is done.
+    void (*scanBelow)(void* owner, const char16_t* folders, uint32_t units);
 };

@@ -22,6 +22,7 @@ const uint32_t kCmdIntegrityLow = 10;
 const uint32_t kCmdIntegrityMedium = 11;
 const uint32_t kCmdIntegrityHigh = 12;
 const uint32_t kCmdCopyReport = 13;
+const uint32_t kCmdScanBelow = 14;
 const uint32_t kCmdAddAllowAll = 0x1000;
 const uint32_t kCmdAddAllowFolder = 0x2000;
 const uint32_t kCmdAddAllowContents = 0x3000;
