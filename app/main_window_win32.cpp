@@ -195,7 +195,7 @@ void FinishScan(HWND window) {
 
 // "Add everything below": the folders' block is the window's now.
 void ScanBelowFolders(HWND window, char16_t* folders) {
-    if (ReadingInProgress()) {
+    if (ActivityInProgress() || ReadingInProgress()) {
         HeapFreeBytes(folders);
         return;
     }

@@ -111,8 +111,7 @@ uint32_t FormatScanLine(char16_t* out, uint32_t capacity, ReadingLine line, cons
     switch (line) {
     case kReadingProgress:
         return FormatText(out, capacity, Translate(u"Scanning: %d paths, %d groups"), f->read, f->groups);
-    case kReadingDone:
-        return FormatText(out, capacity, Translate(u"%d paths in %d groups, %d ms"), f->read, f->groups, f->ms);
+    case kReadingDone: return FormatPathReadingLine(out, capacity, line, f);
     case kReadingStopped: break;
     }
     return FormatText(out, capacity, Translate(u"Scan stopped after %d paths."), f->read);

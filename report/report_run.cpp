@@ -17,8 +17,9 @@ const char16_t kReportUsage[] =
     u"Usage: ovrix-report [/below] [/json] [filename or @filelist or @8@utf8filelist]...\r\n"
     u"  Writes what ovrix shows for the paths: the indented tree, or with /json\r\n"
     u"  one JSON document. With /below, every folder named is followed by\r\n"
-    u"  everything below it (links are named, not entered). Exit code 0: every path was read; 1: some could not\r\n"
-    u"  be read (they are still reported); 2: usage error.\r\n";
+    u"  everything below it (links are named, not entered). Exit code 0: every\r\n"
+    u"  path was read; 1: some could not be read (they are still reported);\r\n"
+    u"  2: usage error.\r\n";
 
 namespace {
 
