@@ -36,25 +36,6 @@ std::vector<int> GroupSizes(const std::vector<std::wstring>& roots) {
     return sizes;
 }
 
-// Runs a command of the host's shell in the folder, from which Wine derives
-// the DACLs; waits for the marker file it makes last.
-bool RunUnixShell(const std::wstring& folder, const std::string& command) {
-    auto unixName = reinterpret_cast<char*(CDECL*)(LPCWSTR)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* name = unixName ? unixName(folder.c_str()) : nullptr;
-    if (!name) return false;
-    std::string line = "/bin/sh -c \"cd '" + std::string(name) + "' && " + command + " && touch ../marker\"";
-    HeapFree(GetProcessHeap(), 0, name);
-    std::wstring wide(line.begin(), line.end());
-    STARTUPINFOW startup = {sizeof startup};
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    CloseHandle(process.hProcess), CloseHandle(process.hThread);
-    const std::wstring marker = folder.substr(0, folder.rfind(L'\\')) + L"\\marker";
-    return WaitFor([&] { return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
-}
-
 // Three modes in a folder and a subfolder: folders (755), 644 twice, 600, 444
 // (read-only).
 std::wstring MakeTree(std::wstring* parent) {
