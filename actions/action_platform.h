@@ -3,20 +3,9 @@
 #pragma once
 #include <stdint.h>
 
+#include "input/folder_walk.h"
+
 struct MenuModel;
-
-// One entry of a folder listing.
-struct FolderEntry {
-    char16_t name[260];
-    uint32_t attributes;
-};
-
-// Identifies a folder independently of the path it was reached by, so that
-// the inheritance walk recognises a junction or link that leads back.
-struct FolderIdentity {
-    uint32_t volumeSerial;
-    uint64_t fileIndex;
-};
 
 // The longest account name a command takes. Texts that may carry one (a
 // chosen menu item, the typed name) are read with one unit to spare, so a
@@ -67,4 +56,7 @@ struct ActionPlatform {
     void (*trackMenu)(void* owner, const MenuModel* menu, MenuPick* pick);
     // Puts the text on the clipboard.
     bool (*copyText)(void* owner, const char16_t* text);
+    // Reads everything below the folders (units of zero-terminated names
+    // ended by an empty one, copied) into the tree, once the menu is done.
+    void (*scanBelow)(void* owner, const char16_t* folders, uint32_t units);
 };

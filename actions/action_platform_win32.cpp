@@ -8,6 +8,7 @@
 #include "base/platform_win32.h"
 #include "exec/log_pane_win32.h"
 #include "exec/runner_win32.h"
+#include "input/folder_walk_win32.h"
 #include "report/clipboard_win32.h"
 #include "security/security_win32.h"
 
@@ -26,42 +27,6 @@ void Log(void* owner, const char16_t* text) { AppendLogLine(MainOf(owner), text)
 int SpecialPermissions(void* owner, uint32_t* value) { return (int)SpecialPermissionsDialog(MainOf(owner), value); }
 
 int AccountName(void* owner, char16_t* text) { return (int)AccountNameDialog(MainOf(owner), text); }
-
-void CopyEntry(const WIN32_FIND_DATAW& found, FolderEntry* entry) {
-    lstrcpynW(W(entry->name), found.cFileName, 260);
-    entry->attributes = found.dwFileAttributes;
-}
-
-void* OpenFolder(const char16_t* pattern, FolderEntry* first) {
-    WIN32_FIND_DATAW found;
-    HANDLE listing = FindFirstFileW(W(pattern), &found);
-    if (listing == INVALID_HANDLE_VALUE) return nullptr;
-    CopyEntry(found, first);
-    return listing;
-}
-
-bool NextFolderEntry(void* listing, FolderEntry* next) {
-    WIN32_FIND_DATAW found;
-    if (!FindNextFileW(static_cast<HANDLE>(listing), &found)) return false;
-    CopyEntry(found, next);
-    return true;
-}
-
-void CloseFolder(void* listing) { FindClose(static_cast<HANDLE>(listing)); }
-
-bool Identity(const char16_t* path, FolderIdentity* out) {
-    // Opened through any junction or link, so a folder reached twice reads
-    // the same volume and index.
-    KernelHandle folder(CreateFileW(W(path), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (folder.handle == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(folder.handle, &info)) return false;
-    out->volumeSerial = info.dwVolumeSerialNumber;
-    out->fileIndex = (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow;
-    return true;
-}
 
 typedef NET_API_STATUS(WINAPI* NetUserEnumFn)(LPCWSTR, DWORD, DWORD, LPBYTE*, DWORD, LPDWORD, LPDWORD, PDWORD);
 typedef NET_API_STATUS(WINAPI* NetApiBufferFreeFn)(LPVOID);
@@ -112,6 +77,13 @@ bool CopyText(void* owner, const char16_t* text) {
     return PutTextOnClipboard(static_cast<ShellWindows*>(owner)->main, text);
 }
 
+// Posted, so the reading starts once the menu's activity has ended.
+void ScanBelow(void* owner, const char16_t* folders, uint32_t units) {
+    void* block = HeapCopyBytes(folders, (size_t)units * sizeof(char16_t));
+    if (block && !PostMessageW(MainOf(owner), kScanBelowMessage, 0, reinterpret_cast<LPARAM>(block)))
+        HeapFreeBytes(block);
+}
+
 }  // namespace
 
 bool ReadRegistryString(HKEY root, const wchar_t* subkey, const wchar_t* valueName, wchar_t* buffer, DWORD bufferBytes) {
@@ -138,8 +110,9 @@ bool ReadRegistryString(HKEY root, const wchar_t* subkey, const wchar_t* valueNa
 }
 
 ActionPlatform WindowsActionPlatform(ShellWindows* windows, MenuTracker trackMenu) {
-    return ActionPlatform{windows,     FileAttributes, Run,            Log,          SpecialPermissions,
-                          AccountName, OpenFolder,     NextFolderEntry, CloseFolder, Identity,
-                          EnumerateUsers, ReadDomainName, Privilege,   UiLanguage,   trackMenu,
-                          CopyText};
+    const FolderListing* folders = WindowsFolderListing();
+    return ActionPlatform{windows,        FileAttributes, Run,           Log,           SpecialPermissions,
+                          AccountName,    folders->open,  folders->next, folders->close, folders->identity,
+                          EnumerateUsers, ReadDomainName, Privilege,     UiLanguage,    trackMenu,
+                          CopyText,       ScanBelow};
 }

@@ -14,5 +14,9 @@ struct ShellWindows {
     HWND main;
     HWND tree;
 };
+// Posted to the main window by "Add everything below": lParam is a heap
+// block of folder names (as ActionPlatform's scanBelow takes them) that the
+// window then owns.
+const UINT kScanBelowMessage = WM_APP + 0x53;
 typedef void (*MenuTracker)(void* owner, const MenuModel* menu, MenuPick* pick);
 ActionPlatform WindowsActionPlatform(ShellWindows* windows, MenuTracker trackMenu);

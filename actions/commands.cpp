@@ -217,6 +217,8 @@ void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const Men
     switch (choice->kind) {
     case kKindPathRoot:
         if (choice->id == kCmdCopyReport) CopyWholeTree(platform, tree);
+        else if (choice->id == kCmdScanBelow)
+            platform->scanBelow(platform->owner, choice->group.paths, GroupPathUnits(&choice->group));
         else ListGroupPaths(platform, &choice->group);
         return;
     case kKindOwner:

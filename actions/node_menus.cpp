@@ -184,6 +184,7 @@ bool BuildNodeMenu(const ActionPlatform* platform, MenuModel* menu, uint32_t kin
     switch (kind) {
     case kKindPathRoot:
         AppendTranslated(menu, u"list files", kCmdListFiles);
+        if (IsFolder(attributes)) AppendTranslated(menu, u"Add everything below", kCmdScanBelow);
         AppendTranslated(menu, u"Copy report", kCmdCopyReport);
         return true;
     case kKindOwner:

@@ -22,6 +22,7 @@ const uint32_t kCmdIntegrityLow = 10;
 const uint32_t kCmdIntegrityMedium = 11;
 const uint32_t kCmdIntegrityHigh = 12;
 const uint32_t kCmdCopyReport = 13;
+const uint32_t kCmdScanBelow = 14;
 const uint32_t kCmdAddAllowAll = 0x1000;
 const uint32_t kCmdAddAllowFolder = 0x2000;
 const uint32_t kCmdAddAllowContents = 0x3000;
@@ -35,9 +36,6 @@ const uint32_t kAccountEnterName = 0;
 const uint32_t kAccountDomain = 1;
 const uint32_t kAccountFirstListed = 2;
 
-// FILE_ATTRIBUTE_REPARSE_POINT: a junction, a symbolic link or a mount point.
-const uint32_t kReparsePointAttribute = 0x400;
-inline bool IsReparsePoint(uint32_t attributes) { return (attributes & kReparsePointAttribute) != 0; }
 const uint32_t kDomainUnits = 512;
 
 // The process-wide switch of the "Traverse all subfolders" item; off at start.

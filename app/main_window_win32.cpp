@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shlobj.h>   // DROPFILES
 
+#include "actions/action_platform_win32.h"
 #include "actions/menus_win32.h"
 #include "app/layout.h"
 #include "app/path_reading_win32.h"
@@ -20,6 +21,7 @@
 #include "exec/activity.h"
 #include "exec/activity_win32.h"
 #include "exec/log_pane_win32.h"
+#include "input/folder_walk_win32.h"
 #include "input/list_file.h"
 #include "input/list_file_win32.h"
 #include "input/path_input.h"
@@ -90,11 +92,16 @@ char* ReadListFile(void*, const char16_t* name) {
     return ReadWholeFile(name, kListFileZeroBytes, &bytes) == 0 ? bytes : nullptr;
 }
 
-const PathInputPlatform kPathInput = {nullptr, NameAttributes, ReadListFile, SystemCodePages()};
+void LogWalk(void* window, const char16_t* line) { AppendReadingLogLine(static_cast<HWND>(window), line); }
+
+// The context is the main window, once it is up.
+PathInputPlatform g_pathInput = {nullptr, NameAttributes, ReadListFile, SystemCodePages(), WindowsFolderListing(),
+                                 LogWalk};
 
 // One reading at a time: the source being read lives here.
 CommandLinePaths g_commandLinePaths;
 NameListPaths g_dropPaths;
+FolderListPaths g_scanPaths;
 
 void ReportConfigFiles(HWND window) {
     char16_t line[2 * kConfigPathUnits + kTranslationUnits];
@@ -128,7 +135,8 @@ void InitMainDialog(HWND window) {
     ClearGroups();
     SetDlgItemTextW(window, IDOK, W(Translate(u"Close")));
     SetDlgItemTextW(window, IDC_ACTION_BUTTON, W(Translate(u"Action")));
-    PathSource source = CommandLineSource(&g_commandLinePaths, U(g_commandLineSource()), &kPathInput);
+    g_pathInput.context = window;
+    PathSource source = CommandLineSource(&g_commandLinePaths, U(g_commandLineSource()), &g_pathInput);
     StartReading(window, source, FormatPathReadingLine, FinishTreeFill);
 }
 
@@ -177,7 +185,21 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
     TreeSink sink = TreeViewSink(Tree(window));
     sink.remove(sink.context, kTreeRoot);
     ClearGroups();
-    StartReading(window, NameListSource(&g_dropPaths, names, &kPathInput), FormatPathReadingLine, FinishTreeFill);
+    StartReading(window, NameListSource(&g_dropPaths, names, &g_pathInput), FormatPathReadingLine, FinishTreeFill);
+}
+
+void FinishScan(HWND window) {
+    TreeSink sink = TreeViewSink(Tree(window));
+    FlushGroupRootTexts(&sink);
+}
+
+// "Add everything below": the folders' block is the window's now.
+void ScanBelowFolders(HWND window, char16_t* folders) {
+    if (ActivityInProgress() || ReadingInProgress()) {
+        HeapFreeBytes(folders);
+        return;
+    }
+    StartReading(window, FolderListSource(&g_scanPaths, folders, &g_pathInput), FormatScanLine, FinishScan);
 }
 
 void SelectItemUnderCursor(HWND tree) {
@@ -255,6 +277,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_DROPFILES:
         HandleDroppedFiles(window, (HDROP)wParam);
+        break;
+    case kScanBelowMessage:
+        ScanBelowFolders(window, reinterpret_cast<char16_t*>(lParam));
         break;
     }
     return FALSE;

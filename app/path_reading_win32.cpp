@@ -107,6 +107,16 @@ uint32_t FormatPathReadingLine(char16_t* out, uint32_t capacity, ReadingLine lin
     return FormatText(out, capacity, Translate(u"Stopped after %d paths."), f->read);
 }
 
+uint32_t FormatScanLine(char16_t* out, uint32_t capacity, ReadingLine line, const ReadingFigures* f) {
+    switch (line) {
+    case kReadingProgress:
+        return FormatText(out, capacity, Translate(u"Scanning: %d paths, %d groups"), f->read, f->groups);
+    case kReadingDone: return FormatPathReadingLine(out, capacity, line, f);
+    case kReadingStopped: break;
+    }
+    return FormatText(out, capacity, Translate(u"Scan stopped after %d paths."), f->read);
+}
+
 void StartReading(HWND window, PathSource source, ReadingLineFormatter format, void (*finished)(HWND window)) {
     g_reading = ReadingState{};
     g_reading.active = true;
@@ -120,6 +130,14 @@ void StartReading(HWND window, PathSource source, ReadingLineFormatter format, v
 }
 
 bool ReadingInProgress() { return g_reading.active; }
+
+void AppendReadingLogLine(HWND window, const char16_t* text) {
+    if (g_reading.active && g_reading.progressShown) {
+        ReplaceLogTail(window, g_reading.progressStart, nullptr);
+        g_reading.progressShown = false;
+    }
+    AppendLogLine(window, text);
+}
 
 void StopReading(HWND window) {
     if (g_reading.active) EndReading(window, true);

@@ -21,12 +21,18 @@ typedef uint32_t (*ReadingLineFormatter)(char16_t* out, uint32_t capacity, Readi
 // "Reading: %d of %d paths, %d groups" / "%d paths in %d groups, %d ms" /
 // "Stopped after %d paths.", translated.
 uint32_t FormatPathReadingLine(char16_t* out, uint32_t capacity, ReadingLine line, const ReadingFigures* figures);
+// "Scanning: %d paths, %d groups" / "%d paths in %d groups, %d ms" /
+// "Scan stopped after %d paths.", translated: the walk below folders.
+uint32_t FormatScanLine(char16_t* out, uint32_t capacity, ReadingLine line, const ReadingFigures* figures);
 
 // Starts reading the source's paths into the window's tree; the first batch
 // comes after the window has painted. finished runs when the reading has
 // ended or stopped, with the tree enabled again.
 void StartReading(HWND window, PathSource source, ReadingLineFormatter format, void (*finished)(HWND window));
 bool ReadingInProgress();
+// A log line from the source being read: it goes above the progress line,
+// which is written anew when next due.
+void AppendReadingLogLine(HWND window, const char16_t* text);
 // Ends the reading at once; what was read stays.
 void StopReading(HWND window);
 // Ends the reading without a log line or the finish (the window is going).

@@ -13,6 +13,12 @@
 //       machine's load hits both alike), and prints one table row of medians:
 //       N, runs, ovrix ms/path, floor ms/path, ovrix/floor, ovrix's memory.
 //
+//   load_wine.exe walk OVRIX_EXE LISTFILE FOLDER N RUNS
+//       Runs ovrix on "/below FOLDER" and on "@8@LISTFILE" (the same N paths,
+//       the folder and everything below it, in the walk's order), RUNS times
+//       each, interleaved, and prints one row of medians: N, runs, walk
+//       ms/path, list ms/path, walk/list, the walk's memory.
+//
 // Both are timed the same way from outside: from CreateProcessW until the
 // process has read every path (ovrix: see the "done" conditions below; the
 // floor: its exit). ovrix's memory is read with GetProcessMemoryInfo on its
@@ -297,6 +303,38 @@ int Drive(const wchar_t* ovrix, const wchar_t* list, int paths, int runs, DoneCo
     return 0;
 }
 
+int DriveWalk(const wchar_t* ovrix, const wchar_t* list, const wchar_t* folder, int paths, int runs) {
+    if (paths < 1 || runs < 1 || runs > kMaxRuns || wcschr(list, L' ') || wcschr(folder, L' ')) return 2;
+    wchar_t walkLine[2 * MAX_PATH + 64], listLine[2 * MAX_PATH + 64];
+    _snwprintf(walkLine, 2 * MAX_PATH + 63, L"\"%ls\" /below %ls", ovrix, folder);
+    _snwprintf(listLine, 2 * MAX_PATH + 63, L"\"%ls\" @8@%ls", ovrix, list);
+    walkLine[2 * MAX_PATH + 63] = listLine[2 * MAX_PATH + 63] = 0;
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    double walkMs[kMaxRuns], listMs[kMaxRuns], workingSet[kMaxRuns], privateMiB[kMaxRuns];
+    for (int run = 0; run < runs; run++) {
+        SIZE_T peakWorkingSet = 0, privateBytes = 0, listPeak = 0, listPrivate = 0;
+        bool listFirst = run % 2 == 1;
+        if (listFirst) listMs[run] = TimeOvrix(listLine, kDoneWhenWindowShown, frequency, &listPeak, &listPrivate);
+        walkMs[run] = TimeOvrix(walkLine, kDoneWhenWindowShown, frequency, &peakWorkingSet, &privateBytes);
+        if (!listFirst) listMs[run] = TimeOvrix(listLine, kDoneWhenWindowShown, frequency, &listPeak, &listPrivate);
+        workingSet[run] = (double)peakWorkingSet / (1024 * 1024);
+        privateMiB[run] = (double)privateBytes / (1024 * 1024);
+        wprintf(L"  N=%d run %d: walk %.0f ms (peak working set %.1f MiB), list %.0f ms (%.1f MiB)\n", paths,
+                run + 1, walkMs[run], workingSet[run], listMs[run], (double)listPeak / (1024 * 1024));
+        fflush(stdout);
+        if (walkMs[run] < 0 || listMs[run] < 0) {
+            fwprintf(stderr, L"run failed\n");
+            return 1;
+        }
+    }
+    double walkPerPath = Median(walkMs, runs) / paths, listPerPath = Median(listMs, runs) / paths;
+    wprintf(L"%8d %5d %13.4f %13.4f %10.2f %12.1f %12.1f\n", paths, runs, walkPerPath, listPerPath,
+            walkPerPath / listPerPath, Median(workingSet, runs), Median(privateMiB, runs));
+    fflush(stdout);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -306,7 +344,10 @@ int wmain(int argc, wchar_t** argv) {
             argc == 7 && wcscmp(argv[6], L"log") == 0 ? kDoneWhenLogCountsPaths : kDoneWhenWindowShown;
         return Drive(argv[2], argv[3], _wtoi(argv[4]), _wtoi(argv[5]), condition);
     }
+    if (argc == 7 && wcscmp(argv[1], L"walk") == 0)
+        return DriveWalk(argv[2], argv[3], argv[4], _wtoi(argv[5]), _wtoi(argv[6]));
     fwprintf(stderr, L"usage: load_wine floor LISTFILE\n"
-                     L"       load_wine drive OVRIX_EXE LISTFILE N RUNS [window|log]\n");
+                     L"       load_wine drive OVRIX_EXE LISTFILE N RUNS [window|log]\n"
+                     L"       load_wine walk OVRIX_EXE LISTFILE FOLDER N RUNS\n");
     return 2;
 }

@@ -4,6 +4,7 @@
 #include <stdint.h>
 
 #include "config/file_text.h"
+#include "input/folder_walk.h"
 
 const uint32_t kNoFileAttributes = 0xFFFFFFFF;
 
@@ -16,4 +17,8 @@ struct PathInputPlatform {
     // be read.
     char* (*readListFile)(void* context, const char16_t* name);
     const CodePageConverter* codePages;
+    // For the walk below folders: the listings, and where its reports go
+    // (folders that can't be listed, paths too long).
+    const FolderListing* folders;
+    void (*log)(void* context, const char16_t* line);
 };

@@ -1,11 +1,56 @@
 #include "input/path_source.h"
 
+#include "base/format.h"
 #include "base/heap.h"
 #include "base/item_param.h"
 #include "base/text.h"
+#include "config/config_text.h"
 #include "input/list_file.h"
 
 namespace {
+
+void LogWalkPath(const PathInputPlatform* platform, const char16_t* pattern, const char16_t* path) {
+    if (!platform->log) return;
+    // The path whole, also one too long to be read.
+    const uint32_t units = kLongestPathUnits + kTranslationUnits;
+    char16_t* line = static_cast<char16_t*>(HeapAllocBytes((size_t)units * sizeof(char16_t)));
+    if (!line) return;
+    FormatText(line, units, pattern, path);
+    platform->log(platform->context, line);
+    HeapFreeBytes(line);
+}
+
+// The walk below the folder just given out; none when it can't start.
+void StartBelow(BelowWalk* below, const PathInputPlatform* platform, const char16_t* folder) {
+    below->walking = false;
+    if (!platform->folders) return;
+    // Within the path limit of AddPath: a longer path is skipped, never cut.
+    if (!below->ready && !InitFolderWalk(&below->walk, platform->folders, kFullPathUnits)) return;
+    below->ready = true;
+    below->walking = WalkBelow(&below->walk, folder);
+}
+
+bool NextBelowPath(BelowWalk* below, const PathInputPlatform* platform, const char16_t** path,
+                   uint32_t* attributes) {
+    while (below->walking) {
+        switch (NextWalkEvent(&below->walk)) {
+        case kWalkEntry:
+            *path = below->walk.path;
+            *attributes = below->walk.attributes;
+            return true;
+        case kWalkUnlisted: LogWalkPath(platform, Translate(u"cannot list: %s"), below->walk.path); break;
+        case kWalkTooLong: LogWalkPath(platform, Translate(u"path too long, skipped: %s"), below->walk.path); break;
+        case kWalkEnd:
+        case kWalkFailed: below->walking = false; break;
+        }
+    }
+    return false;
+}
+
+void CloseBelow(BelowWalk* below) {
+    if (below->ready) EndFolderWalk(&below->walk);
+    below->ready = below->walking = false;
+}
 
 uint32_t CountTokens(const char16_t* text, char16_t* scratch) {
     uint32_t n = 0;
@@ -36,31 +81,77 @@ void CloseListFile(CommandLinePaths* paths) {
     paths->listText = nullptr;
 }
 
+// The token is given out; a folder's walk follows it when asked for.
+bool GiveOutToken(CommandLinePaths* paths, uint32_t attributes) {
+    if (paths->below && attributes != kNoFileAttributes && IsFolder(attributes))
+        StartBelow(&paths->belowWalk, paths->platform, paths->token);
+    return true;
+}
+
 bool NextCommandLinePath(void* state, const char16_t** path, uint32_t* attributes) {
     CommandLinePaths* paths = static_cast<CommandLinePaths*>(state);
     const PathInputPlatform* platform = paths->platform;
+    if (NextBelowPath(&paths->belowWalk, platform, path, attributes)) {
+        paths->known++;
+        return true;
+    }
     *path = paths->token;
     for (;;) {
         if (paths->listText) {
             if (NextToken(&paths->listCursor, paths->token)) {
                 // A listed path is never a list file: the one open that reads
-                // its security can read its attributes too.
-                *attributes = kAttributesInOpen;
-                return true;
+                // its security can read its attributes too, unless the walk
+                // must know a folder first.
+                *attributes = paths->below ? platform->attributes(platform->context, paths->token) : kAttributesInOpen;
+                return GiveOutToken(paths, *attributes);
             }
             CloseListFile(paths);
         }
         char16_t first = NextToken(&paths->cursor, paths->token);
         if (!first) return false;
         *attributes = platform->attributes(platform->context, paths->token);
-        if (first == u'@' && *attributes == kNoFileAttributes && OpenListFile(paths)) continue;
-        return true;
+        if (*attributes == kNoFileAttributes) {
+            if (first == u'@' && OpenListFile(paths)) continue;
+            if (IsBelowToken(paths->token)) {
+                paths->below = true;
+                paths->known--;
+                continue;
+            }
+        }
+        return GiveOutToken(paths, *attributes);
     }
 }
 
 uint32_t KnownCommandLinePaths(void* state) { return static_cast<CommandLinePaths*>(state)->known; }
 
-void CloseCommandLinePaths(void* state) { CloseListFile(static_cast<CommandLinePaths*>(state)); }
+void CloseCommandLinePaths(void* state) {
+    CommandLinePaths* paths = static_cast<CommandLinePaths*>(state);
+    CloseListFile(paths);
+    CloseBelow(&paths->belowWalk);
+}
+
+bool NextFolderListPath(void* state, const char16_t** path, uint32_t* attributes) {
+    FolderListPaths* paths = static_cast<FolderListPaths*>(state);
+    for (;;) {
+        if (NextBelowPath(&paths->belowWalk, paths->platform, path, attributes)) {
+            paths->known++;
+            return true;
+        }
+        if (!paths->cursor || !*paths->cursor) return false;
+        StartBelow(&paths->belowWalk, paths->platform, paths->cursor);
+        paths->cursor += TextLength(paths->cursor) + 1;
+    }
+}
+
+uint32_t KnownFolderListPaths(void* state) { return static_cast<FolderListPaths*>(state)->known; }
+
+void CloseFolderList(void* state) {
+    FolderListPaths* paths = static_cast<FolderListPaths*>(state);
+    CloseBelow(&paths->belowWalk);
+    HeapFreeBytes(paths->folders);
+    paths->folders = nullptr;
+    paths->cursor = nullptr;
+}
 
 bool NextListedName(void* state, const char16_t** path, uint32_t* attributes) {
     NameListPaths* paths = static_cast<NameListPaths*>(state);
@@ -82,11 +173,22 @@ void CloseNameList(void* state) {
 
 }  // namespace
 
+bool IsBelowToken(const char16_t* token) {
+    const char16_t* word = u"/below";
+    for (; *word; token++, word++) {
+        const char16_t c = *token >= u'A' && *token <= u'Z' ? (char16_t)(*token + 32) : *token;
+        if (c != *word) return false;
+    }
+    return *token == 0;
+}
+
 PathSource CommandLineSource(CommandLinePaths* paths, const char16_t* commandLine, const PathInputPlatform* platform) {
     paths->platform = platform;
     paths->cursor = commandLine;
     paths->listText = nullptr;
     paths->listCursor = nullptr;
+    paths->below = false;
+    paths->belowWalk = BelowWalk();
     NextToken(&paths->cursor, paths->token);   // the program's own path
     paths->known = CountTokens(paths->cursor, paths->token);
     return PathSource{paths, NextCommandLinePath, KnownCommandLinePaths, CloseCommandLinePaths};
@@ -99,4 +201,13 @@ PathSource NameListSource(NameListPaths* paths, char16_t* names, const PathInput
     paths->count = 0;
     for (const char16_t* name = names; name && *name; name += TextLength(name) + 1) paths->count++;
     return PathSource{paths, NextListedName, KnownListedNames, CloseNameList};
+}
+
+PathSource FolderListSource(FolderListPaths* paths, char16_t* folders, const PathInputPlatform* platform) {
+    paths->platform = platform;
+    paths->folders = folders;
+    paths->cursor = folders;
+    paths->known = 0;
+    paths->belowWalk = BelowWalk();
+    return PathSource{paths, NextFolderListPath, KnownFolderListPaths, CloseFolderList};
 }

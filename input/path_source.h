@@ -19,17 +19,32 @@ struct PathSource {
     void (*close)(void* state);
 };
 
+// The walk below named folders that a source gives out after each of them.
+struct BelowWalk {
+    FolderWalk walk;
+    bool ready;     // the walk holds its memory
+    bool walking;   // below the folder given out last
+};
+
+// The command-line token that makes the walk apply to the folders after it,
+// unless a file of that name exists.
+bool IsBelowToken(const char16_t* token);
+
 // Every path the command line names, in order. The first token, the
 // program's own path, is dropped. An unquoted "@name" or "@8@name" token that
 // is no existing file is read as a list file and its paths take the token's
-// place; when that file cannot be read or decoded, the token is a path. Large (a token buffer): keep it off
-// the stack. The command line and the platform must outlive the reading.
+// place; when that file cannot be read or decoded, the token is a path. After
+// a "/below" token (or with below set), every folder named is followed by
+// everything below it. Large (a token buffer): keep it off the stack. The
+// command line and the platform must outlive the reading.
 struct CommandLinePaths {
     const PathInputPlatform* platform;
     const char16_t* cursor;        // in the command line
     char16_t* listText;            // the open list file's text, or null
     const char16_t* listCursor;
     uint32_t known;
+    bool below;
+    BelowWalk belowWalk;
     char16_t token[kTokenBufferUnits];
 };
 PathSource CommandLineSource(CommandLinePaths* paths, const char16_t* commandLine, const PathInputPlatform* platform);
@@ -43,3 +58,15 @@ struct NameListPaths {
     uint32_t count;
 };
 PathSource NameListSource(NameListPaths* paths, char16_t* names, const PathInputPlatform* platform);
+
+// Everything below each folder of a block of zero-terminated names ended by
+// an empty one (the source frees it with HeapFreeBytes); the folders
+// themselves are not given out.
+struct FolderListPaths {
+    const PathInputPlatform* platform;
+    char16_t* folders;
+    const char16_t* cursor;
+    uint32_t known;
+    BelowWalk belowWalk;
+};
+PathSource FolderListSource(FolderListPaths* paths, char16_t* folders, const PathInputPlatform* platform);

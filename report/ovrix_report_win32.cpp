@@ -5,6 +5,7 @@
 #include "base/platform_win32.h"
 #include "config/config_win32.h"
 #include "config/file_text_win32.h"
+#include "input/folder_walk_win32.h"
 #include "input/list_file.h"
 #include "input/list_file_win32.h"
 #include "report/report_run.h"
@@ -65,6 +66,7 @@ int wmain() {
     InstallSecurityPlatform();
     LoadLanguageFile();
     ReportPlatform platform = {nullptr, NameAttributes, ReadListFile, SystemCodePages(),
-                               ReportTarget{GetStdHandle(STD_OUTPUT_HANDLE), WriteHandle}, WriteError};
+                               ReportTarget{GetStdHandle(STD_OUTPUT_HANDLE), WriteHandle}, WriteError,
+                               WindowsFolderListing()};
     return RunReport(U(GetCommandLineW()), &platform);
 }

@@ -14,15 +14,18 @@
 #include "security/security_platform.h"
 
 const char16_t kReportUsage[] =
-    u"Usage: ovrix-report [/json] [filename or @filelist or @8@utf8filelist]...\r\n"
+    u"Usage: ovrix-report [/below] [/json] [filename or @filelist or @8@utf8filelist]...\r\n"
     u"  Writes what ovrix shows for the paths: the indented tree, or with /json\r\n"
-    u"  one JSON document. Exit code 0: every path was read; 1: some could not\r\n"
-    u"  be read (they are still reported); 2: usage error.\r\n";
+    u"  one JSON document. With /below, every folder named is followed by\r\n"
+    u"  everything below it (links are named, not entered). Exit code 0: every\r\n"
+    u"  path was read; 1: some could not be read (they are still reported);\r\n"
+    u"  2: usage error.\r\n";
 
 namespace {
 
 struct Options {
     bool json;
+    bool below;
 };
 
 // Lower-case ASCII comparison of an option word.
@@ -48,6 +51,7 @@ bool ReadOptions(const char16_t* commandLine, Options* options, const char16_t**
         if (!first) return false;   // no path at all
         if (first != u'/') return true;
         if (IsOption(token, u"/json")) options->json = true;
+        else if (IsOption(token, u"/below")) options->below = true;
         else return false;
         *paths = before;
     }
@@ -71,6 +75,12 @@ char* ReadList(void* context, const char16_t* name) {
     return c->platform->readListFile(c->platform->context, name);
 }
 
+void LogToError(void* context, const char16_t* line) {
+    const Collector* c = static_cast<const Collector*>(context);
+    c->platform->writeError(c->platform->context, line);
+    c->platform->writeError(c->platform->context, u"\r\n");
+}
+
 // AddPath gives a name whose full form it cannot make a root of its own and
 // no group; the JSON lists those names as unreadable.
 void AddReportPath(void* context, const char16_t* path, uint32_t attributes) {
@@ -83,9 +93,11 @@ void AddReportPath(void* context, const char16_t* path, uint32_t attributes) {
 }
 
 // Every path the command line names goes the window's way, at once.
-void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, const PathInputPlatform* input) {
+void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, const PathInputPlatform* input,
+                          bool below) {
     static CommandLinePaths state;   // a token buffer: kept off the stack
     PathSource source = CommandLineSource(&state, commandLine, input);
+    state.below = below;
     const char16_t* path;
     uint32_t attributes;
     while (source.next(source.state, &path, &attributes)) AddReportPath(collector, path, attributes);
@@ -109,7 +121,7 @@ bool AllGroupsReadable(const ReportPlatform* platform) {
 }  // namespace
 
 int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
-    Options options = {false};
+    Options options = {false, false};
     const char16_t* paths;
     if (!ReadOptions(commandLine, &options, &paths)) {
         platform->writeError(platform->context, kReportUsage);
@@ -120,8 +132,8 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
     Collector collector = {MemoryTreeSink(&tree), platform, {}, {}, false};
     collector.unknownTarget = GrowingTextTarget(&collector.unknownNames);
     ClearGroups();
-    PathInputPlatform input = {&collector, Attributes, ReadList, platform->codePages};
-    ReadCommandLinePaths(&collector, paths, &input);
+    PathInputPlatform input = {&collector, Attributes, ReadList, platform->codePages, platform->folders, LogToError};
+    ReadCommandLinePaths(&collector, paths, &input, options.below);
     FlushGroupRootTexts(&collector.sink);
 
     ReportOut* out = static_cast<ReportOut*>(HeapAllocBytes(sizeof(ReportOut)));

@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include "config/file_text.h"
+#include "input/folder_walk.h"
 #include "report/report_out.h"
 
 const int kReportAllRead = 0;
@@ -18,6 +19,7 @@ struct ReportPlatform {
     const CodePageConverter* codePages;
     ReportTarget output;                        // standard output
     void (*writeError)(void* context, const char16_t* text);   // standard error
+    const FolderListing* folders;   // for /below
 };
 
 // The usage text (not translated: scripts and their authors read it).

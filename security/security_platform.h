@@ -28,7 +28,6 @@ struct PathSecurity {
     uint8_t* bytes[kDescriptorPartCount];   // kDescriptorBufferBytes each, given by the caller
 };
 const uint32_t kAccountUnits = 1024;             // name and domain buffers of a lookup
-const uint32_t kFullPathUnits = 260;             // full path with its terminator
 
 struct SecurityPlatform {
     // Reads one part of path's self-relative descriptor into buffer; *size

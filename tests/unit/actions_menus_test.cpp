@@ -42,7 +42,8 @@ TEST(ActionsMenus, EveryKindForAFileAndAFolderWithTheSwitchOffAndOn) {
         const std::string traverse = std::string("Traverse all subfolders") + (on ? " [x]" : "") + " #3\n";
         const std::string folderSuffix = on ? "suffix: /T" : "suffix:";
         for (uint32_t attributes : {kFile, kFolder}) {
-            EXPECT_EQ(Build(fake, 0x01, attributes), "list files #1\nCopy report #d\nsuffix:");
+            const std::string below = attributes == kFolder ? "Add everything below #e\n" : "";
+            EXPECT_EQ(Build(fake, 0x01, attributes), "list files #1\n" + below + "Copy report #d\nsuffix:");
             EXPECT_EQ(Build(fake, 0x08, attributes), "Change owner #2\nsuffix:");
             EXPECT_EQ(Build(fake, 0x10, attributes), "High #c\nMedium #b\nLow #a\nsuffix:");
             for (uint32_t kind : {0x00u, 0x02u, 0x05u, 0x09u, 0x0du, 0x0eu, 0x0fu, 0x11u, 0xffu})

@@ -14,26 +14,6 @@
 
 namespace {
 
-// Runs a command of the host's shell in the folder, from which Wine derives
-// the DACLs. A Unix process gives no handle to wait on, so the marker file it
-// makes last is waited for instead.
-bool RunUnixShell(const std::wstring& folder, const std::string& command) {
-    auto unixName = reinterpret_cast<char*(CDECL*)(LPCWSTR)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* name = unixName ? unixName(folder.c_str()) : nullptr;
-    if (!name) return false;
-    std::string line = "/bin/sh -c \"cd '" + std::string(name) + "' && " + command + " && touch marker\"";
-    HeapFree(GetProcessHeap(), 0, name);
-    std::wstring wide(line.begin(), line.end());
-    STARTUPINFOW startup = {sizeof startup};
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    CloseHandle(process.hProcess), CloseHandle(process.hThread);
-    return WaitFor([&] { return GetFileAttributesW((folder + L"\\marker").c_str()) != INVALID_FILE_ATTRIBUTES; },
-                   20000);
-}
-
 // "text [image] group" of each root, "+" when expanded.
 std::wstring Roots(HWND main) {
     std::wstring out;

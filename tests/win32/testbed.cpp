@@ -279,3 +279,26 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+// Runs a command of the host's shell in the folder, from which Wine derives
+// the DACLs. A Unix process gives no handle to wait on, so the marker file it
+// makes last, "<folder>.marker" beside the folder, is waited for instead.
+bool RunUnixShell(const std::wstring& folder, const std::string& command) {
+    auto unixName = reinterpret_cast<char*(CDECL*)(LPCWSTR)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(folder.c_str()) : nullptr;
+    if (!name) return false;
+    const std::string unix = name;
+    std::string line = "/bin/sh -c \"cd '" + unix + "' && " + command + " && touch '" + unix + ".marker'\"";
+    HeapFree(GetProcessHeap(), 0, name);
+    std::wstring wide(line.begin(), line.end());
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hProcess), CloseHandle(process.hThread);
+    const std::wstring marker = folder + L".marker";
+    if (!WaitFor([&] { return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000)) return false;
+    DeleteFileW(marker.c_str());
+    return true;
+}

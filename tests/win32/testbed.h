@@ -54,6 +54,9 @@ std::wstring NewTempFolder();         // a fresh empty folder, without trailing 
 void RemoveTree(const std::wstring& folder);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string Utf8(const std::wstring& s);
+// Runs a command of the host's shell in the folder (Wine derives DACLs from
+// the modes it sets) and waits until it has ended.
+bool RunUnixShell(const std::wstring& folder, const std::string& command);
 
 // The real program in another process.
 struct OvrixProcess {
