@@ -379,6 +379,8 @@ void OutJsonString(ReportOut* out, const char16_t* text) {
     OutChar(out, u'"');
 }
 
+namespace {
+
 bool GroupReadable(const char16_t* path, uint32_t attributes, TextWriter* error) {
     static uint8_t bytes[kDescriptorBufferBytes];
     const SecurityPlatform* platform = CurrentSecurityPlatform();
@@ -397,17 +399,25 @@ bool GroupReadable(const char16_t* path, uint32_t attributes, TextWriter* error)
     return error->length == 0;
 }
 
+}  // namespace
+
+GroupReading CheckGroup(uint32_t index, PathAttributesFn attributes, void* context, GroupSnapshot* group,
+                        uint32_t* groupAttributes, char16_t* error) {
+    if (!ReadGroup(index, group) || !FirstGroupPath(group)) return kNoSuchGroup;
+    *groupAttributes = attributes(context, FirstGroupPath(group));
+    TextWriter w;
+    TextWriterInit(&w, error, kNodeTextUnits);
+    return GroupReadable(FirstGroupPath(group), *groupAttributes, &w) ? kGroupRead : kGroupUnread;
+}
+
 bool WriteJsonReport(ReportOut* out, const JsonReportInput* input) {
     OutText(out, u"{\"version\":1,\"groups\":[");
     bool firstGroup = true;
     for (uint32_t i = 0; i < GroupCount(); i++) {
         GroupSnapshot group;
-        if (!ReadGroup(i, &group) || !FirstGroupPath(&group)) continue;
-        const uint32_t attributes = input->attributes(input->context, FirstGroupPath(&group));
+        uint32_t attributes;
         char16_t error[kNodeTextUnits];
-        TextWriter w;
-        TextWriterInit(&w, error, kNodeTextUnits);
-        if (!GroupReadable(FirstGroupPath(&group), attributes, &w)) continue;
+        if (CheckGroup(i, input->attributes, input->context, &group, &attributes, error) != kGroupRead) continue;
         if (!firstGroup) OutText(out, u",");
         firstGroup = false;
         OutText(out, u"\r\n");
@@ -418,12 +428,9 @@ bool WriteJsonReport(ReportOut* out, const JsonReportInput* input) {
     bool allRead = true, firstUnreadable = true;
     for (uint32_t i = 0; i < GroupCount(); i++) {
         GroupSnapshot group;
-        if (!ReadGroup(i, &group) || !FirstGroupPath(&group)) continue;
+        uint32_t attributes;
         char16_t error[kNodeTextUnits];
-        TextWriter w;
-        TextWriterInit(&w, error, kNodeTextUnits);
-        if (GroupReadable(FirstGroupPath(&group), input->attributes(input->context, FirstGroupPath(&group)), &w))
-            continue;
+        if (CheckGroup(i, input->attributes, input->context, &group, &attributes, error) != kGroupUnread) continue;
         allRead = false;
         for (const char16_t* p = FirstGroupPath(&group); p; p = NextGroupPath(p))
             OutUnreadable(out, &firstUnreadable, p, error);

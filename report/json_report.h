@@ -7,19 +7,25 @@
 #include "base/text.h"
 #include "base/tree_sink.h"
 #include "report/report_out.h"
+#include "security/groups.h"
 
 // A string value with JSON escapes: quotes, backslashes, control characters
 // and lone surrogates as \uXXXX.
 void OutJsonString(ReportOut* out, const char16_t* text);
 
-// True when the group's first path gave its attributes, owner and
-// permissions; otherwise error receives the tree's texts of the parts that
-// failed ("unknown ownership; unknown permissions").
-bool GroupReadable(const char16_t* path, uint32_t attributes, TextWriter* error);
+typedef uint32_t (*PathAttributesFn)(void* context, const char16_t* path);
+
+enum GroupReading { kNoSuchGroup, kGroupRead, kGroupUnread };
+// Reads group index's first path again: kGroupRead when it gives its
+// attributes, owner and permissions; kGroupUnread with error (kNodeTextUnits)
+// holding the tree's texts of the parts that failed ("unknown ownership;
+// unknown permissions").
+GroupReading CheckGroup(uint32_t index, PathAttributesFn attributes, void* context, GroupSnapshot* group,
+                        uint32_t* groupAttributes, char16_t* error);
 
 struct JsonReportInput {
     const TreeSink* tree;                // the groups' nodes
-    uint32_t (*attributes)(void* context, const char16_t* path);
+    PathAttributesFn attributes;
     void* context;
     const char16_t* unknownNames;        // zero-terminated names back to back, then one more zero; may be null
 };

@@ -105,17 +105,14 @@ void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, con
 }
 
 bool AllGroupsReadable(const ReportPlatform* platform) {
-    bool all = true;
     for (uint32_t i = 0; i < GroupCount(); i++) {
         GroupSnapshot group;
-        if (!ReadGroup(i, &group) || !FirstGroupPath(&group)) continue;
+        uint32_t attributes;
         char16_t error[kNodeTextUnits];
-        TextWriter w;
-        TextWriterInit(&w, error, kNodeTextUnits);
-        const char16_t* path = FirstGroupPath(&group);
-        if (!GroupReadable(path, platform->attributes(platform->context, path), &w)) all = false;
+        if (CheckGroup(i, platform->attributes, platform->context, &group, &attributes, error) == kGroupUnread)
+            return false;
     }
-    return all;
+    return true;
 }
 
 }  // namespace

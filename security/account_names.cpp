@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "base/hash.h"
 #include "base/heap.h"
 #include "base/text.h"
 #include "security/descriptor.h"
@@ -34,14 +35,6 @@ bool MakeKey(const char16_t* system, const uint8_t* sid, uint8_t* key, uint32_t 
     return true;
 }
 
-uint32_t HashKey(const uint8_t* key, uint32_t n) {
-    uint32_t h = 2166136261u;   // FNV-1a
-    for (uint32_t i = 0; i < n; i++) {
-        h ^= key[i];
-        h *= 16777619u;
-    }
-    return h;
-}
 
 AccountEntry* FindEntry(AccountEntry* table, uint32_t slots, uint32_t hash, const uint8_t* key, uint32_t n) {
     for (uint32_t i = hash & (slots - 1);; i = (i + 1) & (slots - 1)) {
@@ -77,7 +70,7 @@ bool FindAccountText(const char16_t* system, const uint8_t* sid, const char16_t*
     uint8_t key[kKeyBytes];
     uint32_t n;
     if (!g_entries || !MakeKey(system, sid, key, kKeyBytes, &n)) return false;
-    const AccountEntry* e = FindEntry(g_entries, g_slots, HashKey(key, n), key, n);
+    const AccountEntry* e = FindEntry(g_entries, g_slots, HashBytes(key, n), key, n);
     if (e->keyBytes == 0) return false;
     *text = e->text;
     return true;
@@ -87,7 +80,7 @@ void KeepAccountText(const char16_t* system, const uint8_t* sid, const char16_t*
     uint8_t key[kKeyBytes];
     uint32_t n;
     if (!MakeKey(system, sid, key, kKeyBytes, &n) || !ReserveEntry()) return;
-    const uint32_t hash = HashKey(key, n);
+    const uint32_t hash = HashBytes(key, n);
     AccountEntry* e = FindEntry(g_entries, g_slots, hash, key, n);
     if (e->keyBytes) return;
     const uint32_t textBytes = text ? (TextLength(text) + 1) * sizeof(char16_t) : 0;

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "base/format.h"
+#include "base/hash.h"
 #include "base/heap.h"
 #include "base/text.h"
 #include "config/config_text.h"
@@ -48,14 +49,6 @@ uint32_t* g_pending = nullptr;
 uint32_t g_pendingCount = 0;
 uint32_t g_pendingCapacity = 0;
 
-uint32_t HashBytes(const uint8_t* bytes, uint32_t n) {
-    uint32_t h = 2166136261u;   // FNV-1a
-    for (uint32_t i = 0; i < n; i++) {
-        h ^= bytes[i];
-        h *= 16777619u;
-    }
-    return h;
-}
 
 uint32_t FindSlot(const Slot* table, uint32_t slots, uint32_t hash, const uint8_t* signature, uint32_t length) {
     uint32_t i = hash & (slots - 1);
