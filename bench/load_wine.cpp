@@ -43,6 +43,9 @@ const int kLogId = 101;
 const DWORD kSecurityBufferBytes = 32 * 1024;
 const int kMaxRuns = 64;
 const DWORD kRunLimitMs = 60 * 60 * 1000;   // a stuck run is killed, not waited for
+// Each look at ovrix's window is a few requests to the one Wine server that
+// ovrix's own queries wait on: look often enough to time, no more.
+const DWORD kLookEveryMs = 25;
 
 // ---------------------------------------------------------------- the floor
 
@@ -223,7 +226,7 @@ double TimeOvrix(wchar_t* commandLine, DoneCondition condition, LARGE_INTEGER fr
     double elapsed = -1;
     HWND window = nullptr;
     while (Now(frequency) - start < kRunLimitMs) {
-        if (WaitForSingleObject(process.hProcess, 2) == WAIT_OBJECT_0) break;
+        if (WaitForSingleObject(process.hProcess, kLookEveryMs) == WAIT_OBJECT_0) break;
         if (!window) window = OvrixWindowOf(process.dwProcessId);
         if (window && OvrixIsDone(window, condition)) {
             elapsed = Now(frequency) - start;
