@@ -72,10 +72,12 @@ gtest_add_tests(TARGET ovrix_win32_tests SOURCES ${OVRIX_WIN32_TESTS} TEST_LIST 
 # One Wine desktop and one prefix: run them one at a time, each with a bound.
 set_tests_properties(${OVRIX_WIN32_TEST_LIST} PROPERTIES TIMEOUT 120 LABELS win32 RESOURCE_LOCK wine)
 
-# The program's imports, read from the built exe without running it.
-add_test(NAME ExeImports.OnlyKnownDllsAndTheCommonControls
-         COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXE=$<TARGET_FILE:ovrix>
-                 -P ${CMAKE_SOURCE_DIR}/tests/win32/exe_imports.cmake)
+# The programs' imports, read from the built exes without running them.
+foreach(program ovrix ovrix-report)
+  add_test(NAME ExeImports.OnlyKnownDllsAndTheCommonControls.${program}
+           COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXE=$<TARGET_FILE:${program}>
+                   -P ${CMAKE_SOURCE_DIR}/tests/win32/exe_imports.cmake)
+endforeach()
 
 # The load benchmark's driver and floor (bench/load_wine.sh builds it).
 add_executable(load_wine EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/load_wine.cpp)

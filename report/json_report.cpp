@@ -55,6 +55,12 @@ void OutKey(ReportOut* out, const char16_t* key) {
     OutChar(out, u':');
 }
 
+// A key after an earlier member of the same object.
+void OutNextKey(ReportOut* out, const char16_t* key) {
+    OutChar(out, u',');
+    OutKey(out, key);
+}
+
 void OutSidString(ReportOut* out, const uint8_t* sid) {
     if (!sid) {
         OutText(out, u"null");
@@ -108,44 +114,36 @@ void OutAce(ReportOut* out, const AceView* ace, const char16_t* path, uint32_t a
     FormatText(flags, 8, ace->flags < 0x10 ? u"0x0%x" : u"0x%x", (unsigned)ace->flags);
     OutKey(out, u"flags");
     OutJsonString(out, flags);
-    OutText(out, u",");
-    OutKey(out, u"inherited");
+    OutNextKey(out, u"inherited");
     OutBool(out, (ace->flags & kInheritedAce) != 0);
     uint32_t mask;
     const uint8_t* sid;
     if (!AceMaskAndSid(ace, &mask, &sid)) {
         FormatText(text, kNodeTextUnits, u"%s(0x%x):", Translate(u"unknown type"), (unsigned)ace->type);
-        OutText(out, u",");
-        OutKey(out, u"text");
+        OutNextKey(out, u"text");
         OutJsonString(out, text);
         OutText(out, u"}");
         return;
     }
-    OutText(out, u",");
-    OutKey(out, u"text");
+    OutNextKey(out, u"text");
     OutAceNodeText(out, ace, mask, sid, path, attributes);
-    OutText(out, u",");
-    OutKey(out, u"account");
+    OutNextKey(out, u"account");
     OutAccount(out, sid, path);
-    OutText(out, u",");
-    OutKey(out, u"sid");
+    OutNextKey(out, u"sid");
     OutSidString(out, sid);
-    OutText(out, u",");
-    OutKey(out, u"mask");
+    OutNextKey(out, u"mask");
     OutHex(out, mask);
     if (ace->type != kAceMandatoryLabel) {   // a label's mask is its policy, shown in its text
         TextWriterInit(&w, text, kNodeTextUnits);
         AccessMaskText(&w, mask);
-        OutText(out, u",");
-        OutKey(out, u"rights");
+        OutNextKey(out, u"rights");
         OutJsonString(out, text);
     }
     TextWriterInit(&w, text, kNodeTextUnits);
     uint32_t param = 0;
     int scopeGlyph = 0;
     AceScopeText(&w, ace->flags, attributes, &param, &scopeGlyph);
-    OutText(out, u",");
-    OutKey(out, u"scope");
+    OutNextKey(out, u"scope");
     OutJsonString(out, text);
     OutText(out, u"}");
 }
@@ -173,11 +171,9 @@ void OutAcl(ReportOut* out, const Part* part, bool dacl, const char16_t* unknown
     OutText(out, u"{");
     OutKey(out, u"protected");
     OutBool(out, (control & (dacl ? kDaclProtected : kSaclProtected)) != 0);
-    OutText(out, u",");
-    OutKey(out, u"autoInherited");
+    OutNextKey(out, u"autoInherited");
     OutBool(out, (control & (dacl ? kDaclAutoInherited : kSaclAutoInherited)) != 0);
-    OutText(out, u",");
-    OutKey(out, u"aces");
+    OutNextKey(out, u"aces");
     OutText(out, u"[");
     AceCursor cursor;
     AceCursorInit(&cursor, &acl);
@@ -219,11 +215,9 @@ void OutOwner(ReportOut* out, const char16_t* path) {
     OutText(out, u"{");
     OutKey(out, u"account");
     OutAccount(out, sid, path);
-    OutText(out, u",");
-    OutKey(out, u"sid");
+    OutNextKey(out, u"sid");
     OutSidString(out, sid);
-    OutText(out, u",");
-    OutKey(out, u"defaulted");
+    OutNextKey(out, u"defaulted");
     OutBool(out, defaulted);
     OutText(out, u"}");
 }
@@ -315,23 +309,17 @@ void OutGroup(ReportOut* out, const JsonReportInput* input, const GroupSnapshot*
     if (!summary || !input->tree->read(input->tree->context, summary, text, kNodeTextUnits, &param)) text[0] = 0;
     OutKey(out, u"attributes");
     OutJsonString(out, text);
-    OutText(out, u",");
-    OutKey(out, u"attributeBits");
+    OutNextKey(out, u"attributeBits");
     OutHex(out, attributes);
-    OutText(out, u",");
-    OutKey(out, u"owner");
+    OutNextKey(out, u"owner");
     OutOwner(out, path);
-    OutText(out, u",");
-    OutKey(out, u"dacl");
+    OutNextKey(out, u"dacl");
     OutAcl(out, &g_dacl, true, u"unknown permissions", path, attributes);
-    OutText(out, u",");
-    OutKey(out, u"sacl");
+    OutNextKey(out, u"sacl");
     OutAcl(out, &g_sacl, false, u"unknown auditing", path, attributes);
-    OutText(out, u",");
-    OutKey(out, u"label");
+    OutNextKey(out, u"label");
     OutLabel(out, path, attributes);
-    OutText(out, u",");
-    OutKey(out, u"sddl");
+    OutNextKey(out, u"sddl");
     OutSddl(out);
     OutText(out, u"}");
 }
@@ -342,8 +330,7 @@ void OutUnreadable(ReportOut* out, bool* first, const char16_t* path, const char
     OutText(out, u"\r\n{");
     OutKey(out, u"path");
     OutJsonString(out, path);
-    OutText(out, u",");
-    OutKey(out, u"error");
+    OutNextKey(out, u"error");
     OutJsonString(out, error);
     OutText(out, u"}");
 }
