@@ -3,6 +3,7 @@
 #include "actions/menu_model.h"
 #include "actions/node_menus.h"
 #include "base/heap.h"
+#include "base/item_param.h"
 #include "base/text.h"
 #include "config/config_text.h"
 #include "exec/activity.h"

@@ -2,6 +2,7 @@
 
 #include "actions/command_text.h"
 #include "base/format.h"
+#include "base/item_param.h"
 #include "base/text.h"
 #include "config/config_text.h"
 

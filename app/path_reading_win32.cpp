@@ -9,6 +9,8 @@
 #include "resources/resource_ids.h"
 #include "security/groups.h"
 
+uint64_t (*g_readingClock)() = GetTickCount64;
+
 namespace {
 
 const UINT kReadStepMessage = WM_APP + 0x52;
@@ -101,7 +103,7 @@ void ResumeRedraw(BatchTree* b) {
     b->suspended = false;
 }
 
-uint64_t TickMs(void*) { return GetTickCount64(); }
+uint64_t TickMs(void*) { return g_readingClock(); }
 
 void TakePath(void* sink, const char16_t* path, uint32_t attributes) {
     AddPath(static_cast<const TreeSink*>(sink), path, attributes);
@@ -131,7 +133,7 @@ void ScheduleBatch(HWND window, bool letPaint) {
 
 void EndReading(HWND window, bool stopped) {
     KillTimer(window, kReadStepTimer);
-    const uint64_t now = GetTickCount64();
+    const uint64_t now = g_readingClock();
     switch (EndLineOf(&g_reading.reading, stopped, now)) {
     case kEndLineNone:
         if (g_reading.progressShown) ReplaceLogTail(window, g_reading.progressStart, nullptr);
@@ -149,7 +151,7 @@ void ReadBatch(HWND window) {
     PathTaker taker = {&g_reading.sink, TakePath};
     ReadingClock clock = {nullptr, TickMs};
     ReadPathBatch(&g_reading.reading, &taker, &clock);
-    const uint64_t now = GetTickCount64();
+    const uint64_t now = g_readingClock();
     const bool progress = !g_reading.reading.ended && ProgressDue(&g_reading.reading, now);
     // The groups' "(n) path" texts change once a second: each text repaints
     // its row, and under Wine a row's glyph costs more server round trips
@@ -200,7 +202,7 @@ void StartReading(HWND window, PathSource source, ReadingLineFormatter format, v
     g_reading.sink = BatchTreeSink(Tree(window));
     g_reading.format = format;
     g_reading.finished = finished;
-    BeginPathReading(&g_reading.reading, source, GetTickCount64());
+    BeginPathReading(&g_reading.reading, source, g_readingClock());
     g_reading.rootTextsMs = g_reading.reading.startMs;
     EnableWindow(Tree(window), FALSE);
     // By a timer, so the window paints before the first batch.

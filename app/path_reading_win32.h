@@ -37,5 +37,8 @@ void AppendReadingLogLine(HWND window, const char16_t* text);
 void StopReading(HWND window);
 // Ends the reading without a log line or the finish (the window is going).
 void AbandonReading();
+// The clock that times batches, progress and the final line, in ms; tests
+// replace it.
+extern uint64_t (*g_readingClock)();
 // Takes the reader's own message or timer; false for any other.
 bool HandleReadingMessage(HWND window, UINT message, WPARAM wParam);

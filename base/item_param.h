@@ -4,6 +4,8 @@
 #pragma once
 #include <stdint.h>
 
+#include "base/file_attributes.h"   // the folder bit decides which ACEs carry scope bits
+
 // NodeKinds: the menus choose by them.
 const uint32_t kKindPlain = 0x00;        // attribute summary, auditing header, failure nodes
 const uint32_t kKindPathRoot = 0x01;
@@ -45,17 +47,3 @@ inline uint32_t ItemUpperHalf(uint32_t param) { return param >> 16; }
 inline uint32_t ScopeOfUpperHalf(uint32_t half) { return half << 16; }
 // In the upper half: the ACE reaches subfolders or the folder itself.
 const uint32_t kUpperHalfFolderScope = (kScopeInheritSubfolder | kScopeThisFolder) >> 16;
-
-// FILE_ATTRIBUTE_DIRECTORY: only folders' ACEs get scope bits.
-const uint32_t kFolderAttribute = 0x10;
-inline bool IsFolder(uint32_t attributes) { return (attributes & kFolderAttribute) != 0; }
-// FILE_ATTRIBUTE_REPARSE_POINT: a junction, a symbolic link or a mount point.
-const uint32_t kReparsePointAttribute = 0x400;
-inline bool IsReparsePoint(uint32_t attributes) { return (attributes & kReparsePointAttribute) != 0; }
-// The longest full path AddPath takes, its terminator included; the walk
-// below folders skips longer ones rather than cut them.
-const uint32_t kFullPathUnits = 260;
-// The attributes argument of AddPath that asks for the attributes to be read
-// in the same open as the security; no file has these attributes (reserved
-// bits are set).
-const uint32_t kAttributesInOpen = 0xFFFFFFFE;

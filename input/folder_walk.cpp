@@ -2,8 +2,8 @@
 
 #include <string.h>
 
+#include "base/file_attributes.h"
 #include "base/heap.h"
-#include "base/item_param.h"
 #include "base/text.h"
 
 struct WalkLevel {

@@ -3,10 +3,10 @@
 #pragma once
 #include <stdint.h>
 
+#include "base/file_attributes.h"
 #include "config/file_text.h"
 #include "input/folder_walk.h"
 
-const uint32_t kNoFileAttributes = 0xFFFFFFFF;
 
 struct PathInputPlatform {
     void* context;

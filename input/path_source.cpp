@@ -1,8 +1,8 @@
 #include "input/path_source.h"
 
+#include "base/file_attributes.h"
 #include "base/format.h"
 #include "base/heap.h"
-#include "base/item_param.h"
 #include "base/text.h"
 #include "config/config_text.h"
 #include "input/list_file.h"

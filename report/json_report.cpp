@@ -1,7 +1,7 @@
 #include "report/json_report.h"
 
+#include "base/file_attributes.h"
 #include "base/format.h"
-#include "base/item_param.h"
 #include "config/config_text.h"
 #include "security/ace_text.h"
 #include "security/descriptor.h"

@@ -1,6 +1,7 @@
 #include "security/ace_text.h"
 
 #include "base/format.h"
+#include "base/item_param.h"
 #include "config/config_text.h"
 #include "security/access_rights.h"
 #include "security/account_names.h"

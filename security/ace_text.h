@@ -4,7 +4,7 @@
 #pragma once
 #include <stdint.h>
 
-#include "base/item_param.h"
+#include "base/file_attributes.h"
 #include "base/text.h"
 #include "security/glyphs.h"
 

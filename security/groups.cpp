@@ -5,6 +5,7 @@
 #include "base/format.h"
 #include "base/hash.h"
 #include "base/heap.h"
+#include "base/item_param.h"
 #include "base/text.h"
 #include "config/config_text.h"
 #include "security/account_names.h"
@@ -262,7 +263,7 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     // form cannot be made. It is never opened.
     if (kind != kPlainPathName) {
         if (attributes == kAttributesInOpen)
-            attributes = kind == kForeignPathName ? kUnreadAttributes : CurrentSecurityPlatform()->attributes(path);
+            attributes = kind == kForeignPathName ? kNoFileAttributes : CurrentSecurityPlatform()->attributes(path);
         AddUnknownNameRoot(tree, path, IsFolder(attributes) ? kGlyphFolder : kGlyphFile);
         return;
     }

@@ -2,7 +2,7 @@
 #pragma once
 #include <stdint.h>
 
-#include "base/item_param.h"
+#include "base/file_attributes.h"
 #include "base/tree_sink.h"
 
 // What the menus and commands need of one group. The pointers stay valid

@@ -4,7 +4,7 @@ namespace {
 
 bool NoDescriptor(const char16_t*, uint32_t, uint8_t*, uint32_t, uint32_t*) { return false; }
 bool NoSecurity(const char16_t*, bool, PathSecurity*) { return false; }
-uint32_t NoAttributes(const char16_t*) { return kUnreadAttributes; }
+uint32_t NoAttributes(const char16_t*) { return kNoFileAttributes; }
 bool NoPrivilege(const char16_t*, bool) { return false; }
 bool NoAccount(const char16_t*, const uint8_t*, char16_t*, char16_t*) { return false; }
 bool NoSidString(const uint8_t*, char16_t*, uint32_t) { return false; }

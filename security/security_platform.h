@@ -4,7 +4,9 @@
 #pragma once
 #include <stdint.h>
 
-#include "base/item_param.h"
+#include "base/file_attributes.h"
+
+#include "base/file_attributes.h"
 
 const uint32_t kOwnerInformation = 0x01;
 const uint32_t kDaclInformation = 0x04;
@@ -12,7 +14,6 @@ const uint32_t kSaclInformation = 0x08;
 const uint32_t kLabelInformation = 0x10;
 
 const uint32_t kDescriptorBufferBytes = 32768;   // one buffer serves every query of a part
-const uint32_t kUnreadAttributes = 0xFFFFFFFF;   // the attributes query failed
 
 // The parts of a descriptor, each read by its own query, in reading order.
 enum DescriptorPart { kOwnerPart, kDaclPart, kSaclPart, kLabelPart, kDescriptorPartCount };
@@ -41,7 +42,7 @@ struct SecurityPlatform {
     // part is read, when the one open cannot stand in for the separate
     // queries: the caller then asks part by part.
     bool (*readSecurity)(const char16_t* path, bool withAttributes, PathSecurity* out);
-    // The attributes of a path, kUnreadAttributes when they cannot be read or
+    // The attributes of a path, kNoFileAttributes when they cannot be read or
     // the name is no plain file-system path.
     uint32_t (*attributes)(const char16_t* path);
     // Enables or disables a privilege of the process token; true when the

@@ -1,6 +1,7 @@
 #include "security/tree_builder.h"
 
 #include "base/format.h"
+#include "base/item_param.h"
 #include "base/little_endian.h"
 #include "base/text.h"
 #include "config/config_text.h"
@@ -92,7 +93,7 @@ void AddAttributeNodes(Build* b) {
     AppendU32(b, b->attributes);
     if (!ShowsNodes(b)) return;
     uint32_t a = b->attributes;
-    if (a == kUnreadAttributes) {
+    if (a == kNoFileAttributes) {
         InsertFixed(b, b->root, u"unknown attributes", kGlyphUnknown, kKindPlain);
         return;
     }

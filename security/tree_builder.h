@@ -2,7 +2,7 @@
 #pragma once
 #include <stdint.h>
 
-#include "base/item_param.h"
+#include "base/file_attributes.h"
 #include "base/tree_sink.h"
 #include "security/byte_buffer.h"
 #include "security/security_platform.h"

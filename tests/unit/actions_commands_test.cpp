@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "actions/commands.h"
+#include "base/item_param.h"
 #include "exec/activity.h"
 #include "security/security_platform.h"
 #include "tests/unit/actions_fake_platform.h"

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "base/file_attributes.h"
 #include "base/heap.h"
 #include "input/list_file.h"
 #include "input/path_input.h"
 #include "input/path_reading.h"
-#include "base/item_param.h"
 #include "input/path_source.h"
 #include "input/tokenizer.h"
 #include "tests/unit/config_code_pages.h"

@@ -5,6 +5,7 @@
 #include "actions/commands.h"
 #include "actions/node_menus.h"
 #include "base/heap.h"
+#include "base/item_param.h"
 #include "report/memory_tree.h"
 #include "report/report_run.h"
 #include "report/tree_text.h"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include "base/item_param.h"
 #include "security/byte_buffer.h"
 #include "security/groups.h"
 #include "security/path_names.h"

@@ -3,6 +3,7 @@
 #include <map>
 #include <string>
 
+#include "base/item_param.h"
 #include "security/ace_text.h"
 #include "security/groups.h"
 #include "security/tree_builder.h"

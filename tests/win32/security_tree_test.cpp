@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window_win32.h"
+#include "base/item_param.h"
 #include "base/platform_win32.h"
 #include "base/tree_sink.h"
 #include "resources/resource_ids.h"

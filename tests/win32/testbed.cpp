@@ -302,3 +302,15 @@ bool RunUnixShell(const std::wstring& folder, const std::string& command) {
     DeleteFileW(marker.c_str());
     return true;
 }
+
+namespace {
+uint64_t g_slowNow;
+uint64_t SlowNow() { return g_slowNow += 100; }
+}  // namespace
+
+SlowReadingClock::SlowReadingClock() {
+    g_slowNow = GetTickCount64();
+    g_readingClock = SlowNow;
+}
+
+SlowReadingClock::~SlowReadingClock() { g_readingClock = GetTickCount64; }

@@ -19,6 +19,13 @@ INT_PTR RunWithMainWindow(const wchar_t* commandLine, const std::function<void(H
                           bool whileReading = false);
 // Pumps messages until the window's reading of paths has ended.
 bool WaitForReading(int ms = 60000);
+// While it lives, the reading's clock moves 100 ms at every look: each batch
+// takes one path, progress is due every few paths and a reading of a dozen
+// paths outlasts a second, however fast the machine reads.
+struct SlowReadingClock {
+    SlowReadingClock();
+    ~SlowReadingClock();
+};
 
 struct NodeInfo {
     HTREEITEM item;
