@@ -142,12 +142,20 @@ void EndReading(HWND window, bool stopped) {
     case kEndLineStopped: WriteReadingLine(window, kReadingStopped, now); break;
     }
     AbandonReading();
-    EnableWindow(Tree(window), TRUE);
+    HWND tree = Tree(window);
+    EnableWindow(tree, TRUE);
+    // Disabling the tree took its focus; it gets it back unless the user
+    // has gone elsewhere meanwhile.
+    if (!GetFocus() && GetActiveWindow() == window) SetFocus(tree);
     g_reading.finished(window);
 }
 
 void ReadBatch(HWND window) {
     if (!g_reading.active) return;
+    // Disabled only now that the window is up: at start-up the dialog gives
+    // its first control the focus, and a disabled tree would hand it to the
+    // log with all its text selected.
+    if (g_reading.reading.read == 0) EnableWindow(Tree(window), FALSE);
     PathTaker taker = {&g_reading.sink, TakePath};
     ReadingClock clock = {nullptr, TickMs};
     ReadPathBatch(&g_reading.reading, &taker, &clock);
@@ -204,7 +212,6 @@ void StartReading(HWND window, PathSource source, ReadingLineFormatter format, v
     g_reading.finished = finished;
     BeginPathReading(&g_reading.reading, source, g_readingClock());
     g_reading.rootTextsMs = g_reading.reading.startMs;
-    EnableWindow(Tree(window), FALSE);
     // By a timer, so the window paints before the first batch.
     SetTimer(window, kReadStepTimer, USER_TIMER_MINIMUM, nullptr);
 }

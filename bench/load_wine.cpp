@@ -131,8 +131,8 @@ int RunFloor(const wchar_t* listName) {
 
 // --------------------------------------------------------------- the driver
 
-// ovrix disables its tree before the window shows and reads the paths in
-// batches after; the tree is enabled again, with a first root, once all is read.
+// ovrix shows its window, disables its tree at the first batch of paths and
+// enables it again, with a first root, once all is read.
 bool WindowShownWithTree(HWND window) {
     if (!IsWindowVisible(window)) return false;
     HWND enabledTree = GetDlgItem(window, kTreeId);

@@ -232,8 +232,8 @@ TEST(WindowFirst, ProgressLineReplacedInPlaceTreeDisabledAndADropRefused) {
     SlowReadingClock clock;
     RunWithMainWindow(commandLine.c_str(), [&](HWND main) {
         HWND tree = GetDlgItem(main, IDC_TREE);
-        EXPECT_FALSE(IsWindowEnabled(tree));
         ASSERT_TRUE(WaitFor([&] { return StartsWith(LogLines(main).back(), L"Reading: "); }));
+        EXPECT_FALSE(IsWindowEnabled(tree));
         std::vector<std::wstring> log = LogLines(main);
         EXPECT_EQ(log[0], L"ovrix  Version 0.6");
         EXPECT_TRUE(StartsWith(log[1], L"language file : "));
@@ -246,6 +246,7 @@ TEST(WindowFirst, ProgressLineReplacedInPlaceTreeDisabledAndADropRefused) {
         EXPECT_TRUE(StartsWith(log[at], L"300 paths in 1 groups, ")) << log[at];
         EXPECT_EQ(TreeNodes(tree)[0].text, L"(300) " + file);
         EXPECT_TRUE(TreeNodes(tree)[0].selected);
+        EXPECT_EQ(GetFocus(), tree);   // as when the paths were read before the window showed
     }, true);
     RemoveTree(folder);
 }

@@ -249,9 +249,11 @@ bool StartOvrix(const std::wstring& args, OvrixProcess* out, int ms, const std::
     bool up = WaitFor([&] {
         search.found = nullptr;
         EnumWindows(FindProcessMainWindow, (LPARAM)&search);
-        // The tree is enabled again once the paths named have been read.
+        // The tree is disabled at the first batch and enabled again, with its
+        // paths or the placeholders, once the paths named have been read.
+        HWND tree = search.found ? GetDlgItem(search.found, IDC_TREE) : nullptr;
         return search.found && IsWindowVisible(search.found) && IsWindowEnabled(search.found) &&
-               IsWindowEnabled(GetDlgItem(search.found, IDC_TREE));
+               IsWindowEnabled(tree) && SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0) != 0;
     }, ms);
     out->window = search.found;
     return up;
