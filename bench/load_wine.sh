@@ -41,12 +41,7 @@ EOF
 
 . scripts/xvfb-env
 ovrix_start_display "$build/wineprefix"
-# One persistent server for the whole run: the prefix is made first (the
-# first run waits for its own server to end), so no start-up is timed.
-scripts/wine-run "$build/wineprefix" cmd /c exit >/dev/null 2>&1 || true
-WINEPREFIX=$build/wineprefix wineserver -w || true
-WINEPREFIX=$build/wineprefix wineserver -p
-scripts/wine-run "$build/wineprefix" cmd /c exit >/dev/null 2>&1 || true
+ovrix_start_wineserver "$build/wineprefix"
 
 echo "ovrix load under Wine, medians; time from process start to all paths read"
 printf '%8s %5s %13s %13s %11s %12s %12s\n' N runs ovrix_ms/path floor_ms/path ovrix/floor peak_WS_MiB private_MiB

@@ -48,10 +48,7 @@ PY
 
 . scripts/xvfb-env
 ovrix_start_display "$build/wineprefix"
-scripts/wine-run "$build/wineprefix" cmd /c exit >/dev/null 2>&1 || true
-WINEPREFIX=$build/wineprefix wineserver -w || true
-WINEPREFIX=$build/wineprefix wineserver -p
-scripts/wine-run "$build/wineprefix" cmd /c exit >/dev/null 2>&1 || true
+ovrix_start_wineserver "$build/wineprefix"
 
 echo "ovrix walk below a folder against a list file, under Wine, medians"
 printf '%8s %5s %13s %13s %10s %12s %12s\n' paths runs walk_ms/path list_ms/path walk/list peak_WS_MiB private_MiB

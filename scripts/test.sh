@@ -22,14 +22,7 @@ echo "== Windows tests under Wine"
 . scripts/xvfb-env
 prefix=$PWD/build/win64/wineprefix
 ovrix_start_display "$prefix"
-# One persistent Wine server for all the short test programs: a server that a
-# test starts itself leaves helper processes holding ctest's output open.
-# The first run makes the prefix and waits for its server to end; only then
-# may a persistent one start.
-timeout 300 scripts/wine-run "$prefix" cmd /c exit || true
-WINEPREFIX=$prefix timeout 60 wineserver -w || true
-WINEPREFIX=$prefix wineserver -p
-timeout 300 scripts/wine-run "$prefix" cmd /c exit || true
+ovrix_start_wineserver "$prefix"
 ctest --test-dir build/win64 --output-on-failure || status=1
 
 
