@@ -81,6 +81,14 @@ void OutAccount(ReportOut* out, const uint8_t* sid, const char16_t* path) {
     OutJsonString(out, text);
 }
 
+// "account" (the name the tree shows) and "sid" (its S-1-... string).
+void OutAccountAndSid(ReportOut* out, const uint8_t* sid, const char16_t* path) {
+    OutKey(out, u"account");
+    OutAccount(out, sid, path);
+    OutNextKey(out, u"sid");
+    OutSidString(out, sid);
+}
+
 // The node text the tree shows for the ACE.
 void OutAceNodeText(ReportOut* out, const AceView* ace, uint32_t mask, const uint8_t* sid, const char16_t* path,
                     uint32_t attributes) {
@@ -127,10 +135,8 @@ void OutAce(ReportOut* out, const AceView* ace, const char16_t* path, uint32_t a
     }
     OutNextKey(out, u"text");
     OutAceNodeText(out, ace, mask, sid, path, attributes);
-    OutNextKey(out, u"account");
-    OutAccount(out, sid, path);
-    OutNextKey(out, u"sid");
-    OutSidString(out, sid);
+    OutChar(out, u',');
+    OutAccountAndSid(out, sid, path);
     OutNextKey(out, u"mask");
     OutHex(out, mask);
     if (ace->type != kAceMandatoryLabel) {   // a label's mask is its policy, shown in its text
@@ -213,10 +219,7 @@ void OutOwner(ReportOut* out, const char16_t* path) {
     bool defaulted = false;
     ReadDescriptorOwner(g_owner.bytes, g_owner.size, &sid, &defaulted);
     OutText(out, u"{");
-    OutKey(out, u"account");
-    OutAccount(out, sid, path);
-    OutNextKey(out, u"sid");
-    OutSidString(out, sid);
+    OutAccountAndSid(out, sid, path);
     OutNextKey(out, u"defaulted");
     OutBool(out, defaulted);
     OutText(out, u"}");
