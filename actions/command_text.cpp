@@ -130,21 +130,12 @@ uint32_t InheritanceFlagsText(uint32_t bits, char16_t* out, uint32_t capacity) {
     return w.length;
 }
 
-bool AccountFromAceText(const char16_t* nodeText, char16_t* out, uint32_t capacity) {
+bool AccountArgumentText(const char16_t* account, char16_t* out, uint32_t capacity) {
     if (capacity == 0) return false;
-    out[0] = 0;
-    uint32_t first = 0;
-    while (nodeText[first] && nodeText[first] != u':') first++;
-    if (!nodeText[first] || !nodeText[first + 1]) return false;
-    uint32_t start = first + 2;
-    uint32_t next = start;
-    while (nodeText[next] && nodeText[next] != u':') next++;
-    // The account ends ahead of the space that precedes the next colon.
-    if (!nodeText[next] || next < start + 2) return false;
     TextWriter w;
     TextWriterInit(&w, out, capacity);
-    if (TextStartsWith(nodeText + start, u"S-1-")) TextAppendChar(&w, u'*');
-    TextAppendN(&w, nodeText + start, next - 1 - start);
+    if (TextStartsWith(account, u"S-1-")) TextAppendChar(&w, u'*');
+    TextAppend(&w, account);
     return !w.cut;
 }
 

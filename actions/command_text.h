@@ -45,8 +45,8 @@ uint32_t RightsText(uint32_t mask, char16_t* out, uint32_t capacity);
 bool IsIcaclsRights(const char16_t* text);
 // "(OI)", "(CI)" and "(IO)" from the 16 ItemParam bits above bit 15.
 uint32_t InheritanceFlagsText(uint32_t bits, char16_t* out, uint32_t capacity);
-// The account of an ACE node text "type : account : scope rights", with '*'
-// ahead of an "S-1-" identifier; false when the text has no such account.
-bool AccountFromAceText(const char16_t* nodeText, char16_t* out, uint32_t capacity);
+// The account as icacls takes it: '*' ahead of an "S-1-" identifier; false
+// when it does not fit.
+bool AccountArgumentText(const char16_t* account, char16_t* out, uint32_t capacity);
 // The letter takeown /d takes for yes in the system's UI language.
 char16_t TakeownYesLetter(uint16_t uiLanguage);

@@ -1,5 +1,7 @@
 #include "actions/commands.h"
 
+#include <string.h>
+
 #include "actions/menu_model.h"
 #include "actions/node_menus.h"
 #include "base/heap.h"
@@ -8,6 +10,10 @@
 #include "config/config_text.h"
 #include "exec/activity.h"
 #include "report/tree_text.h"
+#include "security/account_names.h"
+#include "security/ace_text.h"
+#include "security/descriptor.h"
+#include "security/kept_security.h"
 
 namespace {
 
@@ -69,15 +75,21 @@ bool AccountNameFits(const ActionPlatform* platform, const char16_t* account) {
 // Composes the template of an explicit allow or deny ACE node; false when
 // nothing is to run.
 bool ComposeAceCommand(const ActionPlatform* platform, const MenuChoice* choice, CommandTemplate* command) {
-    char16_t account[kNodeTextRoom];
-    char16_t quoted[kNodeTextRoom];
-    if (!AccountFromAceText(choice->nodeText, account, kNodeTextRoom)) return false;
-    const char16_t* accountArg = QuoteIfSpaced(account, quoted, kNodeTextRoom);
+    if (!choice->entry.found) return false;
+    // The account as the tree names it, looked up on the first path's server.
+    char16_t name[kNodeTextUnits];
+    TextWriter w;
+    TextWriterInit(&w, name, kNodeTextUnits);
+    AccountNameOfSid(&w, choice->entry.sid, FirstGroupPath(&choice->group));
+    char16_t account[kCommandUnits];
+    char16_t quoted[kCommandUnits];
+    if (!AccountArgumentText(name, account, kCommandUnits)) return false;
+    const char16_t* accountArg = QuoteIfSpaced(account, quoted, kCommandUnits);
     if (!accountArg) return false;
     const bool allow = choice->kind == kKindAllowAce;
     const char16_t* verb = allow ? u"/grant:r" : u"/deny";
     const char16_t* removal = allow ? u"/remove:g" : u"/remove:d";
-    const uint32_t scope = ItemUpperHalf(choice->param);
+    const uint32_t scope = choice->entry.scope;
     char16_t flags[16] = {0};
     if (IsFolder(choice->attributes)) InheritanceFlagsText(scope, flags, 16);
     const char16_t* pattern = u"icacls %%s %s %s:%s(%s)%s";
@@ -207,8 +219,8 @@ bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* c
 
 void RefreshGroup(const TreeSink* tree, const GroupSnapshot* group) {
     // Children first, then the paths that left, then the root selected.
-    RegroupAfterChange(tree, group->index);
-    tree->select(tree->context, group->root);
+    GroupSnapshot holder;
+    if (ReadGroup(RegroupAfterChange(tree, group->index), &holder)) tree->select(tree->context, holder.root);
 }
 
 void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice) {
@@ -279,21 +291,40 @@ void ChooseAndAct(const ActionPlatform* platform, const TreeSink* tree, MenuChoi
 
 }  // namespace
 
+void TakeChosenEntry(const GroupSnapshot* group, NodeId nodeId, uint32_t kind, ChosenEntry* entry) {
+    entry->found = false;
+    AceView ace;
+    uint32_t mask;
+    const uint8_t* sid;
+    const uint8_t type = kind == kKindAllowAce ? kAceAllow : kAceDeny;
+    if ((kind != kKindAllowAce && kind != kKindDenyAce) ||
+        !SecurityEntry(group->security, kDaclPart, NodeEntry(nodeId), &ace) || ace.type != type ||
+        (ace.flags & kInheritedAce) || !AceMaskAndSid(&ace, &mask, &sid))
+        return;
+    const uint32_t sidBytes = SidLength(sid);
+    if (sidBytes > kSidBytesMax) return;
+    memcpy(entry->sid, sid, sidBytes);
+    entry->mask = mask;
+    entry->scope = ItemUpperHalf(MakeItemParam(0, kind) | AceScopeBits(ace.flags, group->security->attributes));
+    entry->found = true;
+}
+
 void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree) {
     MenuChoice choice = MenuChoice();
     choice.node = tree->selected(tree->context);
     if (!choice.node) return;
-    if (!tree->read(tree->context, choice.node, choice.nodeText, kNodeTextRoom, &choice.param)) return;
-    const uint32_t groupIndex = ItemGroup(choice.param);
-    choice.kind = ItemKind(choice.param);
-    if (groupIndex == kNoGroup || groupIndex >= GroupCount()) return;
-    if (!ReadGroup(groupIndex, &choice.group) || choice.group.pathCount == 0) return;
+    char16_t text[1];
+    if (!tree->read(tree->context, choice.node, text, 1, &choice.nodeId)) return;
+    choice.kind = ItemKind(NodeParam(choice.nodeId));
+    if (!ReadGroup(NodeGroup(choice.nodeId), &choice.group) || choice.group.pathCount == 0) return;
+    TakeChosenEntry(&choice.group, choice.nodeId, choice.kind, &choice.entry);
     // Taken before the popup's message loop runs.
     char16_t* paths = CopyGroupPaths(&choice.group);
     if (!paths) return;
     choice.group.paths = paths;
     choice.group.signature = nullptr;
     choice.group.signatureLength = 0;
+    choice.group.security = nullptr;
     choice.attributes = platform->fileAttributes(choice.group.paths);
     if (choice.attributes == 0xFFFFFFFF) choice.attributes = 0;
     ChooseAndAct(platform, tree, &choice);

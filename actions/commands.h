@@ -6,11 +6,21 @@
 #include "actions/action_platform.h"
 #include "actions/command_text.h"
 #include "base/format.h"
+#include "base/item_param.h"
 #include "base/tree_sink.h"
 #include "security/groups.h"
 
-const uint32_t kNodeTextRoom = 4096;
 const uint32_t kChoiceTextUnits = kAccountTextUnits;
+const uint32_t kSidBytesMax = 8 + 4 * 255;
+
+// The explicit allow or deny entry an ACE node stands for, copied from its
+// group's DACL when the menu opens.
+struct ChosenEntry {
+    bool found;
+    uint8_t sid[kSidBytesMax];
+    uint32_t mask;    // its rights
+    uint32_t scope;   // the ItemParam's upper 16 bits: the kind and the scope bits
+};
 
 // What the popup handed over.
 struct MenuChoice {
@@ -18,9 +28,9 @@ struct MenuChoice {
     char16_t text[kChoiceTextUnits];   // the chosen item's text: the account for the add submenus
     uint32_t data;                     // list-file offset of an access-type line
     TreeItem node;
-    char16_t nodeText[kNodeTextRoom];
-    uint32_t param;
+    NodeId nodeId;
     uint32_t kind;
+    ChosenEntry entry;                 // for allow and deny ACE nodes
     GroupSnapshot group;
     uint32_t attributes;               // of the group's first path, 0 when unreadable
     const char16_t* recurseSuffix;
@@ -41,11 +51,14 @@ bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* c
 // Switches inheritance on for the path or every file below the folder.
 bool EnableInheritanceTree(const ActionPlatform* platform, const char16_t* path, uint32_t attributes);
 // Rebuilds the group's nodes from its first path, moves the paths whose
-// security no longer matches it to the groups they now belong to, and
-// selects its root.
+// security no longer matches it to the groups they now belong to, joins it
+// with a group it now equals, and selects the root that holds its first path.
 void RefreshGroup(const TreeSink* tree, const GroupSnapshot* group);
 // Acts on a choice: composes the commands, runs them for the group and
 // rebuilds its nodes; called for every id except 3 and 0.
 void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice);
+// Copies the allow or deny entry of the node's group at the node's entry
+// index; entry->found false when the group's DACL has no such entry.
+void TakeChosenEntry(const GroupSnapshot* group, NodeId nodeId, uint32_t kind, ChosenEntry* entry);
 // The whole menu request on the selected node: menu, choice, action.
 void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree);

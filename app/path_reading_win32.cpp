@@ -51,10 +51,10 @@ void SuspendRedraw(BatchTree* b) {
     b->suspended = true;
 }
 
-TreeItem BatchInsert(void* context, TreeItem parent, const char16_t* text, int image, uint32_t param) {
+TreeItem BatchInsert(void* context, TreeItem parent, const char16_t* text, int image, uint64_t id) {
     BatchTree* b = static_cast<BatchTree*>(context);
     SuspendRedraw(b);
-    return b->view.insert(b->view.context, parent, text, image, param);
+    return b->view.insert(b->view.context, parent, text, image, id);
 }
 
 void BatchRemove(void* context, TreeItem item) {
@@ -86,8 +86,8 @@ void BatchSelect(void* context, TreeItem item) { View(context).select(View(conte
 
 TreeItem BatchSelected(void* context) { return View(context).selected(View(context).context); }
 
-bool BatchRead(void* context, TreeItem item, char16_t* text, uint32_t capacity, uint32_t* param) {
-    return View(context).read(View(context).context, item, text, capacity, param);
+bool BatchRead(void* context, TreeItem item, char16_t* text, uint32_t capacity, uint64_t* id) {
+    return View(context).read(View(context).context, item, text, capacity, id);
 }
 
 TreeSink BatchTreeSink(HWND tree) {

@@ -1,6 +1,11 @@
 // The 32-bit ItemParam every tree node carries: the group index in bits 0-15,
 // the NodeKind in bits 16-23 and, on explicit folder ACEs, the scope bits
 // 29-31. The menus choose by kind and act on the group.
+//
+// A node's identity (NodeId) is the 64-bit parameter of the tree item: the
+// ItemParam in its low half, and in its upper half the full group index and
+// the index of the node's entry within its ACL, each plus one (0: none, as
+// in nodes that carry a bare ItemParam).
 #pragma once
 #include <stdint.h>
 
@@ -47,3 +52,28 @@ inline uint32_t ItemUpperHalf(uint32_t param) { return param >> 16; }
 inline uint32_t ScopeOfUpperHalf(uint32_t half) { return half << 16; }
 // In the upper half: the ACE reaches subfolders or the folder itself.
 const uint32_t kUpperHalfFolderScope = (kScopeInheritSubfolder | kScopeThisFolder) >> 16;
+
+// The node identity.
+typedef uint64_t NodeId;
+const uint32_t kNodeGroupBits = 20;   // with the entry bits the upper half
+const uint32_t kNodeEntryBits = 12;   // an ACL of 64 KiB holds fewer ACEs with a SID
+const uint32_t kNoNodeIndex = 0xFFFFFFFF;
+
+inline uint32_t NodeIndexField(uint32_t index, uint32_t bits) {
+    return index < (1u << bits) - 1 ? index + 1 : 0;
+}
+inline NodeId MakeNodeId(uint32_t itemParam, uint32_t group, uint32_t entry) {
+    const uint64_t upper = NodeIndexField(group, kNodeGroupBits) | NodeIndexField(entry, kNodeEntryBits)
+                                                                       << kNodeGroupBits;
+    return upper << 32 | itemParam;
+}
+inline uint32_t NodeParam(NodeId id) { return (uint32_t)id; }
+// The group, the entry: kNoNodeIndex when the node names none.
+inline uint32_t NodeGroup(NodeId id) {
+    const uint32_t field = (uint32_t)(id >> 32) & ((1u << kNodeGroupBits) - 1);
+    return field ? field - 1 : kNoNodeIndex;
+}
+inline uint32_t NodeEntry(NodeId id) {
+    const uint32_t field = (uint32_t)(id >> (32 + kNodeGroupBits));
+    return field ? field - 1 : kNoNodeIndex;
+}

@@ -10,8 +10,9 @@ const int kNoImage = -1;      // insert without image fields
 struct TreeSink {
     void* context;
     // Appends a child as the last child of parent (kTreeRoot for a root node).
-    // With image kNoImage only text and parameter are given.
-    TreeItem (*insert)(void* context, TreeItem parent, const char16_t* text, int image, uint32_t param);
+    // With image kNoImage only text and identity are given. id: the node's
+    // 64-bit identity (base/item_param.h), the item's parameter.
+    TreeItem (*insert)(void* context, TreeItem parent, const char16_t* text, int image, uint64_t id);
     // Deletes an item with its children; kTreeRoot deletes everything.
     void (*remove)(void* context, TreeItem item);
     void (*setText)(void* context, TreeItem item, const char16_t* text);
@@ -20,6 +21,6 @@ struct TreeSink {
     TreeItem (*nextSibling)(void* context, TreeItem item);
     void (*select)(void* context, TreeItem item);
     TreeItem (*selected)(void* context);
-    // Reads text (cut to capacity - 1 units) and the 32-bit ItemParam.
-    bool (*read)(void* context, TreeItem item, char16_t* text, uint32_t capacity, uint32_t* param);
+    // Reads text (cut to capacity - 1 units) and the node's identity.
+    bool (*read)(void* context, TreeItem item, char16_t* text, uint32_t capacity, uint64_t* id);
 };

@@ -9,13 +9,13 @@ namespace {
 HWND Tree(void* context) { return static_cast<HWND>(context); }
 HTREEITEM Item(TreeItem item) { return reinterpret_cast<HTREEITEM>(item); }
 
-TreeItem Insert(void* context, TreeItem parent, const char16_t* text, int image, uint32_t param) {
+TreeItem Insert(void* context, TreeItem parent, const char16_t* text, int image, uint64_t id) {
     TVINSERTSTRUCTW insert = {};
     insert.hParent = Item(parent);
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_PARAM;
     insert.item.pszText = const_cast<wchar_t*>(W(text));
-    insert.item.lParam = (LPARAM)param;
+    insert.item.lParam = (LPARAM)id;
     if (image != kNoImage) {
         insert.item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
         insert.item.iImage = image;
@@ -57,7 +57,7 @@ TreeItem Selected(void* context) {
     return (TreeItem)SendMessageW(Tree(context), TVM_GETNEXTITEM, TVGN_CARET, 0);
 }
 
-bool Read(void* context, TreeItem item, char16_t* text, uint32_t capacity, uint32_t* param) {
+bool Read(void* context, TreeItem item, char16_t* text, uint32_t capacity, uint64_t* id) {
     TVITEMW tv = {};
     tv.mask = TVIF_TEXT | TVIF_PARAM;
     tv.hItem = Item(item);
@@ -65,7 +65,7 @@ bool Read(void* context, TreeItem item, char16_t* text, uint32_t capacity, uint3
     tv.cchTextMax = (int)capacity;
     if (capacity) text[0] = 0;
     if (!SendMessageW(Tree(context), TVM_GETITEMW, 0, (LPARAM)&tv)) return false;
-    *param = (uint32_t)tv.lParam;   // only the low 32 bits carry meaning
+    *id = (uint64_t)tv.lParam;
     return true;
 }
 

@@ -6,41 +6,12 @@
 #include "security/ace_text.h"
 #include "security/descriptor.h"
 #include "security/groups.h"
+#include "security/kept_security.h"
 #include "security/sddl_text.h"
 #include "security/security_platform.h"
+#include "security/tree_builder.h"
 
 namespace {
-
-const char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
-
-// One descriptor part as read for the group's first path.
-struct Part {
-    uint8_t bytes[kDescriptorBufferBytes];
-    uint32_t size;
-    bool read;
-};
-// The four parts of the group being written; one group at a time.
-Part g_owner, g_dacl, g_sacl, g_label;
-
-void ReadPart(const char16_t* path, uint32_t information, Part* part) {
-    part->size = 0;
-    part->read = CurrentSecurityPlatform()->readDescriptor(path, information, part->bytes, kDescriptorBufferBytes,
-                                                           &part->size);
-    if (part->size > kDescriptorBufferBytes) part->size = kDescriptorBufferBytes;
-}
-
-// The auditing part needs the privilege, as the tree's reading does.
-void ReadParts(const char16_t* path) {
-    const SecurityPlatform* platform = CurrentSecurityPlatform();
-    ReadPart(path, kOwnerInformation, &g_owner);
-    ReadPart(path, kDaclInformation, &g_dacl);
-    g_sacl.read = false;
-    if (platform->setPrivilege(kSecurityPrivilege, true)) {
-        ReadPart(path, kSaclInformation, &g_sacl);
-        platform->setPrivilege(kSecurityPrivilege, false);
-    }
-    ReadPart(path, kLabelInformation, &g_label);
-}
 
 void OutHex(ReportOut* out, uint32_t value) {
     char16_t text[16];
@@ -89,27 +60,19 @@ void OutAccountAndSid(ReportOut* out, const uint8_t* sid, const char16_t* path) 
     OutSidString(out, sid);
 }
 
-// The node text the tree shows for the ACE.
-void OutAceNodeText(ReportOut* out, const AceView* ace, uint32_t mask, const uint8_t* sid, const char16_t* path,
-                    uint32_t attributes) {
+// The node text the tree shows for the entry.
+void OutEntryNodeText(ReportOut* out, const AceView* ace, DescriptorPart part, const char16_t* path,
+                      uint32_t attributes) {
     char16_t text[kNodeTextUnits];
     TextWriter w;
     TextWriterInit(&w, text, kNodeTextUnits);
     uint32_t param = 0;
-    int glyph = kGlyphAllow;
-    if (ace->type == kAceMandatoryLabel) {
-        IntegrityLabelText(&w, sid, ace->flags, attributes, mask, &param);
-    } else {
-        const char16_t* word = ace->type == kAceAllow  ? u"Allow"
-                               : ace->type == kAceDeny ? u"Deny"
-                               : (ace->flags & kSuccessfulAccess) ? u"Sucessful"
-                                                                   : u"Failed";
-        AceLineText(&w, Translate(word), path, sid, ace->flags, attributes, mask, &param, &glyph);
-    }
+    int glyph = 0;
+    EntryNodeText(&w, ace, part, attributes, path, &param, &glyph);
     OutJsonString(out, text);
 }
 
-void OutAce(ReportOut* out, const AceView* ace, const char16_t* path, uint32_t attributes) {
+void OutAce(ReportOut* out, const AceView* ace, DescriptorPart part, const char16_t* path, uint32_t attributes) {
     char16_t text[kNodeTextUnits];
     TextWriter w;
     TextWriterInit(&w, text, kNodeTextUnits);
@@ -126,15 +89,12 @@ void OutAce(ReportOut* out, const AceView* ace, const char16_t* path, uint32_t a
     OutBool(out, (ace->flags & kInheritedAce) != 0);
     uint32_t mask;
     const uint8_t* sid;
+    OutNextKey(out, u"text");
+    OutEntryNodeText(out, ace, part, path, attributes);
     if (!AceMaskAndSid(ace, &mask, &sid)) {
-        FormatText(text, kNodeTextUnits, u"%s(0x%x):", Translate(u"unknown type"), (unsigned)ace->type);
-        OutNextKey(out, u"text");
-        OutJsonString(out, text);
         OutText(out, u"}");
         return;
     }
-    OutNextKey(out, u"text");
-    OutAceNodeText(out, ace, mask, sid, path, attributes);
     OutChar(out, u',');
     OutAccountAndSid(out, sid, path);
     OutNextKey(out, u"mask");
@@ -154,26 +114,29 @@ void OutAce(ReportOut* out, const AceView* ace, const char16_t* path, uint32_t a
     OutText(out, u"}");
 }
 
+void OutError(ReportOut* out, const char16_t* english) {
+    OutText(out, u"{");
+    OutKey(out, u"error");
+    OutJsonString(out, Translate(english));
+    OutText(out, u"}");
+}
+
 // "null" for an absent or null ACL, an object with the error for a part that
 // could not be read, else the flags and ACEs.
-void OutAcl(ReportOut* out, const Part* part, bool dacl, const char16_t* unknownText, const char16_t* path,
-            uint32_t attributes) {
-    bool present;
+void OutAcl(ReportOut* out, const PathSecurity* security, DescriptorPart part, const char16_t* unknownText,
+            const char16_t* path) {
     AclView acl;
-    bool read = part->read && (dacl ? ReadDescriptorDacl : ReadDescriptorSacl)(part->bytes, part->size, &present, &acl);
-    if (!read) {
-        OutText(out, u"{");
-        OutKey(out, u"error");
-        OutJsonString(out, Translate(unknownText));
-        OutText(out, u"}");
+    uint16_t control;
+    const AclState state = SecurityAcl(security, part, &acl, &control);
+    if (state == kAclUnread) {
+        OutError(out, unknownText);
         return;
     }
-    if (!present || !acl.acl) {
+    if (state != kAclPresent) {
         OutText(out, u"null");
         return;
     }
-    uint16_t control = 0;
-    DescriptorControl(part->bytes, part->size, &control);
+    const bool dacl = part == kDaclPart;
     OutText(out, u"{");
     OutKey(out, u"protected");
     OutBool(out, (control & (dacl ? kDaclProtected : kSaclProtected)) != 0);
@@ -186,38 +149,36 @@ void OutAcl(ReportOut* out, const Part* part, bool dacl, const char16_t* unknown
     AceView ace;
     for (bool first = true; NextAce(&cursor, &ace); first = false) {
         if (!first) OutText(out, u",");
-        OutAce(out, &ace, path, attributes);
+        OutAce(out, &ace, part, path, security->attributes);
     }
     OutText(out, u"]}");
 }
 
-void OutLabel(ReportOut* out, const char16_t* path, uint32_t attributes) {
-    bool present;
+void OutLabel(ReportOut* out, const PathSecurity* security, const char16_t* path) {
     AclView acl;
-    if (!g_label.read || !ReadDescriptorSacl(g_label.bytes, g_label.size, &present, &acl)) {
-        OutText(out, u"{");
-        OutKey(out, u"error");
-        OutJsonString(out, Translate(u"unknown integrity level"));
-        OutText(out, u"}");
+    uint16_t control;
+    const AclState state = SecurityAcl(security, kLabelPart, &acl, &control);
+    if (state == kAclUnread) {
+        OutError(out, u"unknown integrity level");
         return;
     }
     AceCursor cursor;
     AceView ace;
-    if (present && acl.acl) {
+    if (state == kAclPresent) {
         AceCursorInit(&cursor, &acl);
         while (NextAce(&cursor, &ace)) {
             if (ace.type != kAceMandatoryLabel) continue;
-            OutAce(out, &ace, path, attributes);
+            OutAce(out, &ace, kLabelPart, path, security->attributes);
             return;
         }
     }
     OutText(out, u"null");
 }
 
-void OutOwner(ReportOut* out, const char16_t* path) {
+void OutOwner(ReportOut* out, const PathSecurity* security, const char16_t* path) {
     const uint8_t* sid = nullptr;
     bool defaulted = false;
-    ReadDescriptorOwner(g_owner.bytes, g_owner.size, &sid, &defaulted);
+    SecurityOwner(security, &sid, &defaulted);
     OutText(out, u"{");
     OutAccountAndSid(out, sid, path);
     OutNextKey(out, u"defaulted");
@@ -225,15 +186,10 @@ void OutOwner(ReportOut* out, const char16_t* path) {
     OutText(out, u"}");
 }
 
-// Each ACE of a readable ACL part, as SDDL.
-void OutSddlAces(ReportOut* out, const Part* part, bool dacl) {
-    bool present;
-    AclView acl;
-    if (!part->read || !(dacl ? ReadDescriptorDacl : ReadDescriptorSacl)(part->bytes, part->size, &present, &acl) ||
-        !present || !acl.acl)
-        return;
+// Each ACE of a present ACL, as SDDL.
+void OutSddlAces(ReportOut* out, const AclView* acl) {
     AceCursor cursor;
-    AceCursorInit(&cursor, &acl);
+    AceCursorInit(&cursor, acl);
     AceView ace;
     while (NextAce(&cursor, &ace)) {
         char16_t text[512];
@@ -243,24 +199,24 @@ void OutSddlAces(ReportOut* out, const Part* part, bool dacl) {
     }
 }
 
-bool AclPart(const Part* part, bool dacl, bool* nullAcl, uint16_t* control) {
-    bool present;
-    AclView acl;
-    if (!part->read || !(dacl ? ReadDescriptorDacl : ReadDescriptorSacl)(part->bytes, part->size, &present, &acl) ||
-        !present)
-        return false;
-    *nullAcl = !acl.acl;
-    DescriptorControl(part->bytes, part->size, control);
-    return true;
+// "D:" or "S:" with the ACL's flags; nothing for a part that could not be
+// read or is absent.
+void OutSddlAclHead(ReportOut* out, const char16_t* head, uint16_t control, bool dacl) {
+    char16_t flags[8];
+    TextWriter w;
+    TextWriterInit(&w, flags, 8);
+    SddlAclFlags(&w, control, dacl);
+    OutText(out, head);
+    OutText(out, flags);
 }
 
 // Owner, DACL and the SACL with the label: what was read, in SDDL; a part
 // that could not be read or is absent is left out.
-void OutSddl(ReportOut* out) {
+void OutSddl(ReportOut* out, const PathSecurity* security) {
     OutChar(out, u'"');
     const uint8_t* sid = nullptr;
     bool defaulted;
-    if (g_owner.read && ReadDescriptorOwner(g_owner.bytes, g_owner.size, &sid, &defaulted) && sid) {
+    if (SecurityOwner(security, &sid, &defaulted) && sid) {
         char16_t text[256];
         TextWriter w;
         TextWriterInit(&w, text, 256);
@@ -268,35 +224,29 @@ void OutSddl(ReportOut* out) {
         SidText(&w, sid);
         OutText(out, text);
     }
-    bool nullAcl = false;
-    uint16_t control = 0;
-    char16_t flags[8];
-    TextWriter w;
-    if (AclPart(&g_dacl, true, &nullAcl, &control)) {
-        TextWriterInit(&w, flags, 8);
-        SddlAclFlags(&w, control, true);
-        OutText(out, u"D:");
-        OutText(out, flags);
-        if (nullAcl) OutText(out, u"NO_ACCESS_CONTROL");
-        OutSddlAces(out, &g_dacl, true);
+    AclView dacl, sacl, label;
+    uint16_t daclControl, saclControl, labelControl;
+    const AclState daclState = SecurityAcl(security, kDaclPart, &dacl, &daclControl);
+    if (daclState == kAclPresent || daclState == kAclNull) {
+        OutSddlAclHead(out, u"D:", daclControl, true);
+        if (daclState == kAclNull) OutText(out, u"NO_ACCESS_CONTROL");
+        else OutSddlAces(out, &dacl);
     }
-    bool sacl = AclPart(&g_sacl, false, &nullAcl, &control);
-    uint16_t labelControl = 0;
-    bool label = AclPart(&g_label, false, &nullAcl, &labelControl);
-    if (sacl || label) {
-        TextWriterInit(&w, flags, 8);
-        SddlAclFlags(&w, sacl ? control : labelControl, false);
-        OutText(out, u"S:");
-        OutText(out, flags);
-        OutSddlAces(out, &g_sacl, false);
-        OutSddlAces(out, &g_label, false);
+    const AclState saclState = SecurityAcl(security, kSaclPart, &sacl, &saclControl);
+    const AclState labelState = SecurityAcl(security, kLabelPart, &label, &labelControl);
+    const bool saclShown = saclState == kAclPresent || saclState == kAclNull;
+    const bool labelShown = labelState == kAclPresent || labelState == kAclNull;
+    if (saclShown || labelShown) {
+        OutSddlAclHead(out, u"S:", saclShown ? saclControl : labelControl, false);
+        if (saclState == kAclPresent) OutSddlAces(out, &sacl);
+        if (labelState == kAclPresent) OutSddlAces(out, &label);
     }
     OutChar(out, u'"');
 }
 
-void OutGroup(ReportOut* out, const JsonReportInput* input, const GroupSnapshot* group, uint32_t attributes) {
+void OutGroup(ReportOut* out, const GroupSnapshot* group) {
     const char16_t* path = FirstGroupPath(group);
-    ReadParts(path);
+    const PathSecurity* security = group->security;
     OutText(out, u"{");
     OutKey(out, u"paths");
     OutText(out, u"[");
@@ -305,25 +255,24 @@ void OutGroup(ReportOut* out, const JsonReportInput* input, const GroupSnapshot*
         OutJsonString(out, p);
     }
     OutText(out, u"],");
-    // The attribute node is the root's first child.
     char16_t text[kNodeTextUnits];
-    uint32_t param;
-    TreeItem summary = input->tree->firstChild(input->tree->context, group->root);
-    if (!summary || !input->tree->read(input->tree->context, summary, text, kNodeTextUnits, &param)) text[0] = 0;
+    TextWriter w;
+    TextWriterInit(&w, text, kNodeTextUnits);
+    AttributeSummaryText(&w, security->attributes);
     OutKey(out, u"attributes");
     OutJsonString(out, text);
     OutNextKey(out, u"attributeBits");
-    OutHex(out, attributes);
+    OutHex(out, security->attributes);
     OutNextKey(out, u"owner");
-    OutOwner(out, path);
+    OutOwner(out, security, path);
     OutNextKey(out, u"dacl");
-    OutAcl(out, &g_dacl, true, u"unknown permissions", path, attributes);
+    OutAcl(out, security, kDaclPart, u"unknown permissions", path);
     OutNextKey(out, u"sacl");
-    OutAcl(out, &g_sacl, false, u"unknown auditing", path, attributes);
+    OutAcl(out, security, kSaclPart, u"unknown auditing", path);
     OutNextKey(out, u"label");
-    OutLabel(out, path, attributes);
+    OutLabel(out, security, path);
     OutNextKey(out, u"sddl");
-    OutSddl(out);
+    OutSddl(out, security);
     OutText(out, u"}");
 }
 
@@ -336,11 +285,6 @@ void OutUnreadable(ReportOut* out, bool* first, const char16_t* path, const char
     OutNextKey(out, u"error");
     OutJsonString(out, error);
     OutText(out, u"}");
-}
-
-void AppendFailure(TextWriter* error, const char16_t* english) {
-    if (error->length) TextAppend(error, u"; ");
-    TextAppend(error, Translate(english));
 }
 
 }  // namespace
@@ -369,63 +313,37 @@ void OutJsonString(ReportOut* out, const char16_t* text) {
     OutChar(out, u'"');
 }
 
-namespace {
-
-bool GroupReadable(const char16_t* path, uint32_t attributes, TextWriter* error) {
-    static uint8_t bytes[kDescriptorBufferBytes];
-    const SecurityPlatform* platform = CurrentSecurityPlatform();
-    uint32_t size = 0;
-    const uint8_t* sid;
-    bool defaulted, present;
-    AclView acl;
-    if (attributes == 0xFFFFFFFF) AppendFailure(error, u"unknown attributes");
-    if (!platform->readDescriptor(path, kOwnerInformation, bytes, kDescriptorBufferBytes, &size) ||
-        !ReadDescriptorOwner(bytes, size < kDescriptorBufferBytes ? size : kDescriptorBufferBytes, &sid, &defaulted))
-        AppendFailure(error, u"unknown ownership");
-    size = 0;
-    if (!platform->readDescriptor(path, kDaclInformation, bytes, kDescriptorBufferBytes, &size) ||
-        !ReadDescriptorDacl(bytes, size < kDescriptorBufferBytes ? size : kDescriptorBufferBytes, &present, &acl))
-        AppendFailure(error, u"unknown permissions");
-    return error->length == 0;
-}
-
-}  // namespace
-
-GroupReading CheckGroup(uint32_t index, PathAttributesFn attributes, void* context, GroupSnapshot* group,
-                        uint32_t* groupAttributes, char16_t* error) {
-    if (!ReadGroup(index, group) || !FirstGroupPath(group)) return kNoSuchGroup;
-    *groupAttributes = attributes(context, FirstGroupPath(group));
+bool GroupRead(const GroupSnapshot* group, char16_t* error) {
     TextWriter w;
     TextWriterInit(&w, error, kNodeTextUnits);
-    return GroupReadable(FirstGroupPath(group), *groupAttributes, &w) ? kGroupRead : kGroupUnread;
+    return UnreadPartsText(group->security, &w);
 }
 
-bool WriteJsonReport(ReportOut* out, const JsonReportInput* input) {
+bool WriteJsonReport(ReportOut* out) {
     OutText(out, u"{\"version\":1,\"groups\":[");
     bool firstGroup = true;
+    char16_t error[kNodeTextUnits];
     for (uint32_t i = 0; i < GroupCount(); i++) {
         GroupSnapshot group;
-        uint32_t attributes;
-        char16_t error[kNodeTextUnits];
-        if (CheckGroup(i, input->attributes, input->context, &group, &attributes, error) != kGroupRead) continue;
+        if (!ReadGroup(i, &group) || !GroupRead(&group, error)) continue;
         if (!firstGroup) OutText(out, u",");
         firstGroup = false;
         OutText(out, u"\r\n");
-        OutGroup(out, input, &group, attributes);
+        OutGroup(out, &group);
         OutFlush(out, false);
     }
     OutText(out, u"],\r\n\"unreadable\":[");
     bool allRead = true, firstUnreadable = true;
     for (uint32_t i = 0; i < GroupCount(); i++) {
         GroupSnapshot group;
-        uint32_t attributes;
-        char16_t error[kNodeTextUnits];
-        if (CheckGroup(i, input->attributes, input->context, &group, &attributes, error) != kGroupUnread) continue;
+        if (!ReadGroup(i, &group) || GroupRead(&group, error)) continue;
         allRead = false;
         for (const char16_t* p = FirstGroupPath(&group); p; p = NextGroupPath(p))
             OutUnreadable(out, &firstUnreadable, p, error);
     }
-    for (const char16_t* name = input->unknownNames; name && *name; name += TextLength(name) + 1) {
+    const char16_t* name;
+    uint32_t groupsBefore;
+    for (uint32_t i = 0; ReadUnnamedPath(i, &name, &groupsBefore); i++) {
         allRead = false;
         OutUnreadable(out, &firstUnreadable, name, Translate(u"unknown name"));
     }

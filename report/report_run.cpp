@@ -6,7 +6,6 @@
 #include "input/path_source.h"
 #include "input/tokenizer.h"
 #include "report/json_report.h"
-#include "report/memory_tree.h"
 #include "report/tree_text.h"
 #include "security/ace_text.h"
 #include "security/groups.h"
@@ -60,10 +59,17 @@ bool ReadOptions(const char16_t* commandLine, Options* options, const char16_t**
 struct Collector {
     TreeSink sink;
     const ReportPlatform* platform;
-    GrowingText unknownNames;
-    ReportTarget unknownTarget;
-    bool outOfMemory;
 };
+
+// The report is written from the groups: the nodes AddPath makes go nowhere.
+TreeItem InsertNoNode(void*, TreeItem, const char16_t*, int, uint64_t) { return 1; }
+void ChangeNoNode(void*, TreeItem) {}
+void SetNoText(void*, TreeItem, const char16_t*) {}
+TreeItem NoNode(void*, TreeItem) { return 0; }
+TreeItem NoSelection(void*) { return 0; }
+bool ReadNoNode(void*, TreeItem, char16_t*, uint32_t, uint64_t*) { return false; }
+const TreeSink kNoNodes = {nullptr, InsertNoNode, ChangeNoNode, SetNoText,    ChangeNoNode,
+                           NoNode,  NoNode,       ChangeNoNode, NoSelection, ReadNoNode};
 
 uint32_t Attributes(void* context, const char16_t* name) {
     const Collector* c = static_cast<const Collector*>(context);
@@ -81,17 +87,6 @@ void LogToError(void* context, const char16_t* line) {
     c->platform->writeError(c->platform->context, u"\r\n");
 }
 
-// AddPath gives a name whose full form it cannot make a root of its own and
-// no group; the JSON lists those names as unreadable.
-void AddReportPath(void* context, const char16_t* path, uint32_t attributes) {
-    Collector* c = static_cast<Collector*>(context);
-    char16_t fullPath[kFullPathUnits];
-    if (FormFullPath(path, fullPath) != kPlainPathName &&
-        !c->unknownTarget.write(&c->unknownNames, path, TextLength(path) + 1))
-        c->outOfMemory = true;
-    AddPath(&c->sink, path, attributes);
-}
-
 // Every path the command line names goes the window's way, at once.
 void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, const PathInputPlatform* input,
                           bool below) {
@@ -100,17 +95,17 @@ void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, con
     state.below = below;
     const char16_t* path;
     uint32_t attributes;
-    while (source.next(source.state, &path, &attributes)) AddReportPath(collector, path, attributes);
+    while (source.next(source.state, &path, &attributes)) AddPath(&collector->sink, path, attributes);
     source.close(source.state);
 }
 
-bool AllGroupsReadable(const ReportPlatform* platform) {
+// Names no group was formed for are unreadable, as the JSON lists them.
+bool AllPathsRead() {
+    if (UnnamedPathCount() != 0 || PathsLeftOut() != 0) return false;
+    char16_t error[kNodeTextUnits];
     for (uint32_t i = 0; i < GroupCount(); i++) {
         GroupSnapshot group;
-        uint32_t attributes;
-        char16_t error[kNodeTextUnits];
-        if (CheckGroup(i, platform->attributes, platform->context, &group, &attributes, error) == kGroupUnread)
-            return false;
+        if (ReadGroup(i, &group) && !GroupRead(&group, error)) return false;
     }
     return true;
 }
@@ -124,10 +119,7 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
         platform->writeError(platform->context, kReportUsage);
         return kReportUsageError;
     }
-    MemoryTree tree;
-    MemoryTreeInit(&tree);
-    Collector collector = {MemoryTreeSink(&tree), platform, {}, {}, false};
-    collector.unknownTarget = GrowingTextTarget(&collector.unknownNames);
+    Collector collector = {kNoNodes, platform};
     ClearGroups();
     PathInputPlatform input = {&collector, Attributes, ReadList, platform->codePages, platform->folders, LogToError};
     ReadCommandLinePaths(&collector, paths, &input, options.below);
@@ -137,19 +129,12 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
     bool allRead = false, written = false;
     if (out) {
         ReportOutInit(out, platform->output);
-        if (options.json) {
-            JsonReportInput json = {&collector.sink, platform->attributes, platform->context,
-                                    collector.unknownNames.text};
-            allRead = WriteJsonReport(out, &json);
-        } else {
-            WriteTreeLines(out, &collector.sink);
-            allRead = collector.unknownNames.length == 0 && AllGroupsReadable(platform);
-        }
+        if (options.json) WriteJsonReport(out);
+        else WriteReportLines(out);
+        allRead = AllPathsRead();
         written = OutFlush(out, true);
         HeapFreeBytes(out);
     }
     ClearGroups();
-    MemoryTreeFree(&tree);
-    HeapFreeBytes(collector.unknownNames.text);
-    return allRead && written && !collector.outOfMemory ? kReportAllRead : kReportSomeUnreadable;
+    return allRead && written ? kReportAllRead : kReportSomeUnreadable;
 }

@@ -1,17 +1,20 @@
-// The tree as indented text, the same for the clipboard and the console
-// report: one line per node, two spaces per level, CR LF line ends; after a
-// group's root line its other paths, one level in, each after "= ".
+// The groups as indented text, the same for the clipboard, "Copy report" and
+// the console report: one line per node, two spaces per level, CR LF line
+// ends; after a group's root line its other paths, one level in, each after
+// "= ". Written from the groups by the tree's own text builders.
 #pragma once
 #include "base/tree_sink.h"
 #include "report/report_out.h"
+#include "security/groups.h"
 
-// The node's own text, no line end.
-void WriteNodeText(ReportOut* out, const TreeSink* tree, TreeItem node);
-// The node's line, its group's other paths and every node below it.
-void WriteNodeLines(ReportOut* out, const TreeSink* tree, TreeItem node, uint32_t depth);
-// Every root node in turn, with everything below it.
-void WriteTreeLines(ReportOut* out, const TreeSink* tree);
+// The group's lines from its node number `from` (0: the root, then its
+// nodes as a depth-first walk meets them): that node's line and, with
+// subtree, every node below it. Without subtree the line has no line end.
+void WriteGroupLines(ReportOut* out, const GroupSnapshot* group, uint32_t from, bool withSubtree);
+// Every group and every name no group was formed for, in the tree's order.
+void WriteReportLines(ReportOut* out);
 
 // Clipboard texts on the heap (the caller frees them); null when memory ran
-// out. node kTreeRoot: every root node.
+// out. node kTreeRoot: every group. The tree only tells which node is meant;
+// a node that names no group (a placeholder, an unknown name) gives its text.
 char16_t* NodeReportText(const TreeSink* tree, TreeItem node, bool withSubtree);

@@ -137,26 +137,26 @@ uint32_t AccessMaskText(TextWriter* out, uint32_t mask) {
     return out->length - start;
 }
 
+uint32_t AceScopeBits(uint8_t aceFlags, uint32_t attributes) {
+    if (!(attributes & kFolderAttribute)) return 0;
+    uint32_t bits = 0;
+    if (!(aceFlags & kInheritOnly)) bits |= kScopeThisFolder;
+    if (aceFlags & kContainerInherit) bits |= kScopeInheritSubfolder;
+    if (aceFlags & kObjectInherit) bits |= kScopeInheritFile;
+    return bits;
+}
+
 uint32_t AceScopeText(TextWriter* out, uint8_t aceFlags, uint32_t attributes, uint32_t* itemParam, int* scopeGlyph) {
     uint32_t start = out->length;
+    *itemParam |= AceScopeBits(aceFlags, attributes);
     if (attributes & kFolderAttribute) {
         const uint8_t scope = kObjectInherit | kContainerInherit | kInheritOnly;
         if ((aceFlags & scope) == (kObjectInherit | kContainerInherit)) {
             TextAppend(out, Translate(u"(all)"));
-            *itemParam |= kScopeThisFolder | kScopeInheritSubfolder | kScopeInheritFile;
         } else {
-            if (!(aceFlags & kInheritOnly)) {
-                TextAppend(out, Translate(u"(this folder)"));
-                *itemParam |= kScopeThisFolder;
-            }
-            if (aceFlags & kContainerInherit) {
-                TextAppend(out, Translate(u"(inherit subfolder)"));
-                *itemParam |= kScopeInheritSubfolder;
-            }
-            if (aceFlags & kObjectInherit) {
-                TextAppend(out, Translate(u"(inherit file)"));
-                *itemParam |= kScopeInheritFile;
-            }
+            if (!(aceFlags & kInheritOnly)) TextAppend(out, Translate(u"(this folder)"));
+            if (aceFlags & kContainerInherit) TextAppend(out, Translate(u"(inherit subfolder)"));
+            if (aceFlags & kObjectInherit) TextAppend(out, Translate(u"(inherit file)"));
             if ((aceFlags & scope) == 0) *scopeGlyph = kGlyphThisFolderOnly;
             else if ((aceFlags & scope) == scope) *scopeGlyph = kGlyphContentsOnly;
             if (*scopeGlyph && (aceFlags & kInheritedAce)) *scopeGlyph += kGlyphInheritedStep;

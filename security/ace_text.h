@@ -14,6 +14,8 @@ const uint32_t kNodeTextUnits = 1040;   // every node text is built in this many
 // the SID string, else "Unknown account" (also for a null sid).
 uint32_t AccountNameOfSid(TextWriter* out, const uint8_t* sid, const char16_t* path);
 uint32_t AccessMaskText(TextWriter* out, uint32_t mask);
+// The ItemParam scope bits of an ACE with these flags: none on a file.
+uint32_t AceScopeBits(uint8_t aceFlags, uint32_t attributes);
 // *scopeGlyph must be 0 on entry.
 uint32_t AceScopeText(TextWriter* out, uint8_t aceFlags, uint32_t attributes, uint32_t* itemParam, int* scopeGlyph);
 // typeWord is written before any other translation, so it may be the last

@@ -96,6 +96,12 @@ bool SidFirstSubAuthority(const uint8_t* sid, uint32_t* value) {
     return true;
 }
 
+bool DescriptorControl(const uint8_t* sd, uint32_t size, uint16_t* control) {
+    if (!sd || size < kDescriptorHeader) return false;
+    *control = ReadU16(sd + 2);
+    return true;
+}
+
 bool ReadDescriptorOwner(const uint8_t* sd, uint32_t size, const uint8_t** sid, bool* defaulted) {
     uint16_t control;
     if (!ReadControl(sd, size, &control)) return false;

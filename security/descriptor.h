@@ -7,6 +7,10 @@
 const uint16_t kOwnerDefaulted = 0x0001;
 const uint16_t kDaclPresent = 0x0004;
 const uint16_t kSaclPresent = 0x0010;
+const uint16_t kDaclAutoInherited = 0x0400;
+const uint16_t kSaclAutoInherited = 0x0800;
+const uint16_t kDaclProtected = 0x1000;
+const uint16_t kSaclProtected = 0x2000;
 const uint16_t kSelfRelative = 0x8000;
 
 const uint8_t kAceAllow = 0x00;
@@ -48,6 +52,8 @@ uint32_t SidLength(const uint8_t* sid);
 // The first sub-authority; false when the SID has none.
 bool SidFirstSubAuthority(const uint8_t* sid, uint32_t* value);
 
+// The descriptor's control word; false when the bytes hold no header.
+bool DescriptorControl(const uint8_t* sd, uint32_t size, uint16_t* control);
 // Owner part. *sid is null when the descriptor names no owner.
 bool ReadDescriptorOwner(const uint8_t* sd, uint32_t size, const uint8_t** sid, bool* defaulted);
 // DACL or SACL part: the present flag and the ACL (null for a null ACL).

@@ -11,6 +11,7 @@
 #include "security/account_names.h"
 #include "security/ace_text.h"
 #include "security/byte_buffer.h"
+#include "security/kept_security.h"
 #include "security/path_names.h"
 #include "security/security_platform.h"
 #include "security/tree_builder.h"
@@ -20,9 +21,11 @@ namespace {
 const uint32_t kNoSlot = 0xFFFFFFFF;
 const uint32_t kFirstTableSlots = 64;
 
-// One group: the signature it was formed with and its paths.
+// One group: the signature it was formed with, the security read for its
+// first path and its paths. A group that joined another has no paths.
 struct Group {
     ByteBuffer signature;   // exactly the signature, its length in its first u32; sized to it
+    KeptSecurity security;
     uint32_t pathCount;
     TreeItem root;
     bool rootTextPending;   // merged paths not yet counted in the root's text
@@ -49,6 +52,20 @@ ByteBuffer g_scratch = {nullptr, 0, 0};
 uint32_t* g_pending = nullptr;
 uint32_t g_pendingCount = 0;
 uint32_t g_pendingCapacity = 0;
+// Names no group is formed for, in the order named: zero-terminated back to
+// back, then one more zero; and where each starts.
+struct Unnamed {
+    uint32_t groupsBefore;
+    uint32_t offset;
+};
+Unnamed* g_unnamed = nullptr;
+uint32_t g_unnamedCount = 0;
+uint32_t g_unnamedCapacity = 0;
+char16_t* g_unnamedNames = nullptr;
+uint32_t g_unnamedUnits = 0;
+uint32_t g_unnamedNameCapacity = 0;
+// Paths left out since the groups were cleared because storage ran out.
+uint32_t g_leftOut = 0;
 
 
 uint32_t FindSlot(const Slot* table, uint32_t slots, uint32_t hash, const uint8_t* signature, uint32_t length) {
@@ -86,25 +103,37 @@ bool ReserveTableSlot() {
 
 const char16_t* FirstGroupPathOf(const Group* group) { return group->paths; }
 
-// Appends a path in place of the block's last zero; false leaves the group
-// as it was.
-bool AppendGroupPath(Group* group, const char16_t* path) {
-    const uint32_t length = TextLength(path);
-    const uint32_t start = group->pathUnits ? group->pathUnits - 1 : 0;
-    const uint64_t needed = (uint64_t)start + length + 2;
+bool IsJoined(const Group* group) { return group->pathCount == 0; }
+
+// Makes room for `extra` more units in a block of zero-terminated paths;
+// false leaves it as it was.
+bool ReservePathUnits(char16_t** paths, uint32_t* units, uint32_t* capacity, uint64_t extra) {
+    const uint64_t needed = (uint64_t)(*units ? *units : 1) + extra;
     if (needed > 0x7FFFFFFF) return false;
-    if (needed > group->pathCapacity) {
-        const uint64_t doubled = (uint64_t)group->pathCapacity * 2;
-        const uint32_t items = (uint32_t)(needed > doubled ? needed : doubled);
-        void* block = ResizeBlock(group->paths, &group->pathCapacity, items, sizeof(char16_t));
-        if (!block) return false;
-        group->paths = static_cast<char16_t*>(block);
-    }
-    memcpy(group->paths + start, path, (size_t)length * sizeof(char16_t));
-    group->paths[start + length] = 0;
-    group->paths[start + length + 1] = 0;
-    group->pathUnits = (uint32_t)needed;
+    if (needed <= *capacity) return true;
+    const uint64_t doubled = (uint64_t)*capacity * 2;
+    const uint32_t items = (uint32_t)(needed > doubled ? needed : doubled);
+    void* block = ResizeBlock(*paths, capacity, items, sizeof(char16_t));
+    if (!block) return false;
+    *paths = static_cast<char16_t*>(block);
     return true;
+}
+
+// Appends a path in place of the block's last zero; false leaves the block
+// as it was.
+bool AppendPathUnits(char16_t** paths, uint32_t* units, uint32_t* capacity, const char16_t* path) {
+    const uint32_t length = TextLength(path);
+    if (!ReservePathUnits(paths, units, capacity, (uint64_t)length + 1)) return false;
+    const uint32_t start = *units ? *units - 1 : 0;
+    memcpy(*paths + start, path, (size_t)length * sizeof(char16_t));
+    (*paths)[start + length] = 0;
+    (*paths)[start + length + 1] = 0;
+    *units = start + length + 2;
+    return true;
+}
+
+bool AppendGroupPath(Group* group, const char16_t* path) {
+    return AppendPathUnits(&group->paths, &group->pathUnits, &group->pathCapacity, path);
 }
 
 // Makes sure one more group fits the list; false leaves the list as it was.
@@ -116,19 +145,36 @@ bool ReserveGroup() {
     return true;
 }
 
+// Keeps the name in the model first, so that the tree shows no root the
+// reports would not.
 void AddUnknownNameRoot(const TreeSink* tree, const char16_t* path, int glyph) {
+    if (g_unnamedCount == g_unnamedCapacity) {
+        void* block = GrowBlock(g_unnamed, &g_unnamedCapacity, sizeof(Unnamed));
+        if (!block) {
+            g_leftOut++;
+            return;
+        }
+        g_unnamed = static_cast<Unnamed*>(block);
+    }
+    const uint32_t offset = g_unnamedUnits ? g_unnamedUnits - 1 : 0;
+    if (!AppendPathUnits(&g_unnamedNames, &g_unnamedUnits, &g_unnamedNameCapacity, path)) {
+        g_leftOut++;
+        return;
+    }
+    g_unnamed[g_unnamedCount++] = {g_groupCount, offset};
     char16_t text[kNodeTextUnits];
-    FormatText(text, kNodeTextUnits, u"%s : %s", Translate(u"unknown name"), path);
+    UnknownNameText(path, text);
     // No group will ever be formed for it, so it must not name one.
-    tree->insert(tree->context, kTreeRoot, text, glyph, MakeItemParam(kNoGroup, kKindPathRoot));
+    tree->insert(tree->context, kTreeRoot, text, glyph,
+                 MakeNodeId(MakeItemParam(kNoGroup, kKindPathRoot), kNoNodeIndex, kNoNodeIndex));
 }
 
-// "(n) path", or the bare path of a group of one, as a new group shows it.
 void WriteRootText(const TreeSink* tree, Group* group) {
     group->rootTextPending = false;
+    GroupSnapshot snapshot;
     char16_t text[kNodeTextUnits];
-    if (group->pathCount == 1) CopyText(text, kNodeTextUnits, FirstGroupPathOf(group));
-    else FormatText(text, kNodeTextUnits, u"(%d) %s", group->pathCount, FirstGroupPathOf(group));
+    if (!ReadGroup((uint32_t)(group - g_groups), &snapshot)) return;
+    GroupRootText(&snapshot, text);
     tree->setText(tree->context, group->root, text);
 }
 
@@ -150,7 +196,10 @@ void MarkRootText(const TreeSink* tree, uint32_t index) {
 }
 
 void MergeIntoGroup(const TreeSink* tree, uint32_t index, const char16_t* fullPath) {
-    if (!AppendGroupPath(&g_groups[index], fullPath)) return;
+    if (!AppendGroupPath(&g_groups[index], fullPath)) {
+        g_leftOut++;
+        return;
+    }
     g_groups[index].pathCount++;
     MarkRootText(tree, index);
 }
@@ -168,22 +217,26 @@ bool CopySignature(const ByteBuffer* signature, ByteBuffer* out) {
 // then shows it; when storage or the root fails nothing is left of it.
 void StartGroup(const TreeSink* tree, uint32_t slot, uint32_t hash, const PathSecurity* security,
                 const char16_t* fullPath, int glyph) {
-    Group group = {{nullptr, 0, 0}, 1, 0, false, nullptr, 0, 0};
+    Group group = {{nullptr, 0, 0}, {{}, nullptr}, 1, 0, false, nullptr, 0, 0};
     const uint32_t index = g_groupCount;
     TreeItem root = 0;
-    if (CopySignature(&g_scratch, &group.signature) && AppendGroupPath(&group, fullPath) && ReserveGroup())
+    if (CopySignature(&g_scratch, &group.signature) && KeepSecurity(security, &group.security) &&
+        AppendGroupPath(&group, fullPath) && ReserveGroup())
         root = tree->insert(tree->context, kTreeRoot, fullPath, glyph,
-                            MakeItemParam(GroupItemIndex(index), kKindPathRoot));
+                            MakeNodeId(MakeItemParam(GroupItemIndex(index), kKindPathRoot), index, kNoNodeIndex));
     if (!root) {
         HeapFreeBytes(group.paths);
         ByteBufferFree(&group.signature);
+        FreeKeptSecurity(&group.security);
+        g_leftOut++;
         return;
     }
     group.root = root;
     g_groups[index] = group;
     g_table[slot] = {hash, index};
     g_groupCount++;
-    InsertSecurityNodes(tree, security, fullPath, root, index);
+    // The nodes show what the group keeps.
+    InsertSecurityNodes(tree, &g_groups[index].security.parts, fullPath, root, index);
     tree->expand(tree->context, root);
 }
 
@@ -215,6 +268,7 @@ void RemoveChildren(const TreeSink* tree, TreeItem parent) {
 void IndexGroups() {
     for (uint32_t i = 0; i < g_tableSlots; i++) g_table[i] = {0, kNoSlot};
     for (uint32_t i = 0; i < g_groupCount; i++) {
+        if (IsJoined(&g_groups[i])) continue;
         const ByteBuffer& signature = g_groups[i].signature;
         const uint32_t hash = HashBytes(signature.data, signature.used);
         const uint32_t slot = FindSlot(g_table, g_tableSlots, hash, signature.data, signature.used);
@@ -252,6 +306,45 @@ void SplitGroupPaths(Group* group, char16_t* paths) {
     paths[left] = 0;
 }
 
+// Frees what a group holds; it keeps its index, with no paths.
+void ReleaseGroup(Group* group) {
+    ByteBufferFree(&group->signature);
+    FreeKeptSecurity(&group->security);
+    HeapFreeBytes(group->paths);
+    group->paths = nullptr;
+    group->pathUnits = group->pathCapacity = 0;
+    group->pathCount = 0;
+    group->root = 0;
+    group->rootTextPending = false;
+}
+
+// The live group other than index whose signature equals index's, or
+// kNoSlot. A regrouped group is the only one that can equal another.
+uint32_t FindEqualGroup(uint32_t index) {
+    for (uint32_t i = 0; i < g_groupCount; i++)
+        if (i != index && !IsJoined(&g_groups[i]) && SameSignature(&g_groups[i].signature, &g_groups[index].signature))
+            return i;
+    return kNoSlot;
+}
+
+// One security state, one group: when the regrouped group equals another,
+// the later one's paths follow the earlier one's and its root leaves the
+// tree. Returns the group that holds the regrouped group's paths. Short of
+// memory the two stay apart, as they were.
+uint32_t JoinEqualGroup(const TreeSink* tree, uint32_t index) {
+    const uint32_t other = FindEqualGroup(index);
+    if (other == kNoSlot) return index;
+    Group* first = &g_groups[index < other ? index : other];
+    Group* later = &g_groups[index < other ? other : index];
+    const uint64_t extra = later->pathUnits ? later->pathUnits - 1 : 0;
+    if (!ReservePathUnits(&first->paths, &first->pathUnits, &first->pathCapacity, extra)) return index;
+    for (const char16_t* path = later->paths; *path; path += TextLength(path) + 1) AppendGroupPath(first, path);
+    first->pathCount += later->pathCount;
+    tree->remove(tree->context, later->root);
+    ReleaseGroup(later);
+    return (uint32_t)(first - g_groups);
+}
+
 }  // namespace
 
 // The signature first: a path whose security matches a group's costs its
@@ -273,7 +366,10 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     const int glyph = IsFolder(security.attributes) ? kGlyphFolder : kGlyphFile;
     const uint32_t length = FormScratchSignature(&security);
     // The table is made ready first, so that the group, once stored, is found.
-    if (length == 0 || !ReserveTableSlot()) return;
+    if (length == 0 || !ReserveTableSlot()) {
+        g_leftOut++;
+        return;
+    }
     uint32_t hash = HashBytes(g_scratch.data, length);
     uint32_t slot = FindSlot(g_table, g_tableSlots, hash, g_scratch.data, length);
     if (g_table[slot].group != kNoSlot) MergeIntoGroup(tree, g_table[slot].group, fullPath);
@@ -288,8 +384,8 @@ void FlushGroupRootTexts(const TreeSink* tree) {
     g_pendingCount = 0;
 }
 
-void RegroupAfterChange(const TreeSink* tree, uint32_t index) {
-    if (index >= g_groupCount) return;
+uint32_t RegroupAfterChange(const TreeSink* tree, uint32_t index) {
+    if (index >= g_groupCount || IsJoined(&g_groups[index])) return index;
     // A change was made: its accounts are looked up afresh.
     ClearAccountTexts();
     Group* group = &g_groups[index];
@@ -298,31 +394,37 @@ void RegroupAfterChange(const TreeSink* tree, uint32_t index) {
     PathSecurity security;
     ReadPathSecurity(FirstGroupPathOf(group), kAttributesInOpen, &security);
     ByteBuffer signature = {nullptr, 0, 0};
-    const bool formed = FormScratchSignature(&security) != 0 && CopySignature(&g_scratch, &signature);
+    KeptSecurity kept = {{}, nullptr};
+    const bool formed = FormScratchSignature(&security) != 0 && CopySignature(&g_scratch, &signature) &&
+                        KeepSecurity(&security, &kept);
     RemoveChildren(tree, group->root);
-    InsertSecurityNodes(tree, &security, FirstGroupPathOf(group), group->root, index);
-    // Short of memory the group keeps its paths and signature; its nodes are new.
+    // Short of memory the group keeps its paths, signature and security, and
+    // its nodes show those.
     if (!paths || !formed) {
+        InsertSecurityNodes(tree, &group->security.parts, FirstGroupPathOf(group), group->root, index);
         HeapFreeBytes(paths);
         ByteBufferFree(&signature);
-        return;
+        FreeKeptSecurity(&kept);
+        return index;
     }
     ByteBufferFree(&group->signature);
     group->signature = signature;
+    FreeKeptSecurity(&group->security);
+    group->security = kept;
+    InsertSecurityNodes(tree, &group->security.parts, FirstGroupPathOf(group), group->root, index);
     SplitGroupPaths(group, paths);
+    const uint32_t holder = JoinEqualGroup(tree, index);
     IndexGroups();
-    WriteRootText(tree, group);
+    WriteRootText(tree, &g_groups[holder]);
     // As if newly named; AddPath may move the groups, so group is not used after.
     for (const char16_t* path = paths; *path; path += TextLength(path) + 1) AddPath(tree, path, kAttributesInOpen);
     FlushGroupRootTexts(tree);
     HeapFreeBytes(paths);
+    return holder;
 }
 
 void ClearGroups() {
-    for (uint32_t i = 0; i < g_groupCount; i++) {
-        ByteBufferFree(&g_groups[i].signature);
-        HeapFreeBytes(g_groups[i].paths);
-    }
+    for (uint32_t i = 0; i < g_groupCount; i++) ReleaseGroup(&g_groups[i]);
     HeapFreeBytes(g_groups);
     g_groups = nullptr;
     g_groupCapacity = 0;
@@ -336,12 +438,21 @@ void ClearGroups() {
     g_pending = nullptr;
     g_pendingCount = 0;
     g_pendingCapacity = 0;
+    HeapFreeBytes(g_unnamed);
+    g_unnamed = nullptr;
+    g_unnamedCount = g_unnamedCapacity = 0;
+    HeapFreeBytes(g_unnamedNames);
+    g_unnamedNames = nullptr;
+    g_unnamedUnits = g_unnamedNameCapacity = 0;
+    g_leftOut = 0;
 }
+
+uint32_t PathsLeftOut() { return g_leftOut; }
 
 uint32_t GroupCount() { return g_groupCount; }
 
 bool ReadGroup(uint32_t index, GroupSnapshot* out) {
-    if (index >= g_groupCount || index >= kNoGroup) return false;
+    if (index >= g_groupCount || IsJoined(&g_groups[index])) return false;
     const Group* group = &g_groups[index];
     out->index = index;
     out->pathCount = group->pathCount;
@@ -349,6 +460,7 @@ bool ReadGroup(uint32_t index, GroupSnapshot* out) {
     out->paths = FirstGroupPathOf(group);
     out->signature = group->signature.data;
     out->signatureLength = group->signature.used;
+    out->security = &group->security.parts;
     return true;
 }
 
@@ -365,4 +477,22 @@ uint32_t GroupPathUnits(const GroupSnapshot* group) {
     const char16_t* last = nullptr;
     for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path)) last = path;
     return last ? (uint32_t)(last - group->paths) + TextLength(last) + 2 : 1;
+}
+
+void GroupRootText(const GroupSnapshot* group, char16_t* text) {
+    if (group->pathCount == 1) CopyText(text, kNodeTextUnits, group->paths);
+    else FormatText(text, kNodeTextUnits, u"(%d) %s", group->pathCount, group->paths);
+}
+
+void UnknownNameText(const char16_t* name, char16_t* text) {
+    FormatText(text, kNodeTextUnits, u"%s : %s", Translate(u"unknown name"), name);
+}
+
+uint32_t UnnamedPathCount() { return g_unnamedCount; }
+
+bool ReadUnnamedPath(uint32_t i, const char16_t** name, uint32_t* groupsBefore) {
+    if (i >= g_unnamedCount) return false;
+    *name = g_unnamedNames + g_unnamed[i].offset;
+    *groupsBefore = g_unnamed[i].groupsBefore;
+    return true;
 }

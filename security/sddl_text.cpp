@@ -22,12 +22,6 @@ void SidText(TextWriter* out, const uint8_t* sid) {
     }
 }
 
-bool DescriptorControl(const uint8_t* sd, uint32_t size, uint16_t* control) {
-    if (!sd || size < 20) return false;
-    *control = ReadU16(sd + 2);
-    return true;
-}
-
 void SddlAclFlags(TextWriter* out, uint16_t control, bool dacl) {
     if (control & (dacl ? kDaclProtected : kSaclProtected)) TextAppend(out, u"P");
     if (control & (dacl ? kDaclAutoInherited : kSaclAutoInherited)) TextAppend(out, u"AI");

@@ -7,16 +7,9 @@
 #include "base/text.h"
 #include "security/descriptor.h"
 
-const uint16_t kDaclAutoInherited = 0x0400;
-const uint16_t kSaclAutoInherited = 0x0800;
-const uint16_t kDaclProtected = 0x1000;
-const uint16_t kSaclProtected = 0x2000;
-
 // "S-1-<authority>-<sub>..."; the authority in hex (0x...) when it exceeds
 // 32 bits, as Windows writes it.
 void SidText(TextWriter* out, const uint8_t* sid);
-// The descriptor's control word; false when the bytes hold no header.
-bool DescriptorControl(const uint8_t* sd, uint32_t size, uint16_t* control);
 // "P", "AI" (or both) for a DACL (dacl true) or SACL by the control word.
 void SddlAclFlags(TextWriter* out, uint16_t control, bool dacl);
 // One ACE: "(A;OICI;0x1f01ff;;;S-1-5-18)". False for an ACE type the program

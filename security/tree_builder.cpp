@@ -3,11 +3,11 @@
 #include "base/format.h"
 #include "base/item_param.h"
 #include "base/little_endian.h"
-#include "base/text.h"
 #include "config/config_text.h"
 #include "security/account_names.h"
 #include "security/ace_text.h"
 #include "security/descriptor.h"
+#include "security/kept_security.h"
 #include "security/security_platform.h"
 
 namespace {
@@ -19,32 +19,33 @@ const char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
 uint8_t g_descriptors[kDescriptorPartCount][kDescriptorBufferBytes];
 
 // One walk over a path's security serves both outputs: the signature (buffer
-// not null) and the nodes (tree not null). Forming only the signature skips
+// not null) and the nodes (nodes not null). Forming only the signature skips
 // every text, so a path that joins a group costs no account lookups.
 struct Build {
-    const TreeSink* tree;
+    const NodeSink* nodes;
     ByteBuffer* buffer;
     const PathSecurity* security;
     const char16_t* path;
     TreeItem root;
     uint32_t attributes;
-    uint32_t group;          // the ItemParam group index
+    uint32_t group;          // the full group index
     bool appendFailed;
 };
 
-uint32_t Param(const Build* b, uint32_t kind) { return MakeItemParam(b->group, kind); }
+uint32_t Param(const Build* b, uint32_t kind) { return MakeItemParam(GroupItemIndex(b->group), kind); }
 
-bool ShowsNodes(const Build* b) { return b->tree != nullptr; }
+bool ShowsNodes(const Build* b) { return b->nodes != nullptr; }
 
 // A child of a node that could not be inserted is left out: a null parent
 // would put it among the roots.
-TreeItem Insert(const Build* b, TreeItem parent, const char16_t* text, int glyph, uint32_t param) {
+TreeItem Insert(const Build* b, TreeItem parent, const char16_t* text, int glyph, uint32_t param,
+                uint32_t entry = kNoNodeIndex) {
     if (!parent) return 0;
-    return b->tree->insert(b->tree->context, parent, text, glyph, param);
+    return b->nodes->insert(b->nodes->context, parent, text, glyph, MakeNodeId(param, b->group, entry));
 }
 
 void Expand(const Build* b, TreeItem item) {
-    if (item) b->tree->expand(b->tree->context, item);
+    if (item && b->nodes->expand) b->nodes->expand(b->nodes->context, item);
 }
 
 void Append(Build* b, const void* bytes, uint32_t n) {
@@ -55,14 +56,6 @@ void AppendU32(Build* b, uint32_t value) {
     uint8_t bytes[4];
     WriteU32(bytes, value);
     Append(b, bytes, 4);
-}
-
-// The part as its query gave it; false when the query failed or was not made.
-bool Part(const Build* b, DescriptorPart part, const uint8_t** bytes, uint32_t* size) {
-    if (!b->security->read[part]) return false;
-    *bytes = b->security->bytes[part];
-    *size = b->security->size[part] > kDescriptorBufferBytes ? kDescriptorBufferBytes : b->security->size[part];
-    return true;
 }
 
 // The separate queries: each part by its own, SeSecurityPrivilege on only
@@ -97,20 +90,10 @@ void AddAttributeNodes(Build* b) {
         InsertFixed(b, b->root, u"unknown attributes", kGlyphUnknown, kKindPlain);
         return;
     }
-    struct Letter {
-        uint32_t bit;
-        char16_t letter;
-    };
-    const Letter letters[] = {{0x1, u'R'},    {0x20, u'A'},   {0x4, u'S'},    {0x2, u'H'},   {0x400, u'P'},
-                              {0x1000, u'O'}, {0x2000, u'I'}, {0x800, u'C'}, {0x4000, u'e'}};
     char16_t text[kNodeTextUnits];
     TextWriter w;
     TextWriterInit(&w, text, kNodeTextUnits);
-    TextAppend(&w, Translate(u"attributes"));
-    TextAppend(&w, u" [");
-    for (const Letter& l : letters)
-        if (a & l.bit) TextAppendChar(&w, l.letter);
-    TextAppendChar(&w, u']');
+    AttributeSummaryText(&w, a);
     TreeItem summary = Insert(b, b->root, text, kGlyphAttributes, Param(b, kKindPlain));
 
     InsertFixed(b, summary, u"Readonly", (a & 0x1) ? kGlyphBoxTicked : kGlyphBoxEmpty, kKindReadonly);
@@ -122,11 +105,9 @@ void AddAttributeNodes(Build* b) {
 }
 
 void AddOwnerNode(Build* b) {
-    const uint8_t* part;
-    uint32_t size;
     const uint8_t* sid;
     bool defaulted;
-    if (!Part(b, kOwnerPart, &part, &size) || !ReadDescriptorOwner(part, size, &sid, &defaulted)) {
+    if (!SecurityOwner(b->security, &sid, &defaulted)) {
         if (ShowsNodes(b)) InsertFixed(b, b->root, u"unknown ownership", kGlyphUnknown, kKindOwner);
         return;
     }
@@ -151,54 +132,24 @@ void AddOwnerNode(Build* b) {
     Insert(b, b->root, text, glyph, Param(b, kKindOwner));
 }
 
-void InsertOtherAce(const Build* b, TreeItem parent, const AceView* ace) {
-    char16_t text[kNodeTextUnits];
-    FormatText(text, kNodeTextUnits, u"%s(0x%x):", Translate(u"unknown type"), (unsigned)ace->type);
-    Insert(b, parent, text, kGlyphArrows, Param(b, kKindOtherAce));
-}
-
 // The text, glyph and ItemParam of an allow, deny, audit or label ACE node;
 // a label has no type word.
-void InsertAceLine(const Build* b, TreeItem parent, const AceView* ace, const char16_t* english, int glyph,
-                   uint32_t kind) {
+void AceLine(TextWriter* out, const AceView* ace, const char16_t* english, uint32_t kind, uint32_t attributes,
+             const char16_t* path, uint32_t* param, int* glyph) {
     uint32_t mask;
     const uint8_t* sid;
     AceMaskAndSid(ace, &mask, &sid);
-    char16_t text[kNodeTextUnits];
-    TextWriter w;
-    TextWriterInit(&w, text, kNodeTextUnits);
-    uint32_t param = Param(b, kind);
-    if (kind == kKindIntegrity) IntegrityLabelText(&w, sid, ace->flags, b->attributes, mask, &param);
-    else AceLineText(&w, Translate(english), b->path, sid, ace->flags, b->attributes, mask, &param, &glyph);
-    if (kind == kKindAudit) glyph = (ace->flags & kSuccessfulAccess) ? kGlyphAllow : kGlyphDeny;
-    Insert(b, parent, text, glyph, param);
-}
-
-void InsertPermissionAce(const Build* b, TreeItem header, const AceView* ace) {
-    if (ace->type == kAceAllow) InsertAceLine(b, header, ace, u"Allow", kGlyphAllow, kKindAllowAce);
-    else if (ace->type == kAceDeny) InsertAceLine(b, header, ace, u"Deny", kGlyphDeny, kKindDenyAce);
-    else InsertOtherAce(b, header, ace);
-}
-
-void InsertAuditAce(const Build* b, TreeItem header, const AceView* ace) {
-    if (ace->type != kAceAudit) {
-        InsertOtherAce(b, header, ace);
-        return;
-    }
-    const char16_t* word = (ace->flags & kSuccessfulAccess) ? u"Sucessful" : u"Failed";
-    InsertAceLine(b, header, ace, word, kGlyphAudit, kKindAudit);
-}
-
-void InsertLabelAce(const Build* b, TreeItem header, const AceView* ace) {
-    if (ace->type == kAceMandatoryLabel) InsertAceLine(b, header, ace, nullptr, kGlyphDeny, kKindIntegrity);
-    else InsertOtherAce(b, header, ace);
+    *param = MakeItemParam(ItemGroup(*param), kind);
+    if (kind == kKindIntegrity) IntegrityLabelText(out, sid, ace->flags, attributes, mask, param);
+    else AceLineText(out, Translate(english), path, sid, ace->flags, attributes, mask, param, glyph);
+    if (kind == kKindAudit) *glyph = (ace->flags & kSuccessfulAccess) ? kGlyphAllow : kGlyphDeny;
 }
 
 // What tells the permission, auditing and integrity stages apart; they share
 // every step from the query to the expansion.
 struct AclStage {
     DescriptorPart part;
-    bool (*read)(const uint8_t* sd, uint32_t size, bool* present, AclView* acl);
+    uint16_t controlBits;          // of the part's control word, in the signature
     const char16_t* unknownText;   // the query failed
     uint32_t unknownKind;
     const char16_t* absentText;    // not present; null: no node
@@ -207,35 +158,34 @@ struct AclStage {
     const char16_t* headerText;
     uint32_t headerKind;
     int glyph;                     // of the header and the absent and null nodes
-    void (*insertAce)(const Build* b, TreeItem header, const AceView* ace);
 };
 
-const AclStage kPermissionStage = {kDaclPart, ReadDescriptorDacl, u"unknown permissions", kKindPermissions,
-                                   nullptr, u"unset permissions", kKindUnset, u"Permissions", kKindPermissions,
-                                   kGlyphArrows, InsertPermissionAce};
-const AclStage kAuditingStage = {kSaclPart, ReadDescriptorSacl, u"unknown auditing", kKindPlain,
-                                 u"no auditing", u"no auditing", kKindUnset, u"Auditing", kKindPlain,
-                                 kGlyphAudit, InsertAuditAce};
-// The label query's answer carries the label ACE in the SACL fields.
-const AclStage kIntegrityStage = {kLabelPart, ReadDescriptorSacl, u"unknown integrity level", kKindPlain,
-                                  u"no integrity level", u"no integrity level", kKindIntegrity,
-                                  u"Integrity level", kKindIntegrity, kGlyphIntegrity, InsertLabelAce};
+// Inheritance on and off must never share a group: the protected and
+// auto-inherited bits of the DACL and SACL are part of the signature.
+const AclStage kPermissionStage = {kDaclPart, kDaclProtected | kDaclAutoInherited, u"unknown permissions",
+                                   kKindPermissions, nullptr, u"unset permissions", kKindUnset, u"Permissions",
+                                   kKindPermissions, kGlyphArrows};
+const AclStage kAuditingStage = {kSaclPart, kSaclProtected | kSaclAutoInherited, u"unknown auditing", kKindPlain,
+                                 u"no auditing", u"no auditing", kKindUnset, u"Auditing", kKindPlain, kGlyphAudit};
+const AclStage kIntegrityStage = {kLabelPart, 0, u"unknown integrity level", kKindPlain, u"no integrity level",
+                                  u"no integrity level", kKindIntegrity, u"Integrity level", kKindIntegrity,
+                                  kGlyphIntegrity};
 
 void AddAclNodes(Build* b, const AclStage& s) {
-    const uint8_t* part;
-    uint32_t size;
-    bool present;
     AclView acl;
-    if (!Part(b, s.part, &part, &size) || !s.read(part, size, &present, &acl)) {
+    uint16_t control;
+    const AclState state = SecurityAcl(b->security, s.part, &acl, &control);
+    if (state == kAclUnread) {
         if (!ShowsNodes(b)) return;
         InsertFixed(b, b->root, s.unknownText, kGlyphUnknown, s.unknownKind);
         Expand(b, b->root);
         return;
     }
-    AppendU32(b, present ? 1 : 0);
-    if (!present || !acl.acl) {
+    AppendU32(b, state == kAclAbsent ? 0 : 1);
+    if (s.controlBits) AppendU32(b, control & s.controlBits);
+    if (state != kAclPresent) {
         if (!ShowsNodes(b)) return;
-        const char16_t* text = present ? s.nullText : s.absentText;
+        const char16_t* text = state == kAclNull ? s.nullText : s.absentText;
         if (text) InsertFixed(b, b->root, text, s.glyph, s.emptyKind);
         Expand(b, b->root);
         return;
@@ -244,9 +194,16 @@ void AddAclNodes(Build* b, const AclStage& s) {
     AceCursor cursor;
     AceCursorInit(&cursor, &acl);
     AceView ace;
-    while (NextAce(&cursor, &ace)) {
+    for (uint32_t entry = 0; NextAce(&cursor, &ace); entry++) {
         Append(b, ace.bytes, ace.size);
-        if (ShowsNodes(b)) s.insertAce(b, header, &ace);
+        if (!ShowsNodes(b)) continue;
+        char16_t text[kNodeTextUnits];
+        TextWriter w;
+        TextWriterInit(&w, text, kNodeTextUnits);
+        uint32_t param = Param(b, kKindPlain);
+        int glyph = 0;
+        EntryNodeText(&w, &ace, s.part, b->attributes, b->path, &param, &glyph);
+        Insert(b, header, text, glyph, param, entry);
     }
     if (ShowsNodes(b)) Expand(b, header);
 }
@@ -268,6 +225,16 @@ uint32_t SealSignature(const Build* b) {
     uint32_t length = b->buffer->used;
     WriteU32(b->buffer->data, length);
     return length;
+}
+
+TreeItem TreeInsert(void* context, TreeItem parent, const char16_t* text, int glyph, uint64_t id) {
+    const TreeSink* tree = static_cast<const TreeSink*>(context);
+    return tree->insert(tree->context, parent, text, glyph, id);
+}
+
+void TreeExpand(void* context, TreeItem item) {
+    const TreeSink* tree = static_cast<const TreeSink*>(context);
+    tree->expand(tree->context, item);
 }
 
 }  // namespace
@@ -294,8 +261,56 @@ uint32_t FormSignature(const PathSecurity* security, ByteBuffer* buffer) {
     return SealSignature(&b);
 }
 
+void WriteSecurityNodes(const NodeSink* sink, const PathSecurity* security, const char16_t* path, TreeItem root,
+                        uint32_t group) {
+    Build b = {sink, nullptr, security, path, root, security->attributes, group, false};
+    WalkSecurity(&b);
+}
+
 void InsertSecurityNodes(const TreeSink* tree, const PathSecurity* security, const char16_t* path, TreeItem root,
                          uint32_t group) {
-    Build b = {tree, nullptr, security, path, root, security->attributes, GroupItemIndex(group), false};
-    WalkSecurity(&b);
+    const NodeSink sink = {const_cast<TreeSink*>(tree), TreeInsert, TreeExpand};
+    WriteSecurityNodes(&sink, security, path, root, group);
+}
+
+void AttributeSummaryText(TextWriter* out, uint32_t attributes) {
+    if (attributes == kNoFileAttributes) {
+        TextAppend(out, Translate(u"unknown attributes"));
+        return;
+    }
+    struct Letter {
+        uint32_t bit;
+        char16_t letter;
+    };
+    const Letter letters[] = {{0x1, u'R'},    {0x20, u'A'},   {0x4, u'S'},    {0x2, u'H'},   {0x400, u'P'},
+                              {0x1000, u'O'}, {0x2000, u'I'}, {0x800, u'C'}, {0x4000, u'e'}};
+    TextAppend(out, Translate(u"attributes"));
+    TextAppend(out, u" [");
+    for (const Letter& l : letters)
+        if (attributes & l.bit) TextAppendChar(out, l.letter);
+    TextAppendChar(out, u']');
+}
+
+void EntryNodeText(TextWriter* out, const AceView* ace, DescriptorPart part, uint32_t attributes,
+                   const char16_t* path, uint32_t* param, int* glyph) {
+    if (part == kDaclPart && ace->type == kAceAllow) {
+        *glyph = kGlyphAllow;
+        AceLine(out, ace, u"Allow", kKindAllowAce, attributes, path, param, glyph);
+    } else if (part == kDaclPart && ace->type == kAceDeny) {
+        *glyph = kGlyphDeny;
+        AceLine(out, ace, u"Deny", kKindDenyAce, attributes, path, param, glyph);
+    } else if (part == kSaclPart && ace->type == kAceAudit) {
+        *glyph = kGlyphAudit;
+        const char16_t* word = (ace->flags & kSuccessfulAccess) ? u"Sucessful" : u"Failed";
+        AceLine(out, ace, word, kKindAudit, attributes, path, param, glyph);
+    } else if (part == kLabelPart && ace->type == kAceMandatoryLabel) {
+        *glyph = kGlyphDeny;
+        AceLine(out, ace, nullptr, kKindIntegrity, attributes, path, param, glyph);
+    } else {
+        char16_t text[kNodeTextUnits];
+        FormatText(text, kNodeTextUnits, u"%s(0x%x):", Translate(u"unknown type"), (unsigned)ace->type);
+        TextAppend(out, text);
+        *glyph = kGlyphArrows;
+        *param = MakeItemParam(ItemGroup(*param), kKindOtherAce);
+    }
 }

@@ -33,11 +33,11 @@ TEST(ActionsCommandText, RightsFlagsAccountAndYesLetterTexts) {
     const std::pair<uint32_t, const char*> flags[] = {{0xE000, "(OI)(CI)"},     {0x8000, ""},     {0, "(IO)"},
                                                       {0x6000, "(OI)(CI)(IO)"}, {0xA000, "(OI)"}, {0x400b, "(CI)(IO)"}};
     for (const auto& f : flags) EXPECT_EQ(text(InheritanceFlagsText, f.first), f.second) << f.first;
-    const std::pair<const char16_t*, const char*> cuts[] = {
-        {u"Allow : BUILTIN\\Administrators : (all) Full Control", "BUILTIN\\Administrators"},
-        {u"Deny(x) : S-1-5-32-545 :  Read", "*S-1-5-32-545"}, {u"Erlauben : Jeder :  Lesen", "Jeder"},
-        {u"Allow : a", "-"}, {u"no colon", "-"}, {u"Allow :", "-"}, {u"Allow : : x", "-"}};   // "-": no account
-    for (const auto& c : cuts) EXPECT_EQ(AccountFromAceText(c.first, out, 128) ? Narrow(out) : "-", c.second);
+    const std::u16string longSid = u"S-1-" + std::u16string(123, u'5');   // fits only without its '*'
+    const std::pair<const char16_t*, const char*> accounts[] = {
+        {u"BUILTIN\\Administrators", "BUILTIN\\Administrators"}, {u"S-1-5-32-545", "*S-1-5-32-545"},
+        {u"Team : S-1-x", "Team : S-1-x"}, {longSid.c_str(), "-"}};   // "-": does not fit
+    for (const auto& a : accounts) EXPECT_EQ(AccountArgumentText(a.first, out, 128) ? Narrow(out) : "-", a.second);
     const std::pair<uint16_t, char16_t> letters[] = {{0x0409, u'Y'}, {0x0407, u'J'}, {0x0c07, u'J'},
                                                      {0x0c0a, u'S'}, {0x0416, u'S'}, {0x040c, u'O'}, {0x0411, u'Y'}};
     for (const auto& l : letters) EXPECT_EQ(TakeownYesLetter(l.first), l.second) << l.first;

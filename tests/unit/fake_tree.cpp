@@ -9,7 +9,7 @@ namespace {
 
 FakeTree* Self(void* c) { return static_cast<FakeTree*>(c); }
 
-TreeItem Insert(void* c, TreeItem parent, const char16_t* text, int image, uint32_t param) {
+TreeItem Insert(void* c, TreeItem parent, const char16_t* text, int image, uint64_t param) {
     FakeTree* t = Self(c);
     FakeNode n;
     n.text = text;
@@ -61,7 +61,7 @@ TreeItem NextSibling(void* c, TreeItem item) {
 void Select(void* c, TreeItem item) { Self(c)->selection = item; }
 TreeItem Selected(void* c) { return Self(c)->selection; }
 
-bool Read(void* c, TreeItem item, char16_t* text, uint32_t capacity, uint32_t* param) {
+bool Read(void* c, TreeItem item, char16_t* text, uint32_t capacity, uint64_t* param) {
     FakeTree* t = Self(c);
     if (item == 0 || item > t->nodes.size() || !t->node(item).alive) return false;
     const FakeNode& n = t->node(item);
@@ -75,7 +75,7 @@ bool Read(void* c, TreeItem item, char16_t* text, uint32_t capacity, uint32_t* p
 void DumpNode(const FakeTree& t, TreeItem item, int depth, std::string* out) {
     const FakeNode& n = t.nodes[item - 1];
     char line[64];
-    snprintf(line, sizeof line, " [%d] k%x", n.image, ItemKind(n.param));
+    snprintf(line, sizeof line, " [%d] k%x", n.image, ItemKind(NodeParam(n.param)));
     out->append(std::string(depth * 2, ' ') + Narrow(n.text) + line + "\n");
     for (TreeItem c : t.Children(item)) DumpNode(t, c, depth + 1, out);
 }

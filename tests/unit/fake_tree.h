@@ -8,7 +8,7 @@
 struct FakeNode {
     std::u16string text;
     int image = kNoImage;
-    uint32_t param = 0;
+    uint64_t param = 0;   // the node's identity
     bool expanded = false;
     bool alive = true;
     TreeItem parent = 0;

@@ -6,7 +6,6 @@
 #include "actions/node_menus.h"
 #include "base/heap.h"
 #include "base/item_param.h"
-#include "report/memory_tree.h"
 #include "report/report_run.h"
 #include "report/tree_text.h"
 #include "security/groups.h"
@@ -33,9 +32,8 @@ TEST(ReportText, GroupsWithTheirOtherPathsTwoSpacesPerLevelInUnicode) {
     for (const char16_t* path : {u"C:\\a", kMusic, u"C:\\other"})
         fake.paths[path] = {{kOwnerInformation, OwnerPart(path[3] == u'o' ? kUsers : kAdmins)},
                             {kDaclInformation, DaclPart(MakeAcl({MakeAce(0, 0x13, 0x001F01FF, kUsers)}))}};
-    MemoryTree memory;
-    MemoryTreeInit(&memory);
-    TreeSink sink = MemoryTreeSink(&memory);
+    FakeTree tree;
+    const TreeSink& sink = tree.sink;
     for (const char16_t* path : {u"C:\\a", u"C:\\x*", kMusic, u"C:\\other"}) AddPath(&sink, path, 0x10);
     FlushGroupRootTexts(&sink);
 
@@ -47,8 +45,8 @@ TEST(ReportText, GroupsWithTheirOtherPathsTwoSpacesPerLevelInUnicode) {
                          u"  Ownership : BUILTIN\\Administrators\r\n" + acl + u"unknown name : C:\\x*\r\n" +
                          u"C:\\other\r\n" + group + u"  Ownership : BUILTIN\\Users\r\n" + acl);
 
-    TreeItem root = sink.firstChild(&memory, kTreeRoot);
-    TreeItem permissions = sink.nextSibling(&memory, sink.nextSibling(&memory, sink.firstChild(&memory, root)));
+    TreeItem root = tree.Children(kTreeRoot)[0];
+    TreeItem permissions = tree.Children(root)[2];
     EXPECT_EQ(Narrow(Taken(NodeReportText(&sink, permissions, true))),
               "Permissions\r\n  Allow(inherit) : BUILTIN\\Users : (all) Full Control\r\n");
     EXPECT_EQ(Narrow(Taken(NodeReportText(&sink, permissions, false))), "Permissions");
@@ -60,5 +58,4 @@ TEST(ReportText, GroupsWithTheirOtherPathsTwoSpacesPerLevelInUnicode) {
     ActOnChoice(&actions.platform, &sink, &choice);
     EXPECT_EQ(actions.copied, std::vector<std::u16string>{whole});
     ClearGroups();
-    MemoryTreeFree(&memory);
 }

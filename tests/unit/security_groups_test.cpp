@@ -46,19 +46,21 @@ struct GroupsTest : ::testing::Test {
     }
     ~GroupsTest() override { ClearGroups(); }
     void Add(const char16_t* path, uint32_t attributes = 0x10) { AddPath(&t.sink, path, attributes); }
-    // "text [image] group" of each root. The tree must match the groups: a
-    // root that names a group is that group's root, and all its nodes name it;
-    // other roots and their nodes name no group.
+    // "text [image] group" of each root, the group as its ItemParam has it.
+    // The tree must match the groups: a root that names a group is that
+    // group's root, and all its nodes name it; other roots and their nodes
+    // name no group.
     std::string Roots() {
         FlushGroupRootTexts(&t.sink);
         std::string out;
         for (TreeItem r : t.Children(kTreeRoot)) {
-            uint32_t group = ItemGroup(t.node(r).param);
+            const uint32_t group = NodeGroup(t.node(r).param);
             GroupSnapshot g;
-            EXPECT_TRUE(group == kNoGroup || (ReadGroup(group, &g) && g.root == r));
-            for (TreeItem c : t.Children(r)) EXPECT_EQ(ItemGroup(t.node(c).param), group);
+            EXPECT_TRUE(group == kNoNodeIndex || (ReadGroup(group, &g) && g.root == r));
+            EXPECT_EQ(ItemGroup(NodeParam(t.node(r).param)), GroupItemIndex(group == kNoNodeIndex ? kNoGroup : group));
+            for (TreeItem c : t.Children(r)) EXPECT_EQ(NodeGroup(t.node(c).param), group);
             out += Narrow(t.node(r).text) + " [" + std::to_string(t.node(r).image) + "] ";
-            out += std::to_string(group) + '\n';
+            out += std::to_string(ItemGroup(NodeParam(t.node(r).param))) + '\n';
         }
         return out;
     }
@@ -116,22 +118,32 @@ TEST_F(GroupsTest, OutOfMemoryLeavesNoHalfGroup) {
     }
 }
 
-// An unnamable path and groups past the ItemParam range show their nodes
-// with no group an ItemParam or a menu could act on.
-TEST_F(GroupsTest, PathsNoItemParamCanNameCarryNoGroup) {
-    std::u16string over = u"C:\\" + std::u16string(257, u'x');
-    Add(over.c_str(), 0xFFFFFFFF);
-    const uint32_t total = 0x10002;
-    for (uint32_t i = 0; i < total; i++) Add(u"C:\\p", i << 6);   // the first takes index 0
-    // A path past the limit still merges into its group.
-    Add(u"C:\\q", 0x10001u << 6);
-    EXPECT_EQ(GroupCount(), total);
-    std::string roots = Roots(), first = "unknown name : " + Narrow(over) + " [3] 65535\nC:\\p [2] 0\n",
-                last = "C:\\p [2] 65534\nC:\\p [2] 65535\nC:\\p [2] 65535\n(2) C:\\p [2] 65535\n";
-    EXPECT_EQ(std::count(roots.begin(), roots.end(), '\n'), total + 1);
-    EXPECT_EQ(roots.substr(0, first.size()) + roots.substr(roots.size() - last.size()), first + last);
-    GroupSnapshot g;
-    EXPECT_TRUE(ReadGroup(0xFFFE, &g) && !ReadGroup(kNoGroup, &g));
+// Inheritance on and off, and the SACL's bits alike, never share a group;
+// the other control bits (owner or DACL defaulted) do not part paths.
+TEST_F(GroupsTest, ProtectedAndAutoInheritedBitsPartGroupsOtherControlBitsDoNot) {
+    const Bytes acl = MakeAcl({MakeAce(0, 3, 0x001F01FF, kUsers)}), sacl = MakeAcl({MakeAce(2, 0x40, 1, kUsers)});
+    const std::pair<const char16_t*, uint16_t> dacls[] = {{u"C:\\plain", 0x0004}, {u"C:\\p", 0x1004},
+                                                          {u"C:\\ai", 0x0404},    {u"C:\\pai", 0x1404},
+                                                          {u"C:\\dd", 0x000D},    {u"C:\\sp", 0x0004},
+                                                          {u"C:\\sai", 0x0004}};
+    for (auto [path, control] : dacls) {
+        fake.paths[path] = {{kOwnerInformation, OwnerPart(kAdmins)},
+                            {kDaclInformation, MakeDescriptor(control, {}, {}, acl)},
+                            {kSaclInformation, SaclPart(sacl)}};
+        Add(path);
+    }
+    Add(u"C:\\plain");   // the same again still merges
+    fake.paths[u"C:\\sp"][kSaclInformation] = MakeDescriptor(0x2010, {}, sacl, {});
+    fake.paths[u"C:\\sai"][kSaclInformation] = MakeDescriptor(0x0810, {}, sacl, {});
+    Add(u"C:\\sp"), Add(u"C:\\sai");
+    EXPECT_EQ(Roots(), "(5) C:\\plain [3] 0\nC:\\p [3] 1\nC:\\ai [3] 2\nC:\\pai [3] 3\nC:\\sp [3] 4\nC:\\sai [3] 5\n");
+    // Each group keeps its own control word, so it never claims another's.
+    const uint16_t controls[] = {0x0004, 0x1004, 0x0404, 0x1404};
+    for (uint32_t i = 0; i < 4; i++) {
+        GroupSnapshot g;
+        ASSERT_TRUE(ReadGroup(i, &g));
+        EXPECT_EQ(g.security->bytes[kDaclPart][2] | g.security->bytes[kDaclPart][3] << 8, controls[i] | 0x8000);
+    }
 }
 
 // icacls and takeown expand wildcards themselves; failed reads alike must not
@@ -187,14 +199,23 @@ TEST_F(GroupsTest, RegroupingAfterAPartlyFailedRunSplitsTheGroupAndKeysItAnew) {
     owner(u"C:\\e", kEveryone);
     Add(u"C:\\e"), Add(u"C:\\f");
     EXPECT_EQ(Roots(), "(3) C:\\a [3] 0\n(2) C:\\other [3] 1\n(2) C:\\c [3] 2\n");
-    // Regrouped onto another group's signature it stays apart, but later
-    // paths join one group only: the lower index.
+    // Regrouped onto an earlier group's signature, it joins that group: its
+    // paths follow, its root leaves the tree; f no longer matches c and
+    // starts a group at the end.
     owner(u"C:\\c", kUsers);
-    RegroupAfterChange(&t.sink, 2);
+    EXPECT_EQ(RegroupAfterChange(&t.sink, 2), 1u);
     owner(u"C:\\g", kUsers);
     Add(u"C:\\g");
-    EXPECT_EQ(Roots(), "(3) C:\\a [3] 0\n(3) C:\\other [3] 1\nC:\\c [3] 2\nC:\\f [3] 3\n");
+    EXPECT_EQ(Roots(), "(3) C:\\a [3] 0\n(4) C:\\other [3] 1\nC:\\f [3] 3\n");
     GroupSnapshot g;
-    ASSERT_TRUE(ReadGroup(0, &g));
-    EXPECT_EQ(std::u16string(g.paths, 16), std::u16string(u"C:\\a\0C:\\b\0C:\\e\0\0", 16));
+    EXPECT_FALSE(ReadGroup(2, &g));
+    ASSERT_TRUE(ReadGroup(1, &g));
+    EXPECT_EQ(std::u16string(g.paths, 26), std::u16string(u"C:\\other\0C:\\d\0C:\\c\0C:\\g\0\0", 26));
+    // A later group joins the regrouped one when that came first.
+    for (const char16_t* path : {u"C:\\a", u"C:\\b", u"C:\\e"}) owner(path, kUsers);
+    EXPECT_EQ(RegroupAfterChange(&t.sink, 0), 0u);
+    EXPECT_EQ(Roots(), "(7) C:\\a [3] 0\nC:\\f [3] 3\n");
+    ASSERT_TRUE(ReadGroup(0, &g) && !ReadGroup(1, &g) && ReadGroup(0, &g));
+    EXPECT_EQ(std::u16string(g.paths, 42),
+              std::u16string(u"C:\\a\0C:\\b\0C:\\e\0C:\\other\0C:\\d\0C:\\c\0C:\\g\0\0", 42));
 }

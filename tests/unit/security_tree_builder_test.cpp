@@ -102,15 +102,17 @@ TEST(SecurityNodes, FullSubtreeOfAFolderWithItsSignature) {
             seen.push_back(ItemUpperHalf(b.tree.node(t).param));
     EXPECT_EQ(seen, (std::vector<uint32_t>{0, 0, 0, 1, 1, 1, 0xE00b, 0x800c, 0x0f, 0x0e, 0x8010, 0x0e, 0x0f, 0xE010,
                                            0x10, 0x8010, 0xA010, 0xC010}));
-    EXPECT_EQ(b.signature, Signature({U32(0x10), U32(0), kAdmins, U32(1), Aces(e.dacl), U32(1), Aces(e.sacl), U32(1),
-                                      Aces(e.label)}));
+    // The DACL's and SACL's protected and auto-inherited bits follow their present flags.
+    EXPECT_EQ(b.signature, Signature({U32(0x10), U32(0), kAdmins, U32(1), U32(0), Aces(e.dacl), U32(1), U32(0),
+                                      Aces(e.sacl), U32(1), Aces(e.label)}));
     // The privilege is on only around the SACL read, and off again at the end.
     EXPECT_EQ(e.privilegeCalls, (std::vector<bool>{true, false, false}));
 
     e.privilegeWorks = false;   // without it the auditing stage is left out, signature and all
     Built quiet(0x20);
     EXPECT_EQ(quiet.tree.Dump().find("uditing"), std::string::npos);
-    EXPECT_EQ(quiet.signature, Signature({U32(0x20), U32(0), kAdmins, U32(1), Aces(e.dacl), U32(1), Aces(e.label)}));
+    EXPECT_EQ(quiet.signature,
+              Signature({U32(0x20), U32(0), kAdmins, U32(1), U32(0), Aces(e.dacl), U32(1), Aces(e.label)}));
 }
 
 // Each row answers one query (the others fail) with the node that replaces
@@ -137,16 +139,19 @@ TEST(SecurityNodes, AttributesStageVariantsAceWalksAndMalformedParts) {
         {kOwnerInformation, OwnerPart(deleted), "  Ownership : S-1-5-21-9-9-9-5 [15] k8\n", Concat({U32(0), deleted})},
         // No owner SID and not defaulted: a sound node, only the flag signed.
         {kOwnerInformation, MakeDescriptor(0, {}, {}, {}), "  Ownership : Unknown account [15] k8\n", U32(0)},
-        {kDaclInformation, MakeDescriptor(0, {}, {}, empty), "", U32(0)},
-        {kDaclInformation, MakeDescriptor(0x0004, {}, {}, {}), "  unset permissions [18] k9\n", U32(1)},
-        {kDaclInformation, DaclPart(empty), "  Permissions [18] ka\n", U32(1)},
+        {kDaclInformation, MakeDescriptor(0, {}, {}, empty), "", Concat({U32(0), U32(0)})},
+        {kDaclInformation, MakeDescriptor(0x0004, {}, {}, {}), "  unset permissions [18] k9\n", Concat({U32(1), U32(0)})},
+        {kDaclInformation, DaclPart(empty), "  Permissions [18] ka\n", Concat({U32(1), U32(0)})},
+        // Of the control bits only the DACL's protected and auto-inherited ones are signed.
+        {kDaclInformation, MakeDescriptor(0x3C05, {}, {}, empty), "  Permissions [18] ka\n", Concat({U32(1), U32(0x1400)})},
+        {kSaclInformation, MakeDescriptor(0x3C11, {}, empty, {}), "  Auditing [27] k0\n", Concat({U32(1), U32(0x2800)})},
         // The walk ends at the ACL's end or after AceCount ACEs, as GetAce does.
         {kDaclInformation, DaclPart(MakeAcl({allow, deny}, 5)), "  Permissions [18] ka\n" + allowLine +
-         "    Deny : S-1-5-32-546 :  Create Files / Write Data(0002) [24] kc\n", Concat({U32(1), allow, deny})},
+         "    Deny : S-1-5-32-546 :  Create Files / Write Data(0002) [24] kc\n", Concat({U32(1), U32(0), allow, deny})},
         {kDaclInformation, DaclPart(MakeAcl({allow, deny}, 1)), "  Permissions [18] ka\n" + allowLine,
-         Concat({U32(1), allow})},
-        {kSaclInformation, MakeDescriptor(0, {}, {}, {}), "  no auditing [27] k9\n", U32(0)},
-        {kSaclInformation, MakeDescriptor(0x0010, {}, {}, {}), "  no auditing [27] k9\n", U32(1)},
+         Concat({U32(1), U32(0), allow})},
+        {kSaclInformation, MakeDescriptor(0, {}, {}, {}), "  no auditing [27] k9\n", Concat({U32(0), U32(0)})},
+        {kSaclInformation, MakeDescriptor(0x0010, {}, {}, {}), "  no auditing [27] k9\n", Concat({U32(1), U32(0)})},
         {kLabelInformation, MakeDescriptor(0x0010, {}, {}, {}), "  no integrity level [19] k10\n", U32(1)},
         {kOwnerInformation, badOwner, kFails, {}},
         {kDaclInformation, Bytes(good.begin(), good.begin() + 19), kFails, {}},          // header cut
