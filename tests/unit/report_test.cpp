@@ -6,6 +6,7 @@
 #include "actions/node_menus.h"
 #include "base/heap.h"
 #include "base/item_param.h"
+#include "report/json_report.h"
 #include "report/report_run.h"
 #include "report/tree_text.h"
 #include "security/groups.h"
@@ -57,5 +58,55 @@ TEST(ReportText, GroupsWithTheirOtherPathsTwoSpacesPerLevelInUnicode) {
     choice.id = kCmdCopyReport;
     ActOnChoice(&actions.platform, &sink, &choice);
     EXPECT_EQ(actions.copied, std::vector<std::u16string>{whole});
+    ClearGroups();
+}
+
+namespace {
+
+bool Collect(void* context, const char16_t* text, uint32_t units) {
+    static_cast<std::u16string*>(context)->append(text, units);
+    return true;
+}
+
+size_t Count(const std::u16string& text, const std::u16string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::u16string::npos; at = text.find(part, at + 1)) n++;
+    return n;
+}
+
+}  // namespace
+
+// Past 16 bits: each group's nodes name it by its full index, and every
+// group reaches the text and JSON writers and the clipboard.
+TEST(ReportText, MoreGroupsThanSixteenBitsReachEveryWriter) {
+    ScopedFakeSecurity fake;
+    for (const char16_t* path : {u"C:\\p", u"C:\\q"})
+        fake.paths[path] = {{kOwnerInformation, OwnerPart(kAdmins)},
+                            {kDaclInformation, DaclPart(MakeAcl({MakeAce(0, 0, 0x001F01FF, kUsers)}))}};
+    FakeTree tree;
+    const uint32_t total = 0x10002;
+    for (uint32_t i = 0; i < total; i++) AddPath(&tree.sink, u"C:\\p", i << 6);   // each its own attributes
+    AddPath(&tree.sink, u"C:\\q", (total - 1) << 6);
+    FlushGroupRootTexts(&tree.sink);
+    ASSERT_EQ(GroupCount(), total);
+    const TreeItem last = tree.Children(kTreeRoot).back();
+    EXPECT_EQ(ItemGroup(NodeParam(tree.node(last).param)), kNoGroup) << "the ItemParam is as it was";
+    for (TreeItem node : {last, tree.Children(last).back()}) EXPECT_EQ(NodeGroup(tree.node(node).param), total - 1);
+    EXPECT_EQ(Narrow(Taken(NodeReportText(&tree.sink, last, true))).substr(0, 32),
+              "(2) C:\\p\r\n  = C:\\q\r\n  attributes");
+
+    std::u16string json, text;
+    ReportOut* out = new ReportOut;
+    ReportOutInit(out, ReportTarget{&json, Collect});
+    EXPECT_TRUE(WriteJsonReport(out));
+    OutFlush(out, true);
+    ReportOutInit(out, ReportTarget{&text, Collect});
+    WriteReportLines(out);
+    OutFlush(out, true);
+    delete out;
+    EXPECT_EQ(Count(json, u"{\"paths\":["), total);
+    EXPECT_EQ(json.substr(json.rfind(u"{\"paths\":["), 27), u"{\"paths\":[\"C:\\\\p\",\"C:\\\\q\"],");
+    EXPECT_EQ(Count(text, u"\r\n  Ownership : BUILTIN\\Administrators\r\n"), total);
+    EXPECT_EQ(text.substr(text.rfind(u"(2) C:\\p")).substr(0, 22), u"(2) C:\\p\r\n  = C:\\q\r\n  ");
     ClearGroups();
 }

@@ -82,7 +82,7 @@ struct RecordingSink {
     std::u16string log;
     TreeItem next = 1;
     static RecordingSink* Of(void* c) { return static_cast<RecordingSink*>(c); }
-    static TreeItem Insert(void* c, TreeItem parent, const char16_t* text, int image, uint32_t param) {
+    static TreeItem Insert(void* c, TreeItem parent, const char16_t* text, int image, uint64_t param) {
         Of(c)->log += u"+" + std::u16string(text) + u" " + (char16_t)(u'0' + image) + u" " +
                       std::u16string(reinterpret_cast<const char16_t*>(std::to_wstring(param).c_str())) + u" < " +
                       (char16_t)(u'0' + parent % 64) + u"\n";
