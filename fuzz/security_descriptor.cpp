@@ -1,7 +1,10 @@
 // Arbitrary bytes as the answer to every descriptor query: the reader and the
-// tree builder must stay inside the bytes, and grouping must hold together.
+// tree builder must stay inside the bytes, grouping must hold together, and
+// the reports must render what the group kept.
 #include <string.h>
 
+#include "report/json_report.h"
+#include "report/tree_text.h"
 #include "security/groups.h"
 #include "tests/unit/fake_tree.h"
 #include "tests/unit/security_fakes.h"
@@ -19,6 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < 2; i++) AddPath(&tree.sink, path, attributes);
     GroupSnapshot group;
     if (GroupCount() != 1 || !ReadGroup(0, &group) || group.pathCount != 2) __builtin_trap();
+    // The reports render the kept bytes again.
+    ReportOut* out = new ReportOut;
+    ReportOutInit(out, ReportTarget{nullptr, [](void*, const char16_t*, uint32_t) { return true; }});
+    WriteJsonReport(out);
+    WriteReportLines(out);
+    OutFlush(out, true);
+    delete out;
     ClearGroups();
     return 0;
 }
