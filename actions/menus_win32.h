@@ -6,8 +6,8 @@ void ShowNodeMenu(HWND mainWindow, HWND tree);
 // Logs the list file's [ACCESS_TYPES] lines that the menus leave out.
 void ReportBadAccessTypes(HWND mainWindow);
 
-// Shows a filled popup at the mouse pointer and returns the chosen command
-// id, 0 when dismissed. Tests replace it to choose without a person.
+// Test seam: shows a filled popup and returns the chosen command id, 0 when
+// dismissed (TrackPopupAtCursor); tests choose without a person.
 typedef UINT (*PopupTracker)(HMENU popup, HWND owner);
 extern PopupTracker g_popupTracker;
 UINT TrackPopupAtCursor(HMENU popup, HWND owner);

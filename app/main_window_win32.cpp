@@ -37,7 +37,7 @@ namespace {
 const wchar_t* ProcessCommandLine() { return GetCommandLineW(); }
 }  // namespace
 
-const wchar_t* (*g_commandLineSource)() = ProcessCommandLine;
+CommandLineFn g_commandLineSource = ProcessCommandLine;
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "resources/resource_ids.h"
 #include "security/groups.h"
 
-uint64_t (*g_readingClock)() = GetTickCount64;
+TickClock g_readingClock = GetTickCount64;
 
 namespace {
 

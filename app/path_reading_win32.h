@@ -37,8 +37,9 @@ void AppendReadingLogLine(HWND window, const char16_t* text);
 void StopReading(HWND window);
 // Ends the reading without a log line or the finish (the window is going).
 void AbandonReading();
-// The clock that times batches, progress and the final line, in ms; tests
-// replace it.
-extern uint64_t (*g_readingClock)();
+// Test seam: the clock that times batches, progress and the final line, in
+// ms (GetTickCount64); tests slow it down.
+typedef uint64_t (*TickClock)();
+extern TickClock g_readingClock;
 // Takes the reader's own message or timer; false for any other.
 bool HandleReadingMessage(HWND window, UINT message, WPARAM wParam);

@@ -1,6 +1,6 @@
 // The console report from its command line to its exit code: options, the
-// paths through the same input, AddPath and tree builder as the window (into
-// an in-memory tree), then the tree as text or JSON, written group by group.
+// paths through the same input and AddPath as the window (their nodes go
+// nowhere), then the groups as text or JSON, written group by group.
 #pragma once
 #include <stdint.h>
 
