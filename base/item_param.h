@@ -1,6 +1,6 @@
 // The 32-bit ItemParam every tree node carries: the group index in bits 0-15,
 // the NodeKind in bits 16-23 and, on explicit folder ACEs, the scope bits
-// 29-31. The menus choose by kind and act on the group.
+// 29-31. The menus choose by kind and act on the group the identity names.
 //
 // A node's identity (NodeId) is the 64-bit parameter of the tree item: the
 // ItemParam in its low half, and in its upper half the full group index and
@@ -30,11 +30,11 @@ const uint32_t kKindOtherAce = 0x0e;
 const uint32_t kKindInherited = 0x0f;
 const uint32_t kKindIntegrity = 0x10;
 
-const uint32_t kNoGroup = 0xFFFF;   // group index that no group ever has
+const uint32_t kNoGroup = 0xFFFF;   // ItemParam group index that names no group
 
 // The group index that ItemParams carry: the 16-bit field cannot hold group
-// kNoGroup and later ones, so their nodes carry kNoGroup and no menu acts on
-// them.
+// kNoGroup and later ones, so their ItemParams carry kNoGroup; the node's
+// identity still names the group.
 inline uint32_t GroupItemIndex(uint32_t group) { return group < kNoGroup ? group : kNoGroup; }
 
 inline uint32_t MakeItemParam(uint32_t group, uint32_t kind) { return (group & 0xFFFF) | (kind & 0xFF) << 16; }

@@ -225,6 +225,39 @@ TEST(ActionsCommands, EmptyAndOverlongAccountNamesRunNothing) {
         }
 }
 
+// A change that leaves the group equal to an earlier one joins the two: one
+// root for one security state, and that root selected.
+TEST(ActionsCommands, AChangeThatMakesAGroupEqualAnEarlierOneJoinsItThere) {
+    using namespace fake_security;
+    ScopedFakeSecurity security;
+    FakeActions fake;
+    FakeTree tree;
+    const Bytes dacl = DaclPart(MakeAcl({MakeAce(0, 0, 0x1F01FF, kUsers)}));
+    for (auto [path, owner] : {std::pair{u"C:\\a", kUsers}, {u"C:\\b", kAdmins}}) {
+        security.paths[path] = {{kOwnerInformation, OwnerPart(owner)}, {kDaclInformation, dacl}};
+        security.attributes[path] = kFile;
+        AddPath(&tree.sink, path, kFile);
+    }
+    FlushGroupRootTexts(&tree.sink);
+    MenuChoice choice = MenuChoice();
+    ASSERT_TRUE(ReadGroup(1, &choice.group));
+    choice.kind = kKindOwner;
+    choice.id = kCmdTakeOwnership;
+    choice.recurseSuffix = u"";
+    fake.platform.runCommand = [](void* owner, char16_t* line) {
+        ScopedFakeSecurity::current->paths[u"C:\\b"][kOwnerInformation] = OwnerPart(kUsers);
+        return FakeActions::Run(owner, line);
+    };
+    ActOnChoice(&fake.platform, &tree.sink, &choice);
+    EXPECT_EQ(fake.commands, Lines{"takeown /f C:\\b /a /r /d Y"});
+    GroupSnapshot first;
+    ASSERT_TRUE(ReadGroup(0, &first) && !ReadGroup(1, &choice.group));
+    EXPECT_EQ(tree.Children(kTreeRoot), std::vector<TreeItem>{first.root});
+    EXPECT_EQ(Narrow(tree.node(first.root).text), "(2) C:\\a");
+    EXPECT_EQ(tree.selection, first.root);
+    ClearGroups();
+}
+
 // Stopping at the first failure: GroupWalkAbortsAtTheFirstFailureAndRefreshes.
 TEST(ActionsWalk, OnlyFilesReceiveTheCommandDepthFirst) {
     FakeActions fake;
