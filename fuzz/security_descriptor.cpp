@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The reports render the kept bytes again.
     ReportOut* out = new ReportOut;
     ReportOutInit(out, ReportTarget{nullptr, [](void*, const char16_t*, uint32_t) { return true; }});
-    WriteJsonReport(out);
+    const WalkGaps noGaps = {nullptr, 0};
+    WriteJsonReport(out, &noGaps);
     WriteReportLines(out);
     OutFlush(out, true);
     delete out;

@@ -8,6 +8,13 @@
 #include "input/folder_walk.h"
 
 
+// What a walk below folders could not give out.
+enum WalkGap {
+    kGapUnlisted,      // a folder whose listing could not start
+    kGapTooLong,       // a path longer than the limit, skipped
+    kGapOutOfMemory,   // the walk ended here for lack of memory
+};
+
 struct PathInputPlatform {
     void* context;
     // The name's file attributes; kNoFileAttributes when there is no such file.
@@ -21,4 +28,6 @@ struct PathInputPlatform {
     // (folders that can't be listed, paths too long).
     const FolderListing* folders;
     void (*log)(void* context, const char16_t* line);
+    // Each gap of a walk, also named in the log; may be null.
+    void (*gap)(void* context, const char16_t* path, WalkGap gap);
 };

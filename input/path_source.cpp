@@ -20,12 +20,25 @@ void LogWalkPath(const PathInputPlatform* platform, const char16_t* pattern, con
     HeapFreeBytes(line);
 }
 
+// A path the walk could not give out: named in the log and handed on.
+void ReportGap(const PathInputPlatform* platform, WalkGap gap, const char16_t* pattern, const char16_t* path) {
+    LogWalkPath(platform, pattern, path);
+    if (platform->gap) platform->gap(platform->context, path, gap);
+}
+
+void ReportOutOfMemory(const PathInputPlatform* platform, const char16_t* path) {
+    ReportGap(platform, kGapOutOfMemory, Translate(u"walk cut short, out of memory: %s"), path);
+}
+
 // The walk below the folder just given out; none when it can't start.
 void StartBelow(BelowWalk* below, const PathInputPlatform* platform, const char16_t* folder) {
     below->walking = false;
     if (!platform->folders) return;
     // Within the path limit of AddPath: a longer path is skipped, never cut.
-    if (!below->ready && !InitFolderWalk(&below->walk, platform->folders, kFullPathUnits)) return;
+    if (!below->ready && !InitFolderWalk(&below->walk, platform->folders, kFullPathUnits)) {
+        ReportOutOfMemory(platform, folder);
+        return;
+    }
     below->ready = true;
     below->walking = WalkBelow(&below->walk, folder);
 }
@@ -38,10 +51,17 @@ bool NextBelowPath(BelowWalk* below, const PathInputPlatform* platform, const ch
             *path = below->walk.path;
             *attributes = below->walk.attributes;
             return true;
-        case kWalkUnlisted: LogWalkPath(platform, Translate(u"cannot list: %s"), below->walk.path); break;
-        case kWalkTooLong: LogWalkPath(platform, Translate(u"path too long, skipped: %s"), below->walk.path); break;
-        case kWalkEnd:
-        case kWalkFailed: below->walking = false; break;
+        case kWalkUnlisted:
+            ReportGap(platform, kGapUnlisted, Translate(u"cannot list: %s"), below->walk.path);
+            break;
+        case kWalkTooLong:
+            ReportGap(platform, kGapTooLong, Translate(u"path too long, skipped: %s"), below->walk.path);
+            break;
+        case kWalkFailed:
+            ReportOutOfMemory(platform, below->walk.path);
+            below->walking = false;
+            break;
+        case kWalkEnd: below->walking = false; break;
         }
     }
     return false;

@@ -319,7 +319,15 @@ bool GroupRead(const GroupSnapshot* group, char16_t* error) {
     return UnreadPartsText(group->security, &w);
 }
 
-bool WriteJsonReport(ReportOut* out) {
+bool NextWalkGap(const WalkGaps* gaps, uint32_t* offset, const char16_t** reason, const char16_t** path) {
+    if (!gaps->pairs || *offset >= gaps->units) return false;
+    *reason = gaps->pairs + *offset;
+    *path = *reason + TextLength(*reason) + 1;
+    *offset = (uint32_t)(*path - gaps->pairs) + TextLength(*path) + 1;
+    return true;
+}
+
+bool WriteJsonReport(ReportOut* out, const WalkGaps* gaps) {
     OutText(out, u"{\"version\":1,\"groups\":[");
     bool firstGroup = true;
     char16_t error[kNodeTextUnits];
@@ -346,6 +354,11 @@ bool WriteJsonReport(ReportOut* out) {
     for (uint32_t i = 0; ReadUnnamedPath(i, &name, &groupsBefore); i++) {
         allRead = false;
         OutUnreadable(out, &firstUnreadable, name, Translate(u"unknown name"));
+    }
+    const char16_t* reason;
+    for (uint32_t offset = 0; NextWalkGap(gaps, &offset, &reason, &name);) {
+        allRead = false;
+        OutUnreadable(out, &firstUnreadable, name, reason);
     }
     OutText(out, u"]}\r\n");
     return allRead;

@@ -17,5 +17,15 @@ void OutJsonString(ReportOut* out, const char16_t* text);
 // error (kNodeTextUnits) holds the tree's texts of the parts that were not
 // ("unknown ownership; unknown permissions").
 bool GroupRead(const GroupSnapshot* group, char16_t* error);
-// Writes the document; true when every path was read.
-bool WriteJsonReport(ReportOut* out);
+// The paths a walk below folders could not give out, for the reports:
+// pairs of zero-terminated texts back to back, why (translated) and the path.
+struct WalkGaps {
+    const char16_t* pairs;   // null when there are none
+    uint32_t units;
+};
+// The gap at *offset, moving it on; false after the last.
+bool NextWalkGap(const WalkGaps* gaps, uint32_t* offset, const char16_t** reason, const char16_t** path);
+
+// Writes the document, the walk's gaps among the unreadable paths; true when
+// every path was read.
+bool WriteJsonReport(ReportOut* out, const WalkGaps* gaps);

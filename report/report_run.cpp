@@ -2,6 +2,7 @@
 
 #include "base/heap.h"
 #include "base/text.h"
+#include "config/config_text.h"
 #include "input/path_input.h"
 #include "input/path_source.h"
 #include "input/tokenizer.h"
@@ -59,6 +60,9 @@ bool ReadOptions(const char16_t* commandLine, Options* options, const char16_t**
 struct Collector {
     TreeSink sink;
     const ReportPlatform* platform;
+    GrowingText gaps;   // WalkGaps' pairs
+    ReportTarget gapTarget;
+    bool gapsLost;      // memory ran out for one
 };
 
 // The report is written from the groups: the nodes AddPath makes go nowhere.
@@ -81,6 +85,37 @@ char* ReadList(void* context, const char16_t* name) {
     return c->platform->readListFile(c->platform->context, name);
 }
 
+const char16_t* GapReason(WalkGap gap) {
+    switch (gap) {
+    case kGapUnlisted: return Translate(u"cannot list");
+    case kGapTooLong: return Translate(u"path too long");
+    default: return Translate(u"walk cut short, out of memory");
+    }
+}
+
+// Each gap of a walk is an unreadable path of the report.
+void KeepGap(void* context, const char16_t* path, WalkGap gap) {
+    Collector* c = static_cast<Collector*>(context);
+    const char16_t* reason = GapReason(gap);
+    const uint32_t before = c->gaps.length;
+    const ReportTarget& t = c->gapTarget;
+    if (t.write(t.context, reason, TextLength(reason) + 1) && t.write(t.context, path, TextLength(path) + 1)) return;
+    c->gapsLost = true;
+    if (c->gaps.text) c->gaps.text[c->gaps.length = before] = 0;   // no reason without its path
+}
+
+// The gaps in the text form: "why : path" lines after the groups, as an
+// unknown name's root reads.
+void WriteGapLines(ReportOut* out, const WalkGaps* gaps) {
+    const char16_t *reason, *path;
+    for (uint32_t offset = 0; NextWalkGap(gaps, &offset, &reason, &path);) {
+        OutText(out, reason);
+        OutText(out, u" : ");
+        OutText(out, path);
+        OutText(out, u"\r\n");
+    }
+}
+
 void LogToError(void* context, const char16_t* line) {
     const Collector* c = static_cast<const Collector*>(context);
     c->platform->writeError(c->platform->context, line);
@@ -99,9 +134,10 @@ void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, con
     source.close(source.state);
 }
 
-// Names no group was formed for are unreadable, as the JSON lists them.
-bool AllPathsRead() {
-    if (UnnamedPathCount() != 0 || PathsLeftOut() != 0) return false;
+// Names no group was formed for and a walk's gaps are unreadable, as the
+// JSON lists them.
+bool AllPathsRead(const Collector* collector) {
+    if (UnnamedPathCount() != 0 || PathsLeftOut() != 0 || collector->gaps.length || collector->gapsLost) return false;
     char16_t error[kNodeTextUnits];
     for (uint32_t i = 0; i < GroupCount(); i++) {
         GroupSnapshot group;
@@ -119,9 +155,11 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
         platform->writeError(platform->context, kReportUsage);
         return kReportUsageError;
     }
-    Collector collector = {kNoNodes, platform};
+    Collector collector = {kNoNodes, platform, {}, {}, false};
+    collector.gapTarget = GrowingTextTarget(&collector.gaps);
     ClearGroups();
-    PathInputPlatform input = {&collector, Attributes, ReadList, platform->codePages, platform->folders, LogToError};
+    PathInputPlatform input = {&collector, Attributes,  ReadList, platform->codePages, platform->folders,
+                               LogToError, KeepGap};
     ReadCommandLinePaths(&collector, paths, &input, options.below);
     FlushGroupRootTexts(&collector.sink);
 
@@ -129,12 +167,18 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
     bool allRead = false, written = false;
     if (out) {
         ReportOutInit(out, platform->output);
-        if (options.json) WriteJsonReport(out);
-        else WriteReportLines(out);
-        allRead = AllPathsRead();
+        const WalkGaps gaps = {collector.gaps.text, collector.gaps.length};
+        if (options.json) {
+            WriteJsonReport(out, &gaps);
+        } else {
+            WriteReportLines(out);
+            WriteGapLines(out, &gaps);
+        }
+        allRead = AllPathsRead(&collector);
         written = OutFlush(out, true);
         HeapFreeBytes(out);
     }
     ClearGroups();
+    HeapFreeBytes(collector.gaps.text);
     return allRead && written ? kReportAllRead : kReportSomeUnreadable;
 }

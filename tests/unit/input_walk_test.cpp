@@ -7,6 +7,7 @@
 #include "base/heap.h"
 #include "input/path_source.h"
 #include "tests/unit/actions_fake_platform.h"
+#include "tests/unit/security_fakes.h"
 
 namespace {
 
@@ -78,4 +79,21 @@ TEST(WalkBelow, MenuFoldersWalkedWithoutThemselvesAndAStopClosesEveryListing) {
     Take(FolderListSource(&paths, folders, &platform), &walked, 3);
     EXPECT_EQ(walked.lines, (std::vector<std::string>{"C:\\t\\a\\f2", "C:\\t\\a\\up", "C:\\t\\a\\up\\a"}));
     EXPECT_EQ(fake.openListings, 0);
+}
+
+// Memory that runs out ends the walk as a gap the reports can name.
+TEST(WalkBelow, AWalkThatRunsOutOfMemoryEndsAsAGap) {
+    FakeActions fake;
+    PlantTree(&fake);
+    Walked walked;
+    PathInputPlatform platform = WalkPlatform(&walked);
+    platform.gap = [](void* c, const char16_t* path, WalkGap gap) {
+        static_cast<Walked*>(c)->lines.push_back("gap " + std::to_string(gap) + " " + Narrow(path));
+    };
+    std::unique_ptr<CommandLinePaths> paths(new CommandLinePaths);
+    {
+        fake_security::ScopedHeapFault heap(0);
+        Take(CommandLineSource(paths.get(), u"ovrix /below C:\\t", &platform), &walked);
+    }
+    EXPECT_EQ(walked.lines, (std::vector<std::string>{"gap 2 C:\\t", "C:\\t"}));
 }

@@ -98,7 +98,8 @@ TEST(ReportText, MoreGroupsThanSixteenBitsReachEveryWriter) {
     std::u16string json, text;
     ReportOut* out = new ReportOut;
     ReportOutInit(out, ReportTarget{&json, Collect});
-    EXPECT_TRUE(WriteJsonReport(out));
+    const WalkGaps noGaps = {nullptr, 0};
+    EXPECT_TRUE(WriteJsonReport(out, &noGaps));
     OutFlush(out, true);
     ReportOutInit(out, ReportTarget{&text, Collect});
     WriteReportLines(out);
@@ -109,4 +110,37 @@ TEST(ReportText, MoreGroupsThanSixteenBitsReachEveryWriter) {
     EXPECT_EQ(Count(text, u"\r\n  Ownership : BUILTIN\\Administrators\r\n"), total);
     EXPECT_EQ(text.substr(text.rfind(u"(2) C:\\p")).substr(0, 22), u"(2) C:\\p\r\n  = C:\\q\r\n  ");
     ClearGroups();
+}
+
+// A walk's gaps (a folder that cannot be listed, a path over the limit) are
+// unreadable paths of both forms, with their reason, and make the exit code 1.
+TEST(ReportText, AWalksGapsAreUnreadableEntriesWithTheirReason) {
+    ScopedFakeSecurity security;
+    FakeActions fake;
+    const std::string name(257, 'n');
+    fake.attributes = {{"C:\\t", kFolder}};
+    fake.folders = {{"C:\\t", {{"f", kFile}, {"gone", kFolder}, {name, kFile}}}};
+    for (const char16_t* path : {u"C:\\t", u"C:\\t\\f", u"C:\\t\\gone"})
+        security.paths[path] = {{kOwnerInformation, OwnerPart(kAdmins)}, {kDaclInformation, DaclPart(MakeAcl({}))}};
+    static const FolderListing listing = {FakeActions::OpenFolder, FakeActions::NextEntry, FakeActions::CloseFolder,
+                                          FakeActions::Identity};
+    CodePageConverter none = {};
+    std::u16string output, errors;
+    ReportPlatform platform = {&errors,
+                               [](void*, const char16_t* name) { return FakeActions::FileAttributes(name); },
+                               [](void*, const char16_t*) -> char* { return nullptr; },
+                               &none,
+                               ReportTarget{&output, Collect},
+                               [](void* c, const char16_t* text) { *static_cast<std::u16string*>(c) += text; },
+                               &listing};
+    const std::u16string tooLong = u"C:\\t\\" + Wide(name);
+    EXPECT_EQ(RunReport(u"ovrix-report /below C:\\t", &platform), kReportSomeUnreadable);
+    EXPECT_EQ(output.substr(output.find(u"cannot list : ")),
+              u"cannot list : C:\\t\\gone\r\npath too long : " + tooLong + u"\r\n");
+    EXPECT_NE(errors.find(u"cannot list: C:\\t\\gone\r\n"), std::u16string::npos) << "the log still names them";
+    output.clear();
+    EXPECT_EQ(RunReport(u"ovrix-report /below /json C:\\t", &platform), kReportSomeUnreadable);
+    EXPECT_EQ(output.substr(output.find(u"\"unreadable\":")),
+              u"\"unreadable\":[\r\n{\"path\":\"C:\\\\t\\\\gone\",\"error\":\"cannot list\"},\r\n{\"path\":\"C:\\\\t\\\\" +
+                  Wide(name) + u"\",\"error\":\"path too long\"}]}\r\n");
 }
