@@ -185,7 +185,8 @@ TEST(Resources, VersionRecordSaysZeroPointSix) {
                                   f.dwProductVersionLS, f.dwFileOS, f.dwFileType}),
               std::vector<DWORD>({0xFEEF04BD, 6, 0, 6, 0, VOS__WINDOWS32, VFT_APP}));
     for (std::wstring pair :
-         {L"FileVersion=0.6", L"ProductVersion=0.6", L"ProductName=ovrix", L"OriginalFilename=ovrix.exe"}) {
+         {L"FileVersion=0.6", L"ProductVersion=0.6", L"ProductName=ovrix", L"OriginalFilename=ovrix.exe",
+          L"LegalCopyright=Copyright (C) 2026 The ovrix authors. MIT License."}) {
         std::wstring key = pair.substr(0, pair.find(L'=')), path = L"\\StringFileInfo\\040904B0\\" + key;
         wchar_t* value = nullptr;
         ASSERT_TRUE(query(record.data(), path.c_str(), reinterpret_cast<LPVOID*>(&value), &length)) << key;
