@@ -79,6 +79,12 @@ foreach(program ovrix ovrix-report)
                    -P ${CMAKE_SOURCE_DIR}/tests/win32/exe_imports.cmake)
 endforeach()
 
+# The release package (make dist): exactly the files a user gets, with
+# matching sums.
+add_test(NAME Dist.ZipHoldsExactlyTheListedFilesWithMatchingSums
+         COMMAND sh -c "python3 ${CMAKE_SOURCE_DIR}/scripts/dist.py . dist-test >/dev/null && python3 ${CMAKE_SOURCE_DIR}/tests/dist/check_zip.py dist-test")
+set_tests_properties(Dist.ZipHoldsExactlyTheListedFilesWithMatchingSums PROPERTIES TIMEOUT 900 LABELS dist)
+
 # The load benchmark's driver and floor (bench/load_wine.sh builds it).
 add_executable(load_wine EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/load_wine.cpp)
 target_link_options(load_wine PRIVATE -static -municode)
