@@ -86,6 +86,19 @@ void LayoutControls(HWND window) { PlaceControls(window, MeasureLayout(window));
 // The DPI the controls are laid out for and the glyphs drawn for.
 UINT g_windowDpi = USER_DEFAULT_SCREEN_DPI;
 
+// The window's DPI. GetDpiForWindow came with Windows 10: looked up, so that
+// older systems still start the program, which then takes the screen's.
+UINT WindowDpi(HWND window) {
+    typedef UINT(WINAPI * DpiOfWindow)(HWND);
+    static const DpiOfWindow dpiOfWindow = reinterpret_cast<DpiOfWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpiOfWindow) return dpiOfWindow(window);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? (UINT)dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
 void LoadGlyphs(HWND window) {
     const int size = GlyphSizeForDpi(g_windowDpi);
     HIMAGELIST glyphs = ImageList_LoadImageW(g_instance, MAKEINTRESOURCEW(GlyphStripResource(size)), size, 0,
@@ -155,7 +168,7 @@ void FinishTreeFill(HWND window) {
 }
 
 void InitMainDialog(HWND window) {
-    g_windowDpi = GetDpiForWindow(window);
+    g_windowDpi = WindowDpi(window);
     LayoutControls(window);
     InitLogPane(window);
     AppendLogLine(window, kBanner);
