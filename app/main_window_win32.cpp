@@ -111,7 +111,7 @@ void LoadGlyphs(HWND window) {
 // suggests, margins and buttons keep their look at the new DPI, and the
 // tree gets the glyphs drawn for it.
 void ChangeDpi(HWND window, UINT dpi, const RECT* suggested) {
-    if (dpi == 0) return;
+    if (dpi == 0 || !suggested) return;
     LayoutInput in = ScaleLayoutInput(MeasureLayout(window), g_windowDpi, dpi);
     g_windowDpi = dpi;
     SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
