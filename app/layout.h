@@ -21,9 +21,9 @@ struct LayoutResult {
 
 LayoutResult LayoutMainDialog(const LayoutInput& in);
 
-// Glyphs are drawn for 16, 20, 24 and 32 pixels: the largest that a DPI
-// does not shrink below its 96-DPI look (96 → 16, 120 → 20, 144 → 24,
-// 192 and above → 32).
+// Glyphs are drawn for 16, 20, 24 and 32 pixels, for 100, 125, 150 and
+// 200 %: a DPI takes the largest whose scale it reaches (96 → 16, 120 → 20,
+// 144 → 24, 192 and above → 32).
 int32_t GlyphSizeForDpi(uint32_t dpi);
 // The bitmap resource of the glyph strip for one of those sizes.
 int GlyphStripResource(int32_t glyphSize);

@@ -103,6 +103,7 @@ void LoadGlyphs(HWND window) {
     const int size = GlyphSizeForDpi(g_windowDpi);
     HIMAGELIST glyphs = ImageList_LoadImageW(g_instance, MAKEINTRESOURCEW(GlyphStripResource(size)), size, 0,
                                              RGB(255, 0, 255), IMAGE_BITMAP, 0);
+    if (!glyphs) return;   // the tree keeps the glyphs it has
     HIMAGELIST old = (HIMAGELIST)SendMessageW(Tree(window), TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)glyphs);
     if (old && old != glyphs) ImageList_Destroy(old);
 }
