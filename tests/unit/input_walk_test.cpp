@@ -79,3 +79,17 @@ TEST(WalkBelow, MenuFoldersWalkedWithoutThemselvesAndAStopClosesEveryListing) {
     EXPECT_EQ(walked.lines, (std::vector<std::string>{"C:\\t\\a\\f2", "C:\\t\\a\\up", "C:\\t\\a\\up\\a"}));
     EXPECT_EQ(fake.openListings, 0);
 }
+
+// The system lists "b." as "b": entered, it would show b's entries under a
+// name that is not theirs and mark b walked, so b itself would be skipped.
+TEST(WalkBelow, AFolderWhoseNameTheSystemAltersIsGivenOutNotEntered) {
+    FakeActions fake;
+    fake.attributes = {{"C:\\d", kFolder}};
+    fake.folders = {{"C:\\d", {{"b.", kFolder}, {"b ", kFolder}, {"b", kFolder}}}, {"C:\\d\\b", {{"x", kFile}}}};
+    fake.links = {{"C:\\d\\b.", "C:\\d\\b"}, {"C:\\d\\b ", "C:\\d\\b"}};
+    Walked walked;
+    PathInputPlatform platform = WalkPlatform(&walked);
+    std::unique_ptr<CommandLinePaths> paths(new CommandLinePaths);
+    Take(CommandLineSource(paths.get(), u"ovrix /below C:\\d", &platform), &walked);
+    EXPECT_EQ(walked.lines, (std::vector<std::string>{"C:\\d", "C:\\d\\b.", "C:\\d\\b ", "C:\\d\\b", "C:\\d\\b\\x"}));
+}

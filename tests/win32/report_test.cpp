@@ -97,6 +97,26 @@ TEST(Report, Utf8ListFileNamesRoundTripIntoTheJson) {
     RemoveTree(folder);
 }
 
+// "victim." and "victim " beside "victim", and a folder "d." beside "d": the
+// system would read each as its neighbour, so each is an unknown name, never
+// read or walked, and the report says some paths were not read.
+TEST(Report, NamesEndingInADotOrABlankAreUnreadableNotReadAsTheirNeighbours) {
+    const std::wstring folder = NewTempFolder();
+    ASSERT_TRUE(RunUnixShell(folder, "echo a > victim && echo b > 'victim.' && echo c > 'victim ' && "
+                                     "mkdir d d. && touch d/x d./y && chmod 600 'victim.' 'victim '"));
+    std::string json;
+    EXPECT_EQ(RunReport(L"/json /below " + folder, &json), 1u);
+    for (const wchar_t* name : {L"\\d.", L"\\victim ", L"\\victim."})
+        EXPECT_NE(json.find(Utf8(L"{\"path\":" + JsonPath(folder + name) + L",\"error\":\"unknown name\"}")),
+                  std::string::npos) << json;
+    EXPECT_NE(json.find(Utf8(JsonPath(folder + L"\\d\\x"))), std::string::npos) << json;
+    EXPECT_EQ(json.find(Utf8(L"\\\\d.\\\\")), std::string::npos) << json;   // d. was not walked
+    const std::string victim = Utf8(JsonPath(folder + L"\\victim"));   // once, as itself
+    EXPECT_EQ(json.find(victim), json.rfind(victim)) << json;
+    RunUnixShell(folder, "find . -mindepth 1 -delete");
+    RemoveTree(folder);
+}
+
 TEST(Report, CtrlCCopiesTheNodeAndCtrlShiftCItsSubtreeWithTheGroupsPaths) {
     std::wstring folder = NewTempFolder(), a = folder + L"\\a.txt", b = folder + L"\\b.txt";
     for (const std::wstring& p : {a, b}) WriteFileBytes(p, "data");
