@@ -1,9 +1,11 @@
 #include "report/report_run.h"
 
+#include "base/format.h"
 #include "base/heap.h"
 #include "base/text.h"
 #include "input/path_input.h"
 #include "input/path_source.h"
+#include "config/config_text.h"
 #include "input/tokenizer.h"
 #include "report/json_report.h"
 #include "report/memory_tree.h"
@@ -19,7 +21,8 @@ const char16_t kReportUsage[] =
     u"  one JSON document. With /below, every folder named is followed by\r\n"
     u"  everything below it (links are named, not entered). Exit code 0: every\r\n"
     u"  path was read; 1: some could not be read (they are still reported);\r\n"
-    u"  2: usage error.\r\n";
+    u"  2: usage error; 3: the report could not be written (the reason goes\r\n"
+    u"  to standard error).\r\n";
 
 namespace {
 
@@ -115,6 +118,18 @@ bool AllGroupsReadable(const ReportPlatform* platform) {
     return true;
 }
 
+// A report cut short must not pass for a finished one.
+int ReportWriteFailure(const ReportPlatform* platform) {
+    char16_t reason[kNodeTextUnits];
+    char16_t line[kNodeTextUnits + kTranslationUnits];
+    reason[0] = 0;
+    platform->outputFailure(platform->context, reason, kNodeTextUnits);
+    FormatText(line, sizeof line / sizeof *line, Translate(u"cannot write the report: %s"), reason);
+    platform->writeError(platform->context, line);
+    platform->writeError(platform->context, u"\r\n");
+    return kReportWriteFailed;
+}
+
 }  // namespace
 
 int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
@@ -134,7 +149,8 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
     FlushGroupRootTexts(&collector.sink);
 
     ReportOut* out = static_cast<ReportOut*>(HeapAllocBytes(sizeof(ReportOut)));
-    bool allRead = false, written = false;
+    // Short of memory for the output nothing was written: not all was read.
+    bool allRead = false, writeFailed = false;
     if (out) {
         ReportOutInit(out, platform->output);
         if (options.json) {
@@ -145,11 +161,12 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
             WriteTreeLines(out, &collector.sink);
             allRead = collector.unknownNames.length == 0 && AllGroupsReadable(platform);
         }
-        written = OutFlush(out, true);
+        writeFailed = !OutFlush(out, true);
         HeapFreeBytes(out);
     }
     ClearGroups();
     MemoryTreeFree(&tree);
     HeapFreeBytes(collector.unknownNames.text);
-    return allRead && written && !collector.outOfMemory ? kReportAllRead : kReportSomeUnreadable;
+    if (writeFailed) return ReportWriteFailure(platform);
+    return allRead && !collector.outOfMemory ? kReportAllRead : kReportSomeUnreadable;
 }

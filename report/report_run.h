@@ -11,6 +11,7 @@
 const int kReportAllRead = 0;
 const int kReportSomeUnreadable = 1;
 const int kReportUsageError = 2;
+const int kReportWriteFailed = 3;
 
 struct ReportPlatform {
     void* context;
@@ -19,6 +20,9 @@ struct ReportPlatform {
     const CodePageConverter* codePages;
     ReportTarget output;                        // standard output
     void (*writeError)(void* context, const char16_t* text);   // standard error
+    // Why output last refused text, as the system words it (a full disk, a
+    // closed pipe), into capacity units.
+    void (*outputFailure)(void* context, char16_t* text, uint32_t capacity);
     const FolderListing* folders;   // for /below
 };
 

@@ -6,15 +6,17 @@
 
 namespace {
 
-// Runs ovrix-report with args; its exit code and what it wrote to a pipe.
-DWORD RunReport(const std::wstring& args, std::string* output) {
+// Runs ovrix-report with args; its exit code and what it wrote to a pipe
+// (only standard error when standard output is given).
+DWORD RunReport(const std::wstring& args, std::string* output, HANDLE standardOutput = nullptr) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inherit, 0)) return 99;
     SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW si = {sizeof si};
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = write;
+    si.hStdOutput = standardOutput ? standardOutput : write;
+    si.hStdError = write;
     PROCESS_INFORMATION process = {};
     std::wstring exe = ExeDirectory() + L"ovrix-report.exe", line = L"\"" + exe + L"\" " + args;
     BOOL started = CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &process);
@@ -85,6 +87,20 @@ TEST(Report, GroupsOfRealFilesAsTextAndJsonAndUnreadablePaths) {
     EXPECT_EQ(RunReport(L"/?", &usage), 2u);
     EXPECT_EQ(usage.find("Usage: ovrix-report"), 0u) << usage;
     RemoveTree(folder);
+}
+
+// Standard output on a full disk: the report ends with the reason on
+// standard error and exit code 3, never as if some paths were unreadable.
+TEST(Report, AReportThatCannotBeWrittenSaysSoAndExitsWith3) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE full = CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(full, INVALID_HANDLE_VALUE);
+    std::string errors;
+    EXPECT_EQ(RunReport(L"/json " + ExeDirectory() + L"ovrix-report.exe", &errors, full), 3u);
+    CloseHandle(full);
+    EXPECT_EQ(errors.find("cannot write the report: "), 0u) << errors;
+    EXPECT_GT(errors.size(), strlen("cannot write the report: \r\n")) << "the reason is given";
 }
 
 TEST(Report, Utf8ListFileNamesRoundTripIntoTheJson) {
