@@ -85,14 +85,14 @@ void LogToError(void* context, const char16_t* line) {
 }
 
 // AddPath gives a name whose full form it cannot make a root of its own and
-// no group; the JSON lists those names as unreadable.
+// no group; the JSON lists those names as unreadable, each once.
 void AddReportPath(void* context, const char16_t* path, uint32_t attributes) {
     Collector* c = static_cast<Collector*>(context);
+    if (!AddNewPath(&c->sink, path, attributes)) return;
     char16_t fullPath[kFullPathUnits];
     if (FormFullPath(path, fullPath) != kPlainPathName &&
         !c->unknownTarget.write(&c->unknownNames, path, TextLength(path) + 1))
         c->outOfMemory = true;
-    AddPath(&c->sink, path, attributes);
 }
 
 // Every path the command line names goes the window's way, at once.

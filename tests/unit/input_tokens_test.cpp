@@ -170,7 +170,8 @@ TEST(NameList, EveryNameInOrderUpToTheEmptyOneAndTheBlockFreed) {
 }
 
 // A batch ends on the clock, not on a count; progress is due every quarter
-// second; a quick reading ends without a line, a stop always with one.
+// second; a quick reading ends without a line, a stop always with one; paths
+// the tree held already are read but not counted as added.
 TEST(PathReading, BatchesByTimeProgressAndTheEndLine) {
     FakeFiles files;
     PathInputPlatform platform = FakePlatform(&files);
@@ -180,7 +181,10 @@ TEST(PathReading, BatchesByTimeProgressAndTheEndLine) {
     uint64_t now = 1000;
     ReadingClock clock = {&now, [](void* c) { return *static_cast<uint64_t*>(c) += 30; }};   // 30 ms a path
     Toks taken;
-    PathTaker taker = {&taken, [](void* c, const char16_t* path, uint32_t) { static_cast<Toks*>(c)->push_back(path); }};
+    PathTaker taker = {&taken, [](void* c, const char16_t* path, uint32_t) {   // the tree holds c already
+                           static_cast<Toks*>(c)->push_back(path);
+                           return path[0] != u'c';
+                       }};
     ReadPathBatch(&reading, &taker, &clock);
     EXPECT_EQ(taken, (Toks{u"a", u"b", u"c"}));
     EXPECT_FALSE(reading.ended);
@@ -192,6 +196,7 @@ TEST(PathReading, BatchesByTimeProgressAndTheEndLine) {
     EXPECT_EQ(taken.size(), 5u);
     EXPECT_TRUE(reading.ended);
     EXPECT_EQ(reading.read, 5u);
+    EXPECT_EQ(reading.added, 4u);
     EXPECT_EQ(EndLineOf(&reading, false, 2000), kEndLineNone);
     EXPECT_EQ(EndLineOf(&reading, false, 2001), kEndLineDone);
     EXPECT_EQ(EndLineOf(&reading, true, 1001), kEndLineStopped);
