@@ -9,7 +9,7 @@
 
 namespace {
 
-void LogWalkPath(const PathInputPlatform* platform, const char16_t* pattern, const char16_t* path) {
+void LogPathLine(const PathInputPlatform* platform, const char16_t* pattern, const char16_t* path) {
     if (!platform->log) return;
     // The path whole, also one too long to be read.
     const uint32_t units = kLongestPathUnits + kTranslationUnits;
@@ -38,8 +38,8 @@ bool NextBelowPath(BelowWalk* below, const PathInputPlatform* platform, const ch
             *path = below->walk.path;
             *attributes = below->walk.attributes;
             return true;
-        case kWalkUnlisted: LogWalkPath(platform, Translate(u"cannot list: %s"), below->walk.path); break;
-        case kWalkTooLong: LogWalkPath(platform, Translate(u"path too long, skipped: %s"), below->walk.path); break;
+        case kWalkUnlisted: LogPathLine(platform, Translate(u"cannot list: %s"), below->walk.path); break;
+        case kWalkTooLong: LogPathLine(platform, Translate(u"path too long, skipped: %s"), below->walk.path); break;
         case kWalkEnd:
         case kWalkFailed: below->walking = false; break;
         }
@@ -64,11 +64,15 @@ bool OpenListFile(CommandLinePaths* paths) {
     bool utf8 = false;
     const char16_t* name = ListFileNameOf(paths->token, &utf8);
     const PathInputPlatform* platform = paths->platform;
-    char* bytes = platform->readListFile(platform->context, name);
+    uint32_t size = 0;
+    char* bytes = platform->readListFile(platform->context, name, &size);
     if (!bytes) return false;
-    char16_t* text = DecodeListBytes(bytes, utf8, platform->codePages);
+    bool cut = false;
+    char16_t* text = DecodeListBytes(bytes, size, utf8, platform->codePages, &cut);
     HeapFreeBytes(bytes);
     if (!text) return false;
+    // Whatever follows a zero byte is not read; the user learns of it.
+    if (cut) LogPathLine(platform, Translate(u"list file cut at a zero byte: %s"), name);
     paths->listText = text;
     paths->listCursor = text[0] == 0xFEFF ? text + 1 : text;
     // The token stood for one path; now its file's paths take its place.

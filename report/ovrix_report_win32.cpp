@@ -70,11 +70,11 @@ void WriteError(void*, const char16_t* text) {
 
 uint32_t NameAttributes(void*, const char16_t* name) { return PathAttributes(name); }
 
-char* ReadListFile(void*, const char16_t* name) {
+char* ReadListFile(void*, const char16_t* name, uint32_t* size) {
     // Only a plain file is read: never a pipe, whose server could act as us.
     if (IsForeignPath(name)) return nullptr;
     char* bytes = nullptr;
-    return ReadWholeFile(name, kListFileZeroBytes, &bytes) == 0 ? bytes : nullptr;
+    return ReadWholeFile(name, kListFileZeroBytes, &bytes, size) == 0 ? bytes : nullptr;
 }
 
 }  // namespace

@@ -73,9 +73,9 @@ uint32_t Attributes(void* context, const char16_t* name) {
     return c->platform->attributes(c->platform->context, name);
 }
 
-char* ReadList(void* context, const char16_t* name) {
+char* ReadList(void* context, const char16_t* name, uint32_t* size) {
     const Collector* c = static_cast<const Collector*>(context);
-    return c->platform->readListFile(c->platform->context, name);
+    return c->platform->readListFile(c->platform->context, name, size);
 }
 
 void LogToError(void* context, const char16_t* line) {

@@ -16,7 +16,7 @@ const int kReportWriteFailed = 3;
 struct ReportPlatform {
     void* context;
     uint32_t (*attributes)(void* context, const char16_t* name);
-    char* (*readListFile)(void* context, const char16_t* name);   // as PathInputPlatform's
+    char* (*readListFile)(void* context, const char16_t* name, uint32_t* size);   // as PathInputPlatform's
     const CodePageConverter* codePages;
     ReportTarget output;                        // standard output
     void (*writeError)(void* context, const char16_t* text);   // standard error

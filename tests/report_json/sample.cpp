@@ -10,7 +10,7 @@ using namespace fake_security;
 namespace {
 
 uint32_t Attributes(void*, const char16_t* name) { return std::u16string(name) == u"C:\\missing" ? 0xFFFFFFFF : 0x20; }
-char* NoListFile(void*, const char16_t*) { return nullptr; }
+char* NoListFile(void*, const char16_t*, uint32_t*) { return nullptr; }
 bool WriteOut(void*, const char16_t* text, uint32_t units) {
     std::vector<char> bytes(3 * units + 1);
     return fwrite(bytes.data(), 1, Utf16ToUtf8(text, units, bytes.data()), stdout) > 0 || units == 0;

@@ -20,7 +20,7 @@ struct Walked {
 PathInputPlatform WalkPlatform(Walked* walked) {
     return PathInputPlatform{walked,
                              [](void*, const char16_t* name) { return FakeActions::FileAttributes(name); },
-                             [](void*, const char16_t*) -> char* { return nullptr; },
+                             [](void*, const char16_t*, uint32_t*) -> char* { return nullptr; },
                              nullptr,
                              &kFakeListing,
                              [](void* c, const char16_t* line) {

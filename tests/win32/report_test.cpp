@@ -103,13 +103,18 @@ TEST(Report, AReportThatCannotBeWrittenSaysSoAndExitsWith3) {
     EXPECT_GT(errors.size(), strlen("cannot write the report: \r\n")) << "the reason is given";
 }
 
-TEST(Report, Utf8ListFileNamesRoundTripIntoTheJson) {
+// UTF-8 named so, and UTF-16 as Windows PowerShell 5 writes it with ">".
+TEST(Report, Utf8AndUtf16ListFileNamesRoundTripIntoTheJson) {
     std::wstring folder = NewTempFolder(), name = folder + L"\\\u00e9t\u00e9 \u2713.txt", list = folder + L"\\list.txt";
     WriteFileBytes(name, "data");
     WriteFileBytes(list, Utf8(L"\"" + name + L"\"\r\n"));
-    std::string json;
-    EXPECT_EQ(RunReport(L"/json @8@" + list, &json), 0u);
-    EXPECT_NE(json.find(Utf8(L"\"paths\":[" + JsonPath(name) + L"]")), std::string::npos) << json;
+    const std::wstring utf16 = L"\xFEFF\"" + name + L"\"\r\n";
+    WriteFileBytes(folder + L"\\ps.txt", std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2));
+    for (const std::wstring& named : {L"@8@" + list, L"@" + folder + L"\\ps.txt"}) {
+        std::string json;
+        EXPECT_EQ(RunReport(L"/json " + named, &json), 0u);
+        EXPECT_NE(json.find(Utf8(L"\"paths\":[" + JsonPath(name) + L"]")), std::string::npos) << json;
+    }
     RemoveTree(folder);
 }
 
