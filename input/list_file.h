@@ -15,8 +15,8 @@ const char16_t* ListFileNameOf(const char16_t* token, bool* utf8);
 // text on the heap: UTF-16 little-endian when they begin with its byte-order
 // mark (what Windows PowerShell writes), else UTF-8 when utf8 or when they
 // begin with the UTF-8 mark, else the ANSI code page; a leading U+FEFF kept.
-// The text ends at the first zero unit; *cut tells whether the file went on
-// behind it. Null when the bytes could not be converted or allocated.
+// The text ends at the first zero unit; *cut tells whether the file held
+// one. Null when the bytes could not be converted or allocated.
 char16_t* DecodeListBytes(const char* bytes, uint32_t size, bool utf8, const CodePageConverter* converter,
                           bool* cut);
 
