@@ -32,7 +32,8 @@ int main() {
         {kSaclInformation, SaclPart(MakeAcl({MakeAce(2, 0x40, 0x001F01FF, kEveryone)}))},
         {kLabelInformation, SaclPart(MakeAcl({MakeAce(0x11, 0, 1, label)}))}};
     CodePageConverter none = {};
-    ReportPlatform platform = {nullptr, Attributes, NoListFile, &none, ReportTarget{nullptr, WriteOut}, WriteError};
+    ReportPlatform platform = {nullptr, Attributes, NoListFile, &none, ReportTarget{nullptr, WriteOut}, WriteError,
+                               [](void*, char16_t* text, uint32_t) { text[0] = 0; }};
     // A quote inside quotes is doubled.
     std::u16string line = u"ovrix-report /JSON \"" + awkward + u"\" \"C:\\x*\"\"q\x1f\" C:\\missing";
     return RunReport(line.c_str(), &platform);
