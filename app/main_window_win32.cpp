@@ -127,11 +127,11 @@ void ChangeDpi(HWND window, UINT dpi, const RECT* suggested) {
 
 uint32_t NameAttributes(void*, const char16_t* name) { return PathAttributes(name); }
 
-char* ReadListFile(void*, const char16_t* name) {
+char* ReadListFile(void*, const char16_t* name, uint32_t* size) {
     // Only a plain file is read: never a pipe, whose server could act as us.
     if (IsForeignPath(name)) return nullptr;
     char* bytes = nullptr;
-    return ReadWholeFile(name, kListFileZeroBytes, &bytes) == 0 ? bytes : nullptr;
+    return ReadWholeFile(name, kListFileZeroBytes, &bytes, size) == 0 ? bytes : nullptr;
 }
 
 void LogWalk(void* window, const char16_t* line) { AppendReadingLogLine(static_cast<HWND>(window), line); }
