@@ -95,7 +95,8 @@ bool ReadHeldSids(EffectiveAccessCheck* check) {
     return true;
 }
 
-// "DOMAIN\name" of a SID into kAccountUnits * 2 units.
+// "DOMAIN\name" of a SID, as NetUserGetLocalGroups takes it; false when it
+// does not fit capacity units.
 bool QualifiedNameOfSid(const uint8_t* sid, char16_t* out, uint32_t capacity) {
     char16_t name[kAccountUnits], domain[kAccountUnits];
     DWORD nameUnits = kAccountUnits, domainUnits = kAccountUnits;
@@ -111,6 +112,39 @@ bool QualifiedNameOfSid(const uint8_t* sid, char16_t* out, uint32_t capacity) {
     }
     TextAppend(&w, name);
     return !w.cut;
+}
+
+bool ReplyOfAccessCheck(EffectiveAccessCheck* check, uint8_t* descriptor, uint32_t* mask) {
+    AUTHZ_ACCESS_REQUEST request = {};
+    request.DesiredAccess = MAXIMUM_ALLOWED;
+    // Marked unanswered: a check that returns without writing its reply
+    // gives no answer.
+    const DWORD kUnanswered = 0xFFFFFFFF;
+    ACCESS_MASK granted = 0;
+    DWORD error = kUnanswered;
+    AUTHZ_ACCESS_REPLY reply = {};
+    reply.ResultListLength = 1;
+    reply.GrantedAccessMask = &granted;
+    reply.Error = &error;
+    if (!LoadAuthz()->accessCheck(0, check->context, &request, nullptr, descriptor, nullptr, 0, &reply, nullptr))
+        return false;
+    // Nothing granted is an answer too.
+    if (error != ERROR_SUCCESS && error != ERROR_ACCESS_DENIED) return false;
+    *mask = error == ERROR_SUCCESS ? granted : 0;
+    return true;
+}
+
+// The system's MAXIMUM_ALLOWED over a descriptor built here from the owner
+// and DACL: the system never reads offsets that came from elsewhere.
+bool AskSystem(EffectiveAccessCheck* check, const uint8_t* owner, bool daclPresent, const AclView* dacl,
+               uint32_t* mask) {
+    if (!MakeSystemContext(check)) return false;
+    ByteBuffer descriptor;
+    ByteBufferInit(&descriptor);
+    bool answered = ComposeAccessDescriptor(owner, daclPresent, dacl, &descriptor) &&
+                    IsValidSecurityDescriptor(descriptor.data) && ReplyOfAccessCheck(check, descriptor.data, mask);
+    ByteBufferFree(&descriptor);
+    return answered;
 }
 
 }  // namespace
@@ -133,38 +167,17 @@ void CloseEffectiveAccessCheck(EffectiveAccessCheck* check) {
 }
 
 bool SystemMaximumAllowed(EffectiveAccessCheck* check, const uint8_t* descriptor, uint32_t size, uint32_t* mask) {
-    if (!MakeSystemContext(check) || !IsValidSecurityDescriptor((PSECURITY_DESCRIPTOR)descriptor) ||
-        GetSecurityDescriptorLength((PSECURITY_DESCRIPTOR)descriptor) > size)
-        return false;
-    AUTHZ_ACCESS_REQUEST request = {};
-    request.DesiredAccess = MAXIMUM_ALLOWED;
-    // Marked unanswered: a check that returns without writing its reply
-    // gives no answer.
-    const DWORD kUnanswered = 0xFFFFFFFF;
-    ACCESS_MASK granted = 0;
-    DWORD error = kUnanswered;
-    AUTHZ_ACCESS_REPLY reply = {};
-    reply.ResultListLength = 1;
-    reply.GrantedAccessMask = &granted;
-    reply.Error = &error;
-    if (!LoadAuthz()->accessCheck(0, check->context, &request, nullptr, (PSECURITY_DESCRIPTOR)descriptor, nullptr, 0,
-                                  &reply, nullptr))
-        return false;
-    // Nothing granted is an answer too.
-    if (error != ERROR_SUCCESS && error != ERROR_ACCESS_DENIED) return false;
-    *mask = error == ERROR_SUCCESS ? granted : 0;
-    return true;
+    const uint8_t* owner;
+    bool defaulted, present;
+    AclView dacl;
+    return ReadDescriptorOwner(descriptor, size, &owner, &defaulted) &&
+           ReadDescriptorDacl(descriptor, size, &present, &dacl) && AskSystem(check, owner, present, &dacl, mask);
 }
 
 bool CheckEffectiveAccess(EffectiveAccessCheck* check, const uint8_t* owner, bool daclPresent, const AclView* dacl,
                           EffectiveAccess* out) {
     out->skippedCount = 0;
-    ByteBuffer descriptor;
-    ByteBufferInit(&descriptor);
-    bool answered = ComposeAccessDescriptor(owner, daclPresent, dacl, &descriptor) &&
-                    SystemMaximumAllowed(check, descriptor.data, descriptor.used, &out->mask);
-    ByteBufferFree(&descriptor);
-    if (answered) {
+    if (AskSystem(check, owner, daclPresent, dacl, &out->mask)) {
         out->source = kAccessComputedByWindows;
         return true;
     }

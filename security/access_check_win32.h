@@ -28,9 +28,10 @@ void CloseEffectiveAccessCheck(EffectiveAccessCheck* check);
 // source says which. False when neither could be had (memory ran out).
 bool CheckEffectiveAccess(EffectiveAccessCheck* check, const uint8_t* owner, bool daclPresent, const AclView* dacl,
                           EffectiveAccess* out);
-// MAXIMUM_ALLOWED for the account against a self-relative descriptor (owner
-// and DACL), by the system; false when authz is missing, refuses the account
-// or does not answer.
+// MAXIMUM_ALLOWED for the account by the system, against the owner and DACL
+// of a self-relative descriptor (read with the core's bounds checks; nothing
+// else of it is used); false when the bytes are malformed, or authz is
+// missing, refuses the account or does not answer.
 bool SystemMaximumAllowed(EffectiveAccessCheck* check, const uint8_t* descriptor, uint32_t size, uint32_t* mask);
 
 // Adds the SIDs of the local groups the account belongs to, directly or

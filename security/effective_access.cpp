@@ -117,7 +117,7 @@ void EvaluateEffectiveAccess(const uint8_t* owner, bool daclPresent, const AclVi
     out->mask = 0;
     out->source = kAccessLocalGroupsOnly;
     out->skippedCount = 0;
-    if (!daclPresent || !dacl->acl) {
+    if (!daclPresent || !dacl || !dacl->acl) {
         out->mask = kFileAllAccess;
         return;
     }
@@ -143,7 +143,7 @@ void EvaluateEffectiveAccess(const uint8_t* owner, bool daclPresent, const AclVi
 
 bool ComposeAccessDescriptor(const uint8_t* owner, bool daclPresent, const AclView* dacl, ByteBuffer* out) {
     const uint32_t ownerBytes = owner ? SidLength(owner) : 0;
-    const bool withAcl = daclPresent && dacl->acl;
+    const bool withAcl = daclPresent && dacl && dacl->acl;
     const uint16_t control = (uint16_t)(kSelfRelative | (daclPresent ? kDaclPresent : 0));
     const uint8_t header[4] = {1, 0, (uint8_t)control, (uint8_t)(control >> 8)};
     bool ok = ByteBufferAppend(out, header, 4);
