@@ -75,7 +75,8 @@ TEST(EffectiveAccess, NamesTheConditionalEntriesItCannotEvaluate) {
     Bytes callbackBob = MakeRawAce(kAllowCallback, 0, Concat({U32(0x1F01FF), kBob, {'a', 'r', 't', 'x'}}));
     Bytes callbackAlice = MakeRawAce(kAllowCallback, 0, Concat({U32(0x1F01FF), kAlice}));
     Bytes broken = MakeRawAce(kAllowCallback, 0, Concat({U32(0x1F01FF), {1, 5, 0, 0}}));   // SID past its end
-    EffectiveAccess access = BobsAccess(Entries({callbackAlice, callbackBob, MakeAce(kAceAllow, 0, 0x20, kUsers), broken}));
+    Dacl dacl = Entries({callbackAlice, callbackBob, MakeAce(kAceAllow, 0, 0x20, kUsers), broken});   // the entries' SIDs point into it
+    EffectiveAccess access = BobsAccess(dacl);
     EXPECT_EQ(access.mask, 0x20u);
     ASSERT_EQ(access.skippedCount, 2u);
     EXPECT_TRUE(access.skipped[0].index == 1 && SidsEqual(access.skipped[0].sid, kBob.data()));
