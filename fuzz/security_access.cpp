@@ -19,9 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ByteBufferInit(&held);
         EffectiveAccess access;
         if (owner && SidListAddAccount(&held, owner)) EvaluateEffectiveAccess(owner, present, &dacl, &held, &access);
+        // The same bytes as every part of a group's security.
+        PathSecurity security = {};
+        for (uint32_t part = 0; part < kDescriptorPartCount; part++)
+            security.read[part] = true, security.bytes[part] = const_cast<uint8_t*>(data), security.size[part] = n;
+        DescriptorPart part;
         uint32_t index;
-        if (owner) FindSidInAcl(&dacl, owner, 1, &index), SecurityNamesSid(owner, &dacl, &sacl, owner);
-        AclHasExplicitEntry(&sacl);
+        if (owner) FindSidInAcl(&dacl, owner, 1, &index), FindSidInSecurity(&security, owner, &part, &index);
+        SecurityHasExplicitPermissions(&security), SecurityInheritanceOff(&security);
+        EvaluateSecurityAccess(&security, &held, &access);
         ByteBuffer sd;
         ByteBufferInit(&sd);
         const uint8_t* readOwner;

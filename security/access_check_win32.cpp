@@ -186,6 +186,14 @@ bool CheckEffectiveAccess(EffectiveAccessCheck* check, const uint8_t* owner, boo
     return true;
 }
 
+bool CheckSecurityAccess(EffectiveAccessCheck* check, const PathSecurity* security, EffectiveAccess* out) {
+    const uint8_t* owner;
+    bool present;
+    AclView dacl;
+    return SecurityOwnerAndDacl(security, &owner, &present, &dacl) &&
+           CheckEffectiveAccess(check, owner, present, &dacl, out);
+}
+
 bool AddLocalGroupSids(ByteBuffer* list, const uint8_t* account) {
     const NetApi* netApi = LoadNetApi();
     char16_t user[2 * kAccountUnits];

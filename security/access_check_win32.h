@@ -28,6 +28,9 @@ void CloseEffectiveAccessCheck(EffectiveAccessCheck* check);
 // source says which. False when neither could be had (memory ran out).
 bool CheckEffectiveAccess(EffectiveAccessCheck* check, const uint8_t* owner, bool daclPresent, const AclView* dacl,
                           EffectiveAccess* out);
+// CheckEffectiveAccess over a group's security; false also when its owner or
+// DACL could not be read.
+bool CheckSecurityAccess(EffectiveAccessCheck* check, const PathSecurity* security, EffectiveAccess* out);
 // MAXIMUM_ALLOWED for the account by the system, against the owner and DACL
 // of a self-relative descriptor (read with the core's bounds checks; nothing
 // else of it is used); false when the bytes are malformed, or authz is

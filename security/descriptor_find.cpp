@@ -1,6 +1,6 @@
 #include "security/descriptor_find.h"
 
-#include "security/sddl_text.h"
+#include "security/kept_security.h"
 
 bool FindSidInAcl(const AclView* acl, const uint8_t* sid, uint32_t from, uint32_t* index) {
     AceCursor cursor;
@@ -17,10 +17,24 @@ bool FindSidInAcl(const AclView* acl, const uint8_t* sid, uint32_t from, uint32_
     return false;
 }
 
-bool SecurityNamesSid(const uint8_t* owner, const AclView* dacl, const AclView* sacl, const uint8_t* sid) {
-    uint32_t index;
-    return SidsEqual(owner, sid) || (dacl && FindSidInAcl(dacl, sid, 0, &index)) ||
-           (sacl && FindSidInAcl(sacl, sid, 0, &index));
+bool FindSidInSecurity(const PathSecurity* security, const uint8_t* sid, DescriptorPart* part, uint32_t* index) {
+    const uint8_t* owner;
+    bool defaulted;
+    if (SecurityOwner(security, &owner, &defaulted) && SidsEqual(owner, sid)) {
+        *part = kOwnerPart;
+        *index = 0;
+        return true;
+    }
+    const DescriptorPart kAclParts[] = {kDaclPart, kSaclPart};
+    for (DescriptorPart aclPart : kAclParts) {
+        AclView acl;
+        uint16_t control;
+        if (SecurityAcl(security, aclPart, &acl, &control) == kAclPresent && FindSidInAcl(&acl, sid, 0, index)) {
+            *part = aclPart;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool AclHasExplicitEntry(const AclView* acl) {
@@ -32,4 +46,14 @@ bool AclHasExplicitEntry(const AclView* acl) {
     return false;
 }
 
-bool DaclIsProtected(uint16_t control) { return (control & kDaclProtected) != 0; }
+bool SecurityHasExplicitPermissions(const PathSecurity* security) {
+    AclView acl;
+    uint16_t control;
+    return SecurityAcl(security, kDaclPart, &acl, &control) == kAclPresent && AclHasExplicitEntry(&acl);
+}
+
+bool SecurityInheritanceOff(const PathSecurity* security) {
+    AclView acl;
+    uint16_t control;
+    return SecurityAcl(security, kDaclPart, &acl, &control) != kAclUnread && (control & kDaclProtected) != 0;
+}

@@ -4,6 +4,7 @@
 #include "base/little_endian.h"
 #include "config/config_text.h"
 #include "security/ace_text.h"
+#include "security/kept_security.h"
 
 namespace {
 
@@ -139,6 +140,23 @@ void EvaluateEffectiveAccess(const uint8_t* owner, bool daclPresent, const AclVi
         ApplyEntry(&holder, &ace, &granted, &denied);
     }
     out->mask = granted;
+}
+
+bool SecurityOwnerAndDacl(const PathSecurity* security, const uint8_t** owner, bool* daclPresent, AclView* dacl) {
+    bool defaulted;
+    uint16_t control;
+    const AclState state = SecurityAcl(security, kDaclPart, dacl, &control);
+    *daclPresent = state == kAclNull || state == kAclPresent;
+    return SecurityOwner(security, owner, &defaulted) && state != kAclUnread;
+}
+
+bool EvaluateSecurityAccess(const PathSecurity* security, const ByteBuffer* held, EffectiveAccess* out) {
+    const uint8_t* owner;
+    bool present;
+    AclView dacl;
+    if (!SecurityOwnerAndDacl(security, &owner, &present, &dacl)) return false;
+    EvaluateEffectiveAccess(owner, present, &dacl, held, out);
+    return true;
 }
 
 bool ComposeAccessDescriptor(const uint8_t* owner, bool daclPresent, const AclView* dacl, ByteBuffer* out) {

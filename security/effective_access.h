@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "security/byte_buffer.h"
 #include "security/descriptor.h"
+#include "security/security_platform.h"
 
 // The file generic mapping.
 const uint32_t kFileGenericRead = 0x00120089;
@@ -44,12 +45,18 @@ bool SidListHolds(const ByteBuffer* list, const uint8_t* sid);
 bool SidListAddAccount(ByteBuffer* list, const uint8_t* account);
 
 // MAXIMUM_ALLOWED for the holder of `held`: no DACL (not present, or a null
-// one) grants everything, an empty one nothing; the owner (null: none) gets
+// one; dacl may be null when not present) grants everything, an empty one nothing; the owner (null: none) gets
 // READ_CONTROL and WRITE_DAC first unless an OWNER RIGHTS entry applies; then
 // the entries in order, inherit-only ones skipped: a deny entry takes the bits
 // not yet granted, an allow entry grants the bits not yet denied.
 void EvaluateEffectiveAccess(const uint8_t* owner, bool daclPresent, const AclView* dacl, const ByteBuffer* held,
                              EffectiveAccess* out);
+
+// The owner and DACL of a group's security as the check takes them; false
+// when either could not be read (nothing can be said then).
+bool SecurityOwnerAndDacl(const PathSecurity* security, const uint8_t** owner, bool* daclPresent, AclView* dacl);
+// EvaluateEffectiveAccess over them; false as SecurityOwnerAndDacl.
+bool EvaluateSecurityAccess(const PathSecurity* security, const ByteBuffer* held, EffectiveAccess* out);
 
 // A self-relative descriptor of the owner and the DACL alone, for the system's
 // check. The owner also stands as the primary group: the check refuses a

@@ -5,7 +5,6 @@
 #include "security/ace_text.h"
 #include "security/descriptor_find.h"
 #include "security/effective_access.h"
-#include "security/sddl_text.h"
 #include "security/typed_account.h"
 #include "tests/unit/fake_tree.h"
 #include "tests/unit/security_fakes.h"
@@ -115,29 +114,56 @@ TEST(EffectiveAccess, ComposedDescriptorCarriesTheOwnerAsGroupAndTheDaclAsRead) 
     }
 }
 
+namespace {
+
+// A group's security from crafted owner, DACL and SACL parts; an empty part was not read.
+struct Security {
+    Bytes parts[kDescriptorPartCount];
+    PathSecurity kept = {};
+    Security(const Bytes& owner, const Bytes& dacl, const Bytes& sacl) : parts{owner, dacl, sacl, {}} {
+        for (int p = 0; p < kDescriptorPartCount; p++)
+            kept.read[p] = !parts[p].empty(), kept.bytes[p] = parts[p].data(), kept.size[p] = (uint32_t)parts[p].size();
+    }
+};
+
+}  // namespace
+
 TEST(DescriptorFind, MatchesSidsAsWrittenAndTellsExplicitAndProtectedDacls) {
     Bytes callbackAlice = MakeRawAce(kAllowCallback, kInheritedAce, Concat({U32(1), kAlice}));
-    Dacl dacl = Entries({MakeAce(kAceAllow, kInheritedAce, 1, kBob), MakeAce(kAceDeny, kInheritedAce, 1, kUsers),
-                         callbackAlice, MakeAce(kAceAllow, kInheritedAce, 1, kBob)});
+    Bytes inheritedAcl = MakeAcl({MakeAce(kAceAllow, kInheritedAce, 1, kBob), MakeAce(kAceDeny, kInheritedAce, 1, kUsers),
+                                  callbackAlice, MakeAce(kAceAllow, kInheritedAce, 1, kBob)});
+    Dacl dacl(DaclPart(inheritedAcl));
     uint32_t index = 99;
     EXPECT_TRUE(FindSidInAcl(&dacl.acl, kBob.data(), 0, &index) && index == 0);
     EXPECT_TRUE(FindSidInAcl(&dacl.acl, kBob.data(), 1, &index) && index == 3);
     EXPECT_FALSE(FindSidInAcl(&dacl.acl, kBob.data(), 4, &index));
-    EXPECT_TRUE(FindSidInAcl(&dacl.acl, kAlice.data(), 0, &index) && index == 2);
-    // Membership is not expanded: bob's Users entry is no entry of bob.
-    EXPECT_FALSE(FindSidInAcl(&dacl.acl, kAdmins.data(), 0, &index));
-    Dacl sacl(SaclPart(MakeAcl({MakeAce(kAceAudit, 0x80, 0x10000, kAdmins)})), true);
-    EXPECT_TRUE(SecurityNamesSid(nullptr, nullptr, &sacl.acl, kAdmins.data()));
-    EXPECT_TRUE(SecurityNamesSid(kAdmins.data(), &dacl.acl, nullptr, kAdmins.data()));
-    EXPECT_FALSE(SecurityNamesSid(kEveryone.data(), &dacl.acl, &sacl.acl, MakeSid(1, {0, 0}).data()));
 
-    Dacl empty = Entries({}), explicitLast = Entries({MakeAce(kAceAllow, kInheritedAce, 1, kBob), MakeAce(kAceDeny, 0, 1, kBob)});
-    EXPECT_FALSE(AclHasExplicitEntry(&dacl.acl) || AclHasExplicitEntry(&empty.acl));
-    EXPECT_TRUE(AclHasExplicitEntry(&explicitLast.acl));
-    uint16_t control = 0;
-    Bytes protectedSd = MakeDescriptor(0x1004, {}, {}, MakeAcl({}));
-    EXPECT_TRUE(DescriptorControl(protectedSd.data(), (uint32_t)protectedSd.size(), &control) && DaclIsProtected(control));
-    EXPECT_FALSE(DaclIsProtected(0x0404));
+    Security group(OwnerPart(kAdmins), DaclPart(inheritedAcl), SaclPart(MakeAcl({MakeAce(kAceAudit, 0x80, 1, kEveryone)})));
+    DescriptorPart part;
+    auto found = [&](const Bytes& sid) { return FindSidInSecurity(&group.kept, sid.data(), &part, &index); };
+    EXPECT_TRUE(found(kAdmins) && part == kOwnerPart);
+    EXPECT_TRUE(found(kAlice) && part == kDaclPart && index == 2);
+    EXPECT_TRUE(found(kEveryone) && part == kSaclPart && index == 0);
+    // Membership is not expanded, and a part that was not read names no one.
+    EXPECT_FALSE(found(MakeSid(5, {32, 546})));
+    group.kept.read[kSaclPart] = false;
+    EXPECT_FALSE(found(kEveryone));
+
+    EXPECT_FALSE(SecurityHasExplicitPermissions(&group.kept) || SecurityInheritanceOff(&group.kept));
+    Security own(OwnerPart(kAdmins), MakeDescriptor(0x1004, {}, {}, MakeAcl({MakeAce(kAceDeny, 0, 1, kBob)})), {});
+    EXPECT_TRUE(SecurityHasExplicitPermissions(&own.kept) && SecurityInheritanceOff(&own.kept));
+    Security empty(OwnerPart(kAdmins), DaclPart(MakeAcl({})), {});
+    EXPECT_FALSE(SecurityHasExplicitPermissions(&empty.kept));
+
+    // Effective access needs both owner and DACL.
+    ByteBuffer held;
+    ByteBufferInit(&held);
+    ASSERT_TRUE(SidListAddAccount(&held, kAdmins.data()));
+    EffectiveAccess access;
+    EXPECT_TRUE(EvaluateSecurityAccess(&own.kept, &held, &access) && access.mask == 0x00060000u);
+    own.kept.read[kOwnerPart] = false;
+    EXPECT_FALSE(EvaluateSecurityAccess(&own.kept, &held, &access));
+    ByteBufferFree(&held);
 }
 
 TEST(TypedAccount, ReadsStrictSidStringsAndLeavesNamesToTheSystem) {

@@ -5,6 +5,7 @@
 #include "base/platform_win32.h"
 #include "security/access_check_win32.h"
 #include "security/descriptor.h"
+#include "security/security_win32.h"
 #include "tests/win32/testbed.h"
 
 namespace {
@@ -21,18 +22,15 @@ std::vector<uint8_t> CurrentUserSid() {
     return std::vector<uint8_t>(sid, sid + SidLength(sid));
 }
 
-// Owner and DACL of path, as one self-relative descriptor.
+// What one reading of path gives, as a group keeps it.
 struct FileSecurity {
-    uint8_t sd[4096];
-    const uint8_t* owner = nullptr;
-    bool present = false;
-    AclView dacl = {};
+    std::vector<uint8_t> buffers = std::vector<uint8_t>(kDescriptorPartCount * kDescriptorBufferBytes);
+    PathSecurity read = {};
     explicit FileSecurity(const std::wstring& path) {
-        DWORD needed = 0;
-        bool defaulted;
-        EXPECT_TRUE(GetFileSecurityW(path.c_str(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, sd,
-                                     sizeof sd, &needed) &&
-                    ReadDescriptorOwner(sd, needed, &owner, &defaulted) && ReadDescriptorDacl(sd, needed, &present, &dacl));
+        InstallSecurityPlatform();
+        for (uint32_t part = 0; part < kDescriptorPartCount; part++)
+            read.bytes[part] = buffers.data() + part * kDescriptorBufferBytes;
+        EXPECT_TRUE(CurrentSecurityPlatform()->readSecurity(U(path.c_str()), true, &read));
     }
 };
 
@@ -78,10 +76,10 @@ TEST(SecurityAccess, RealFilesAnswerForTheOwnerAndAStrangerByWhicheverCheckRuns)
         ASSERT_TRUE(OpenEffectiveAccessCheck(&check, c.account));
         // Wine 8 has no resource manager, so its check gives no answer; where one does, the source must say so.
         uint32_t mask;
-        bool system = SystemMaximumAllowed(&check, file.sd, sizeof file.sd, &mask);
+        bool system = SystemMaximumAllowed(&check, file.read.bytes[kDaclPart], file.read.size[kDaclPart], &mask);
         EffectiveAccess access;
         for (int twice = 0; twice < 2; twice++) {   // what the first found serves the second
-            ASSERT_TRUE(CheckEffectiveAccess(&check, file.owner, file.present, &file.dacl, &access));
+            ASSERT_TRUE(CheckSecurityAccess(&check, &file.read, &access));
             EXPECT_EQ(access.source, system ? kAccessComputedByWindows : kAccessLocalGroupsOnly);
             EXPECT_EQ(access.mask, c.mask) << Utf8(c.path);
         }
