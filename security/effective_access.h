@@ -44,11 +44,13 @@ bool SidListHolds(const ByteBuffer* list, const uint8_t* sid);
 // The account's SID, Everyone (S-1-1-0) and Authenticated Users (S-1-5-11).
 bool SidListAddAccount(ByteBuffer* list, const uint8_t* account);
 
-// MAXIMUM_ALLOWED for the holder of `held`: no DACL (not present, or a null
-// one; dacl may be null when not present) grants everything, an empty one nothing; the owner (null: none) gets
-// READ_CONTROL and WRITE_DAC first unless an OWNER RIGHTS entry applies; then
-// the entries in order, inherit-only ones skipped: a deny entry takes the bits
-// not yet granted, an allow entry grants the bits not yet denied.
+// MAXIMUM_ALLOWED for the holder of `held`: no DACL (not present, when dacl
+// may be null, or a null one) grants everything, an empty one nothing; the
+// owner (null: none) gets READ_CONTROL and WRITE_DAC first unless an OWNER
+// RIGHTS entry takes part; then the entries in order, inherit-only ones
+// skipped: a deny entry takes the bits not yet granted, an allow entry grants
+// the bits not yet denied. Conditional and object entries are not evaluated:
+// those that may concern the account are listed in out->skipped.
 void EvaluateEffectiveAccess(const uint8_t* owner, bool daclPresent, const AclView* dacl, const ByteBuffer* held,
                              EffectiveAccess* out);
 
