@@ -6,6 +6,8 @@
 #include "input/folder_walk.h"
 
 struct MenuModel;
+struct PathSecurity;
+struct EffectiveAccess;
 
 // The longest account name a command takes. Texts that may carry one (a
 // chosen menu item, the typed name) are read with one unit to spare, so a
@@ -20,6 +22,13 @@ struct MenuPick {
     char16_t text[kAccountTextUnits];
     uint32_t data;
     bool dataRead;
+};
+
+// What the Find dialog shows and returns: the typed account or SID and the
+// chosen FindMode.
+struct FindRequest {
+    char16_t text[kAccountTextUnits];
+    uint32_t mode;
 };
 
 // Results of the account enumeration that end the account list early.
@@ -59,4 +68,12 @@ struct ActionPlatform {
     // Reads everything below the folders (units of zero-terminated names
     // ended by an empty one, copied) into the tree, once the menu is done.
     void (*scanBelow)(void* owner, const char16_t* folders, uint32_t units);
+    // The Find dialog on request (in and out); 1 OK, 0 Cancel, -1 not shown.
+    int (*findDialog)(void* owner, FindRequest* request);
+    // The SID of `name` or `DOMAIN\name` into sid (kMaxSidBytes); false when it
+    // does not resolve.
+    bool (*accountSid)(const char16_t* name, uint8_t* sid);
+    // The account's effective access by a group's owner and DACL; false when
+    // it cannot be told (either could not be read).
+    bool (*effectiveAccess)(const uint8_t* account, const PathSecurity* security, EffectiveAccess* out);
 };

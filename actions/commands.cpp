@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "actions/find.h"
 #include "actions/menu_model.h"
 #include "actions/node_menus.h"
 #include "base/heap.h"
@@ -13,6 +14,7 @@
 #include "security/account_names.h"
 #include "security/ace_text.h"
 #include "security/descriptor.h"
+#include "security/effective_access.h"
 #include "security/kept_security.h"
 
 namespace {
@@ -147,6 +149,32 @@ char16_t* CopyGroupPaths(const GroupSnapshot* group) {
     return static_cast<char16_t*>(HeapCopyBytes(group->paths, bytes));
 }
 
+// Asks for an account and logs its effective access by the group's owner
+// and DACL as they are now.
+void LogEffectiveAccess(const ActionPlatform* platform, uint32_t index) {
+    char16_t typed[kChoiceTextUnits];
+    typed[0] = 0;
+    if (platform->accountNameDialog(platform->owner, typed) <= 0) return;
+    typed[kChoiceTextUnits - 1] = 0;
+    char16_t account[kChoiceTextUnits];
+    CopyTrimmedText(account, kChoiceTextUnits, typed);
+    char16_t line[kCommandUnits];
+    uint8_t sid[kMaxSidBytes];
+    GroupSnapshot group;
+    EffectiveAccess access;
+    if (!TypedAccountSid(account, platform->accountSid, sid)) {
+        FormatText(line, kCommandUnits, Translate(u"Account not found: %s"), account);
+    } else if (!ReadGroup(index, &group) || !platform->effectiveAccess ||
+               !platform->effectiveAccess(sid, group.security, &access)) {
+        FormatText(line, kCommandUnits, Translate(u"Effective access of %s: unknown"), account);
+    } else {
+        TextWriter w;
+        TextWriterInit(&w, line, kCommandUnits);
+        EffectiveAccessLine(&w, account, &access, FirstGroupPath(&group));
+    }
+    platform->appendLog(platform->owner, line);
+}
+
 // Composes the template of a Permissions header choice; false when nothing
 // more is to happen. The inheritance walk runs here and asks for the refresh
 // through *refresh.
@@ -159,6 +187,10 @@ bool ComposePermissionsCommand(const ActionPlatform* platform, const TreeSink* t
         CopyText(account, kChoiceTextUnits, choice->text);
         return ComposeAddPermission(platform, id, command, choice->attributes, account, letter,
                                     choice->recurseSuffix);
+    }
+    if (id == kCmdEffectiveAccess) {
+        LogEffectiveAccess(platform, choice->group.index);
+        return false;
     }
     if (id == kCmdInheritanceTree) {
         EnableInheritanceOnGroup(platform, &choice->group);
@@ -262,11 +294,23 @@ void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const Men
 
 namespace {
 
+// "Find this account": the account as the tree names it, on the group's
+// first path's server.
+void FindNamedAccount(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice) {
+    char16_t name[kNodeTextUnits];
+    TextWriter w;
+    TextWriterInit(&w, name, kNodeTextUnits);
+    AccountNameOfSid(&w, choice->account, FirstGroupPath(&choice->group));
+    FindAccountSid(platform, tree, choice->account, name);
+}
+
 // Shows the node's menu and acts on the choice.
 void ChooseAndAct(const ActionPlatform* platform, const TreeSink* tree, MenuChoice* choice) {
     MenuModel menu;
     MenuInit(&menu);
-    if (!BuildNodeMenu(platform, &menu, choice->kind, choice->attributes, &choice->recurseSuffix)) {
+    BuildNodeMenu(platform, &menu, choice->kind, choice->attributes, &choice->recurseSuffix);
+    if (choice->named) AppendFindAccountItem(&menu);
+    if (menu.count == 0) {
         MenuFree(&menu);
         return;
     }
@@ -281,6 +325,10 @@ void ChooseAndAct(const ActionPlatform* platform, const TreeSink* tree, MenuChoi
     if (pick.id >= kCmdAccessTypes && !pick.dataRead) return;
     if (pick.id == kCmdTraverse) {
         FlipTraverseSubfolders();
+        return;
+    }
+    if (pick.id == kCmdFindAccount && choice->named) {
+        FindNamedAccount(platform, tree, choice);
         return;
     }
     choice->id = pick.id;
@@ -318,6 +366,8 @@ void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree) {
     choice.kind = ItemKind(NodeParam(choice.nodeId));
     if (!ReadGroup(NodeGroup(choice.nodeId), &choice.group) || choice.group.pathCount == 0) return;
     TakeChosenEntry(&choice.group, choice.nodeId, choice.kind, &choice.entry);
+    choice.named = choice.kind != kKindIntegrity &&
+                   NodeAccountSid(tree, &choice.group, choice.node, choice.nodeId, choice.account);
     // Taken before the popup's message loop runs.
     char16_t* paths = CopyGroupPaths(&choice.group);
     if (!paths) return;

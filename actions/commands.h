@@ -9,6 +9,7 @@
 #include "base/item_param.h"
 #include "base/tree_sink.h"
 #include "security/groups.h"
+#include "security/typed_account.h"
 
 const uint32_t kChoiceTextUnits = kAccountTextUnits;
 const uint32_t kSidBytesMax = 8 + 4 * 255;
@@ -31,6 +32,8 @@ struct MenuChoice {
     NodeId nodeId;
     uint32_t kind;
     ChosenEntry entry;                 // for allow and deny ACE nodes
+    bool named;                        // the owner's or entry's node names account
+    uint8_t account[kMaxSidBytes];
     GroupSnapshot group;
     uint32_t attributes;               // of the group's first path, 0 when unreadable
     const char16_t* recurseSuffix;

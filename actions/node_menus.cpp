@@ -154,6 +154,8 @@ void BuildPermissionsMenu(const ActionPlatform* platform, MenuModel* menu, uint3
         MenuModel* submenu = MenuAppendPopup(menu, Translate(row.text));
         if (submenu) BuildAccountSubmenu(platform, submenu, u"", row.base);
     }
+    MenuAppendSeparator(menu);
+    AppendTranslated(menu, u"Effective access", kCmdEffectiveAccess);
     *recurseSuffix = RecurseSuffixFor(attributes);
     if (!folder) return;
     MenuAppendSeparator(menu);
@@ -177,6 +179,11 @@ void BuildIntegrityMenu(MenuModel* menu, uint32_t base) {
     AppendTranslated(menu, u"High", base + kCmdIntegrityHigh);
     AppendTranslated(menu, u"Medium", base + kCmdIntegrityMedium);
     AppendTranslated(menu, u"Low", base + kCmdIntegrityLow);
+}
+
+void AppendFindAccountItem(MenuModel* menu) {
+    if (menu->count) MenuAppendSeparator(menu);
+    AppendTranslated(menu, u"Find this account", kCmdFindAccount);
 }
 
 bool BuildNodeMenu(const ActionPlatform* platform, MenuModel* menu, uint32_t kind, uint32_t attributes,

@@ -23,6 +23,9 @@ const uint32_t kCmdIntegrityMedium = 11;
 const uint32_t kCmdIntegrityHigh = 12;
 const uint32_t kCmdCopyReport = 13;
 const uint32_t kCmdScanBelow = 14;
+// Apart from the ids above and clear of the ranges below.
+const uint32_t kCmdFindAccount = 0x0F00;
+const uint32_t kCmdEffectiveAccess = 0x0F01;
 const uint32_t kCmdAddAllowAll = 0x1000;
 const uint32_t kCmdAddAllowFolder = 0x2000;
 const uint32_t kCmdAddAllowContents = 0x3000;
@@ -67,6 +70,8 @@ void BuildPermissionsMenu(const ActionPlatform* platform, MenuModel* menu, uint3
                           const char16_t** recurseSuffix);
 void BuildAceMenu(MenuModel* menu, uint32_t attributes, const char16_t** recurseSuffix);
 void BuildIntegrityMenu(MenuModel* menu, uint32_t base);
+// "Find this account", after a separator when the menu has items already.
+void AppendFindAccountItem(MenuModel* menu);
 // The menu for a node kind; false for kinds that have none.
 bool BuildNodeMenu(const ActionPlatform* platform, MenuModel* menu, uint32_t kind, uint32_t attributes,
                    const char16_t** recurseSuffix);

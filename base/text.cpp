@@ -38,6 +38,13 @@ uint32_t CopyText(char16_t* out, uint32_t capacity, const char16_t* s) {
     return CopyTextN(out, capacity, s, UINT32_MAX);
 }
 
+uint32_t CopyTrimmedText(char16_t* out, uint32_t capacity, const char16_t* s) {
+    while (IsBlank(*s)) s++;
+    uint32_t length = TextLength(s);
+    while (length && IsBlank(s[length - 1])) length--;
+    return CopyTextN(out, capacity, s, length);
+}
+
 void TextWriterInit(TextWriter* w, char16_t* buf, uint32_t capacity) {
     w->buf = buf;
     w->capacity = capacity;

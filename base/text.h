@@ -18,6 +18,8 @@ bool TextStartsWith(const char16_t* s, const char16_t* prefix);
 // does not fit. Returns the units written, terminator excluded.
 uint32_t CopyText(char16_t* out, uint32_t capacity, const char16_t* s);
 uint32_t CopyTextN(char16_t* out, uint32_t capacity, const char16_t* s, uint32_t n);
+// CopyText without the blanks around s (as typed into an edit box).
+uint32_t CopyTrimmedText(char16_t* out, uint32_t capacity, const char16_t* s);
 
 // Bounded writer into a caller-supplied fixed buffer. The buffer is kept
 // zero-terminated after every call; writes past capacity - 1 are dropped and

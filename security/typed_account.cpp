@@ -74,3 +74,11 @@ TypedAccount ParseTypedAccount(const char16_t* text, uint8_t* sid) {
     if (!LooksLikeSid(text)) return kTypedName;
     return ParseSid(text, sid) ? kTypedSid : kTypedInvalid;
 }
+
+bool TypedAccountSid(const char16_t* text, AccountSidLookup lookup, uint8_t* sid) {
+    switch (ParseTypedAccount(text, sid)) {
+    case kTypedSid: return true;
+    case kTypedName: return lookup && lookup(text, sid);
+    default: return false;
+    }
+}

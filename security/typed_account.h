@@ -16,3 +16,10 @@ enum TypedAccount {
 // authority decimal (32 bits) or hexadecimal `0x...` (48 bits), at most 15
 // decimal sub-authorities of 32 bits, no blanks, signs or empty parts.
 TypedAccount ParseTypedAccount(const char16_t* text, uint8_t* sid);
+
+// Looks a name up: the system's lookup in the shell, a fake in the tests.
+typedef bool (*AccountSidLookup)(const char16_t* name, uint8_t* sid);
+// The SID of an account as typed: read from a SID string, else looked up by
+// name (lookup may be null: no name resolves). False when the text is
+// malformed or the name does not resolve.
+bool TypedAccountSid(const char16_t* text, AccountSidLookup lookup, uint8_t* sid);

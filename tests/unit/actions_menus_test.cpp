@@ -49,13 +49,14 @@ TEST(ActionsMenus, EveryKindForAFileAndAFolderWithTheSwitchOffAndOn) {
             for (uint32_t kind : {0x00u, 0x02u, 0x05u, 0x09u, 0x0du, 0x0eu, 0x0fu, 0x11u, 0xffu})
                 EXPECT_EQ(Build(fake, kind, attributes), "none") << kind;
         }
-        // A file's Permissions menu has exactly six entries and never recurses.
+        // A file's Permissions menu has exactly seven entries and never recurses.
+        const std::string effective = "---\nEffective access #f01\n";
         EXPECT_EQ(Build(fake, 0x0a, kFile), head + "Add allow permission\n" + Accounts(0x1000) +
-                                                "Add deny permission\n" + Accounts(0x4000) + "suffix:");
+                                                "Add deny permission\n" + Accounts(0x4000) + effective + "suffix:");
         EXPECT_EQ(Build(fake, 0x0a, kFolder),
                   head + "Add allow permission\n" + Accounts(0x1000) + "Add this folder allow permission\n" +
                       Accounts(0x2000) + "Add subfolder,files allow permission\n" + Accounts(0x3000) +
-                      "Add deny permission\n" + Accounts(0x4000) + "---\nAllow inheritable subfolers,files #9\n" +
+                      "Add deny permission\n" + Accounts(0x4000) + effective + "---\nAllow inheritable subfolers,files #9\n" +
                       traverse + folderSuffix);
         // Without [ACCESS_TYPES] an ACE menu begins with a separator.
         EXPECT_EQ(Build(fake, 0x0b, kFile), ace + "suffix:");
