@@ -6,10 +6,12 @@
 #include "base/handles_win32.h"
 #include "base/heap.h"
 #include "base/platform_win32.h"
+#include "base/system_library_win32.h"
 #include "exec/log_pane_win32.h"
 #include "exec/runner_win32.h"
 #include "input/folder_walk_win32.h"
 #include "report/clipboard_win32.h"
+#include "security/access_check_win32.h"
 #include "security/security_win32.h"
 
 namespace {
@@ -28,24 +30,20 @@ int SpecialPermissions(void* owner, uint32_t* value) { return (int)SpecialPermis
 
 int AccountName(void* owner, char16_t* text) { return (int)AccountNameDialog(MainOf(owner), text); }
 
+int Find(void* owner, FindRequest* request) { return (int)FindDialog(MainOf(owner), request); }
+
 typedef NET_API_STATUS(WINAPI* NetUserEnumFn)(LPCWSTR, DWORD, DWORD, LPBYTE*, DWORD, LPDWORD, LPDWORD, PDWORD);
 typedef NET_API_STATUS(WINAPI* NetApiBufferFreeFn)(LPVOID);
 
-// NETAPI32 is no KnownDLL: imported or loaded by plain name, a copy planted
-// beside the program would run with its rights. Loaded once, from System32.
+// Loaded once, from System32 (base/system_library_win32.h tells why).
 bool LoadNetApi(NetUserEnumFn* userEnum, NetApiBufferFreeFn* bufferFree) {
-    static NetUserEnumFn s_userEnum;
-    static NetApiBufferFreeFn s_bufferFree;
-    if (!s_userEnum || !s_bufferFree) {
-        HMODULE netapi = LoadLibraryExW(L"netapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!netapi) return false;
-        s_userEnum = reinterpret_cast<NetUserEnumFn>(reinterpret_cast<void*>(GetProcAddress(netapi, "NetUserEnum")));
-        s_bufferFree =
-            reinterpret_cast<NetApiBufferFreeFn>(reinterpret_cast<void*>(GetProcAddress(netapi, "NetApiBufferFree")));
-        if (!s_userEnum || !s_bufferFree) return false;
-    }
-    *userEnum = s_userEnum;
-    *bufferFree = s_bufferFree;
+    static const char* const kNames[] = {"NetUserEnum", "NetApiBufferFree"};
+    static void* s_procs[2];
+    static bool s_loaded;
+    if (!s_loaded && !LoadSystemFunctions(L"netapi32.dll", kNames, 2, s_procs)) return false;
+    s_loaded = true;
+    *userEnum = reinterpret_cast<NetUserEnumFn>(s_procs[0]);
+    *bufferFree = reinterpret_cast<NetApiBufferFreeFn>(s_procs[1]);
     return true;
 }
 
@@ -114,5 +112,6 @@ ActionPlatform WindowsActionPlatform(ShellWindows* windows, MenuTracker trackMen
     return ActionPlatform{windows,        FileAttributes, Run,           Log,           SpecialPermissions,
                           AccountName,    folders->open,  folders->next, folders->close, folders->identity,
                           EnumerateUsers, ReadDomainName, Privilege,     UiLanguage,    trackMenu,
-                          CopyText,       ScanBelow};
+                          CopyText,       ScanBelow,      Find,          AccountSidOfName,
+                          AccountSecurityAccess};
 }

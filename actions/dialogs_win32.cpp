@@ -78,6 +78,39 @@ INT_PTR CALLBACK AccountNameProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return TRUE;
 }
 
+// The choices of template 4 in FindMode order.
+const int kFindChoiceIds[] = {IDC_FIND_ACCOUNT, IDC_FIND_EXPLICIT, IDC_FIND_PROTECTED};
+const uint32_t kFindChoices = sizeof kFindChoiceIds / sizeof *kFindChoiceIds;
+
+void TranslateItem(HWND dialog, int id, const char16_t* english) {
+    SetDlgItemTextW(dialog, id, W(Translate(english)));
+}
+
+void StoreFindRequest(HWND dialog) {
+    FindRequest* request = reinterpret_cast<FindRequest*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    request->text[0] = 0;
+    GetDlgItemTextW(dialog, IDC_FIND_TEXT, W(request->text), kAccountTextUnits);
+    request->mode = 0;
+    for (uint32_t choice = 0; choice < kFindChoices; choice++)
+        if (IsDlgButtonChecked(dialog, kFindChoiceIds[choice]) == BST_CHECKED) request->mode = choice;
+}
+
+INT_PTR CALLBACK FindProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_INITDIALOG) return EndOnButtons(dialog, message, wParam, StoreFindRequest);
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    const FindRequest* request = reinterpret_cast<const FindRequest*>(lParam);
+    TranslateCaptions(dialog, u"Find");
+    TranslateItem(dialog, IDC_FIND_ACCOUNT, u"Account or SID");
+    TranslateItem(dialog, IDC_FIND_EXPLICIT, u"Explicit permissions");
+    TranslateItem(dialog, IDC_FIND_PROTECTED, u"Inheritance turned off");
+    SendDlgItemMessageW(dialog, IDC_FIND_TEXT, EM_LIMITTEXT, kAccountNameLength, 0);
+    SetDlgItemTextW(dialog, IDC_FIND_TEXT, W(request->text));
+    SendDlgItemMessageW(dialog, IDC_FIND_TEXT, EM_SETSEL, 0, -1);
+    const uint32_t mode = request->mode < kFindChoices ? request->mode : 0;
+    CheckRadioButton(dialog, IDC_FIND_ACCOUNT, IDC_FIND_PROTECTED, kFindChoiceIds[mode]);
+    return TRUE;
+}
+
 }  // namespace
 
 INT_PTR SpecialPermissionsDialog(HWND owner, uint32_t* value) {
@@ -86,4 +119,8 @@ INT_PTR SpecialPermissionsDialog(HWND owner, uint32_t* value) {
 
 INT_PTR AccountNameDialog(HWND owner, char16_t* text) {
     return RunDialog(g_instance, IDD_ACCOUNT_NAME, owner, AccountNameProc, (LPARAM)text);
+}
+
+INT_PTR FindDialog(HWND owner, FindRequest* request) {
+    return RunDialog(g_instance, IDD_FIND, owner, FindProc, (LPARAM)request);
 }

@@ -2,6 +2,7 @@
 
 #include "actions/action_platform_win32.h"
 #include "actions/commands.h"
+#include "actions/find.h"
 #include "actions/menu_model.h"
 #include "actions/node_menus.h"
 #include "base/handles_win32.h"
@@ -82,6 +83,22 @@ void ShowNodeMenu(HWND mainWindow, HWND tree) {
     BeginActivity();
     OpenNodeMenu(&platform, &sink);
     EndWindowActivity(mainWindow);
+}
+
+void OpenFindDialog(HWND mainWindow, HWND tree) {
+    ShellWindows windows = {mainWindow, tree};
+    ActionPlatform platform = WindowsActionPlatform(&windows, TrackMenu);
+    TreeSink sink = TreeViewSink(tree);
+    BeginActivity();
+    OpenFind(&platform, &sink);
+    EndWindowActivity(mainWindow);
+}
+
+void FindNextMatch(HWND mainWindow, HWND tree, bool backward) {
+    ShellWindows windows = {mainWindow, tree};
+    ActionPlatform platform = WindowsActionPlatform(&windows, TrackMenu);
+    TreeSink sink = TreeViewSink(tree);
+    if (!FindAgain(&platform, &sink, backward)) OpenFindDialog(mainWindow, tree);
 }
 
 void ReportBadAccessTypes(HWND mainWindow) {

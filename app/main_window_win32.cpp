@@ -261,6 +261,8 @@ void HandleTreeNotify(HWND window, const NMHDR* header) {
         const WORD key = reinterpret_cast<const NMTVKEYDOWN*>(header)->wVKey;
         if (key == VK_SPACE) ShowNodeMenu(window, tree);
         if (key == 'C' && GetKeyState(VK_CONTROL) < 0) CopySelectedNode(window, tree, GetKeyState(VK_SHIFT) < 0);
+        if (key == 'F' && GetKeyState(VK_CONTROL) < 0) OpenFindDialog(window, tree);
+        if (key == VK_F3) FindNextMatch(window, tree, GetKeyState(VK_SHIFT) < 0);
         break;
     }
     case NM_RCLICK:

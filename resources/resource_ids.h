@@ -6,6 +6,7 @@
 #define IDD_MAIN_WINDOW 1
 #define IDD_ACCOUNT_NAME 2
 #define IDD_DETAIL_RIGHTS 3
+#define IDD_FIND 4
 
 // Controls of the main window.
 #define IDC_TREE 100
@@ -14,6 +15,13 @@
 
 // The account-name edit box.
 #define IDC_ACCOUNT_EDIT 103
+
+// The Find dialog: the account edit box and the three choices, in id order
+// as FindMode counts them.
+#define IDC_FIND_TEXT 110
+#define IDC_FIND_ACCOUNT 111
+#define IDC_FIND_EXPLICIT 112
+#define IDC_FIND_PROTECTED 113
 
 // The detail-rights check boxes, in id order.
 #define IDC_RIGHT_TRAVERSE 201

@@ -194,6 +194,13 @@ bool CheckSecurityAccess(EffectiveAccessCheck* check, const PathSecurity* securi
            CheckEffectiveAccess(check, owner, present, &dacl, out);
 }
 
+bool AccountSecurityAccess(const uint8_t* account, const PathSecurity* security, EffectiveAccess* out) {
+    EffectiveAccessCheck check;
+    const bool told = OpenEffectiveAccessCheck(&check, account) && CheckSecurityAccess(&check, security, out);
+    CloseEffectiveAccessCheck(&check);
+    return told;
+}
+
 bool AddLocalGroupSids(ByteBuffer* list, const uint8_t* account) {
     const NetApi* netApi = LoadNetApi();
     char16_t user[2 * kAccountUnits];

@@ -31,6 +31,9 @@ bool CheckEffectiveAccess(EffectiveAccessCheck* check, const uint8_t* owner, boo
 // CheckEffectiveAccess over a group's security; false also when its owner or
 // DACL could not be read.
 bool CheckSecurityAccess(EffectiveAccessCheck* check, const PathSecurity* security, EffectiveAccess* out);
+// CheckSecurityAccess for one account and one group: the check opened and
+// closed around it.
+bool AccountSecurityAccess(const uint8_t* account, const PathSecurity* security, EffectiveAccess* out);
 // MAXIMUM_ALLOWED for the account by the system, against the owner and DACL
 // of a self-relative descriptor (read with the core's bounds checks; nothing
 // else of it is used); false when the bytes are malformed, or authz is

@@ -47,7 +47,8 @@ std::wstring Text(HWND dialog, int id = 0) {
 
 TEST(InputDialogs, OkStoresTheValueCancelCloseAndAMissingTemplateLeaveIt) {
     std::u16string german = u"Take Ownership = Besitz \u00fcbernehmen\r\nDetail Permissions=Einzelrechte\r\n"
-                            u"Account Name=Konto\r\nCancel=Abbrechen\r\nOK=Gut\r\n" + std::u16string(129, u'\0');
+                            u"Account Name=Konto\r\nCancel=Abbrechen\r\nOK=Gut\r\nFind=Suchen\r\n"
+                            u"Inheritance turned off=Vererbung aus\r\n" + std::u16string(129, u'\0');
     ConfigText english = std::exchange(g_languageFile, ConfigText{&german[0], (uint32_t)german.size() - 128});
     // Box 209 only for an ACE that reaches subfolders or the folder itself.
     // Every visible box is ticked, except in the first case (no box: 0).
@@ -84,6 +85,24 @@ TEST(InputDialogs, OkStoresTheValueCancelCloseAndAMissingTemplateLeaveIt) {
                   Click(dialog, IDOK);
               }), 1);
     EXPECT_EQ(name.substr(0, 257), std::u16string(255, u'n') + u'\0' + u'Z');
+
+    // Find shows the last request and returns what was typed and chosen.
+    FindRequest request = {u"Everyone", 2};
+    EXPECT_EQ(WithDialog(FindDialog, &request, [&](HWND dialog) {
+                  EXPECT_EQ(Text(dialog) + L"|" + Text(dialog, IDC_FIND_PROTECTED) + L"|" + Text(dialog, IDC_FIND_EXPLICIT) +
+                                L"|" + Text(dialog, IDC_FIND_TEXT) + L"|" + Text(dialog, IDCANCEL),
+                            L"Suchen|Vererbung aus|Explicit permissions|Everyone|Abbrechen");
+                  EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_FIND_PROTECTED), BST_CHECKED);
+                  SetDlgItemTextW(dialog, IDC_FIND_TEXT, L"S-1-5-32-544");
+                  Click(dialog, IDC_FIND_EXPLICIT);
+                  Click(dialog, IDOK);
+              }), 1);
+    EXPECT_EQ(std::u16string(request.text) + u"|" + char16_t(u'0' + request.mode), u"S-1-5-32-544|1");
+    EXPECT_EQ(WithDialog(FindDialog, &request, [&](HWND dialog) {
+                  Click(dialog, IDC_FIND_ACCOUNT);
+                  Click(dialog, IDCANCEL);
+              }), 0);
+    EXPECT_EQ(request.mode, 1u);
     g_languageFile = english;
 
     // Without their templates (the stand-in has no dialog resources) both return -1 and write nothing.

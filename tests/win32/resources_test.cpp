@@ -98,7 +98,7 @@ std::vector<uint8_t> ResourceBytes(int id, LPCWSTR type) {
 }  // namespace
 
 TEST(Resources, DialogTemplatesAreTheExactClassicTemplates) {
-    const Dialog dialogs[3] = {
+    const Dialog dialogs[4] = {
         {0x90CF0884, 0x11, 270, 270, L"ovrix", L"ovrix",
          {{IDC_TREE, L"SysTreeView32", nullptr, 0x50010027, 0, 0, 0, 270, 180},
           {IDC_LOG, kEdit, nullptr, 0x50A11144, 0, 0, 184, 270, 70},
@@ -109,9 +109,16 @@ TEST(Resources, DialogTemplatesAreTheExactClassicTemplates) {
           {IDOK, kButton, L"OK", 0x50000301, 0, 234, 0, 25, 12},
           {IDCANCEL, kButton, L"Cancel", 0x50000300, 0, 259, 0, 25, 12}}},
         DetailRightsDialog(),
+        {0x90C80884, 0x1, 250, 60, nullptr, L"Find",
+         {{IDC_FIND_TEXT, kEdit, nullptr, 0x50810080, 0, 86, 4, 160, 12},
+          {IDC_FIND_ACCOUNT, kButton, L"Account or SID", 0x50030009, 0, 4, 5, 80, 10},
+          {IDC_FIND_EXPLICIT, kButton, L"Explicit permissions", 0x50000009, 0, 4, 19, 160, 10},
+          {IDC_FIND_PROTECTED, kButton, L"Inheritance turned off", 0x50000009, 0, 4, 31, 160, 10},
+          {IDOK, kButton, L"OK", 0x50030001, 0, 136, 45, 50, 12},
+          {IDCANCEL, kButton, L"Cancel", 0x50010000, 0, 196, 45, 50, 12}}},
     };
-    const int ids[3] = {IDD_MAIN_WINDOW, IDD_ACCOUNT_NAME, IDD_DETAIL_RIGHTS};
-    for (int i = 0; i < 3; ++i)
+    const int ids[4] = {IDD_MAIN_WINDOW, IDD_ACCOUNT_NAME, IDD_DETAIL_RIGHTS, IDD_FIND};
+    for (int i = 0; i < 4; ++i)
         EXPECT_EQ(ResourceBytes(ids[i], RT_DIALOG), TemplateBytes(dialogs[i])) << "template " << ids[i];
     EXPECT_EQ(dialogs[2].items.size(), 25u);
 }
