@@ -46,4 +46,7 @@ target_link_libraries(report_json_sample PRIVATE ovrix_core)
 target_include_directories(report_json_sample PRIVATE ${CMAKE_SOURCE_DIR})
 add_test(NAME Report.JsonParsesAndCarriesSddlAndSids
          COMMAND sh -c "$<TARGET_FILE:report_json_sample> > report.json; test $? = 1 && python3 ${CMAKE_SOURCE_DIR}/tests/report_json/check.py < report.json")
-set_tests_properties(Report.JsonParsesAndCarriesSddlAndSids PROPERTIES LABELS unit)
+add_test(NAME Report.FilteredJsonNamesItsFilterAndCarriesTheAccess
+         COMMAND sh -c "$<TARGET_FILE:report_json_sample> '/find:S-1-5-32-545 /access:*S-1-5-32-545' > filtered.json; test $? = 1 && python3 ${CMAKE_SOURCE_DIR}/tests/report_json/check.py filtered < filtered.json")
+set_tests_properties(Report.JsonParsesAndCarriesSddlAndSids Report.FilteredJsonNamesItsFilterAndCarriesTheAccess
+                     PROPERTIES LABELS unit)

@@ -5,6 +5,7 @@
 #include "config/config_text.h"
 #include "security/ace_text.h"
 #include "security/descriptor.h"
+#include "security/effective_access.h"
 #include "security/groups.h"
 #include "security/kept_security.h"
 #include "security/sddl_text.h"
@@ -244,7 +245,65 @@ void OutSddl(ReportOut* out, const PathSecurity* security) {
     OutChar(out, u'"');
 }
 
-void OutGroup(ReportOut* out, const GroupSnapshot* group) {
+// {"kind":"find","account":...,"sid":...}, {"kind":"explicit"} or
+// {"kind":"protected"}; null without a filter.
+void OutFilter(ReportOut* out, const ReportSelection* selection) {
+    const FindQuery* filter = selection->filter;
+    if (!filter) {
+        OutText(out, u"null");
+        return;
+    }
+    OutText(out, u"{");
+    OutKey(out, u"kind");
+    const char16_t* kinds[] = {u"find", u"explicit", u"protected"};
+    OutJsonString(out, kinds[filter->mode]);
+    if (filter->mode == kFindAccount) {
+        OutNextKey(out, u"account");
+        OutJsonString(out, selection->filterText);
+        OutNextKey(out, u"sid");
+        OutSidString(out, filter->sid);
+    }
+    OutText(out, u"}");
+}
+
+// The account's access: its mask, the rights as the tree names them and
+// how it was computed; null when it cannot be told.
+void OutEffectiveAccess(ReportOut* out, const ReportSelection* selection, const GroupSnapshot* group) {
+    EffectiveAccess access;
+    if (!ReportGroupAccess(selection, group, &access)) {
+        OutText(out, u"null");
+        return;
+    }
+    OutText(out, u"{");
+    OutKey(out, u"account");
+    OutJsonString(out, selection->access->account);
+    OutNextKey(out, u"sid");
+    OutSidString(out, selection->access->sid);
+    OutNextKey(out, u"mask");
+    OutHex(out, access.mask);
+    char16_t text[kNodeTextUnits];
+    TextWriter w;
+    TextWriterInit(&w, text, kNodeTextUnits);
+    EffectiveRightsText(&w, access.mask);
+    OutNextKey(out, u"rights");
+    OutJsonString(out, text);
+    OutNextKey(out, u"computedBy");
+    OutJsonString(out, access.source == kAccessComputedByWindows ? u"windows" : u"localGroupsOnly");
+    TextWriterInit(&w, text, kNodeTextUnits);
+    EffectiveAccessSourceText(&w, &access, FirstGroupPath(group));
+    OutNextKey(out, u"how");
+    OutJsonString(out, text);
+    OutNextKey(out, u"entriesNotEvaluated");
+    OutText(out, u"[");
+    const uint32_t kept = access.skippedCount < kMaxSkippedEntries ? access.skippedCount : kMaxSkippedEntries;
+    for (uint32_t i = 0; i < kept; i++) {
+        if (i) OutChar(out, u',');
+        OutSidString(out, access.skipped[i].sid);
+    }
+    OutText(out, u"]}");
+}
+
+void OutGroup(ReportOut* out, const GroupSnapshot* group, const ReportSelection* selection) {
     const char16_t* path = FirstGroupPath(group);
     const PathSecurity* security = group->security;
     OutText(out, u"{");
@@ -273,6 +332,10 @@ void OutGroup(ReportOut* out, const GroupSnapshot* group) {
     OutLabel(out, security, path);
     OutNextKey(out, u"sddl");
     OutSddl(out, security);
+    if (selection->access) {
+        OutNextKey(out, u"effectiveAccess");
+        OutEffectiveAccess(out, selection, group);
+    }
     OutText(out, u"}");
 }
 
@@ -327,17 +390,19 @@ bool NextWalkGap(const WalkGaps* gaps, uint32_t* offset, const char16_t** reason
     return true;
 }
 
-bool WriteJsonReport(ReportOut* out, const WalkGaps* gaps) {
-    OutText(out, u"{\"version\":1,\"groups\":[");
+bool WriteJsonReport(ReportOut* out, const WalkGaps* gaps, const ReportSelection* selection) {
+    OutText(out, u"{\"version\":1,\"filter\":");
+    OutFilter(out, selection);
+    OutText(out, u",\"groups\":[");
     bool firstGroup = true;
     char16_t error[kNodeTextUnits];
     for (uint32_t i = 0; i < GroupCount(); i++) {
         GroupSnapshot group;
-        if (!ReadGroup(i, &group) || !GroupRead(&group, error)) continue;
+        if (!ReadGroup(i, &group) || !GroupRead(&group, error) || !ReportKeepsGroup(selection, &group)) continue;
         if (!firstGroup) OutText(out, u",");
         firstGroup = false;
         OutText(out, u"\r\n");
-        OutGroup(out, &group);
+        OutGroup(out, &group, selection);
         OutFlush(out, false);
     }
     OutText(out, u"],\r\n\"unreadable\":[");

@@ -7,6 +7,7 @@
 
 #include "base/text.h"
 #include "report/report_out.h"
+#include "report/report_selection.h"
 #include "security/groups.h"
 
 // A string value with JSON escapes: quotes, backslashes, control characters
@@ -26,6 +27,8 @@ struct WalkGaps {
 // The gap at *offset, moving it on; false after the last.
 bool NextWalkGap(const WalkGaps* gaps, uint32_t* offset, const char16_t** reason, const char16_t** path);
 
-// Writes the document, the walk's gaps among the unreadable paths; true when
-// every path was read.
-bool WriteJsonReport(ReportOut* out, const WalkGaps* gaps);
+// Writes the document: the filter applied ("filter", null for none), the
+// groups the selection keeps, each with the effective access it asks for,
+// and every unreadable path, the walk's gaps among them; true when every
+// path was read.
+bool WriteJsonReport(ReportOut* out, const WalkGaps* gaps, const ReportSelection* selection = &kWholeReport);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/format.h"
+#include "base/heap.h"
 #include "base/platform_win32.h"
 #include "config/config_win32.h"
 #include "config/file_text_win32.h"
@@ -10,6 +11,7 @@
 #include "input/list_file.h"
 #include "input/list_file_win32.h"
 #include "report/report_run.h"
+#include "security/access_check_win32.h"
 #include "security/path_names.h"
 #include "security/security_win32.h"
 
@@ -77,6 +79,24 @@ char* ReadListFile(void*, const char16_t* name, uint32_t* size) {
     return ReadWholeFile(name, kListFileZeroBytes, &bytes, size) == 0 ? bytes : nullptr;
 }
 
+// /access: asks the system once per group with one client context.
+void* OpenAccess(const uint8_t* account) {
+    EffectiveAccessCheck* check = static_cast<EffectiveAccessCheck*>(HeapAllocBytes(sizeof(EffectiveAccessCheck)));
+    if (check && OpenEffectiveAccessCheck(check, account)) return check;
+    if (check) CloseEffectiveAccessCheck(check);
+    HeapFreeBytes(check);
+    return nullptr;
+}
+
+bool CheckAccess(void* check, const PathSecurity* security, EffectiveAccess* out) {
+    return CheckSecurityAccess(static_cast<EffectiveAccessCheck*>(check), security, out);
+}
+
+void CloseAccess(void* check) {
+    CloseEffectiveAccessCheck(static_cast<EffectiveAccessCheck*>(check));
+    HeapFreeBytes(check);
+}
+
 }  // namespace
 
 int wmain() {
@@ -87,6 +107,7 @@ int wmain() {
     LoadLanguageFile();
     ReportPlatform platform = {nullptr, NameAttributes, ReadListFile, SystemCodePages(),
                                ReportTarget{GetStdHandle(STD_OUTPUT_HANDLE), WriteOutput}, WriteError,
-                               OutputFailure, WindowsFolderListing()};
+                               OutputFailure, WindowsFolderListing(), AccountSidOfName, OpenAccess, CheckAccess,
+                               CloseAccess};
     return RunReport(U(GetCommandLineW()), &platform);
 }

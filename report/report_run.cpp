@@ -8,35 +8,82 @@
 #include "input/path_source.h"
 #include "input/tokenizer.h"
 #include "report/json_report.h"
+#include "report/report_selection.h"
 #include "report/tree_text.h"
 #include "security/ace_text.h"
 #include "security/groups.h"
 #include "security/path_names.h"
 #include "security/security_platform.h"
+#include "security/typed_account.h"
 
 const char16_t kReportUsage[] =
-    u"Usage: ovrix-report [/below] [/json] [filename or @filelist or @8@utf8filelist]...\r\n"
+    u"Usage: ovrix-report [/below] [/json] [/find:account | /explicit | /protected]\r\n"
+    u"                    [/access:account] [filename or @filelist or @8@utf8filelist]...\r\n"
     u"  Writes what ovrix shows for the paths: the indented tree, or with /json\r\n"
     u"  one JSON document. With /below, every folder named is followed by\r\n"
-    u"  everything below it (links are named, not entered). Exit code 0: every\r\n"
-    u"  path was read; 1: some could not be read (they are still reported);\r\n"
-    u"  2: usage error; 3: the report could not be written (the reason goes\r\n"
-    u"  to standard error).\r\n";
+    u"  everything below it (links are named, not entered).\r\n"
+    u"  One filter keeps only the groups that match: /find: those whose owner or\r\n"
+    u"  an entry names the account (name, DOMAIN\\name, S-1-... or *S-1-...),\r\n"
+    u"  /explicit those whose permissions hold an entry that is not inherited,\r\n"
+    u"  /protected those whose inheritance is turned off. /access: adds the\r\n"
+    u"  account's effective access to every group.\r\n"
+    u"  Exit code 0: every path was read; 1: some could not be read (they are\r\n"
+    u"  still reported); 2: usage error or an account that does not resolve;\r\n"
+    u"  3: the report could not be written (the reason goes to standard error).\r\n";
 
 namespace {
 
 struct Options {
     bool json;
     bool below;
+    bool filtered;
+    FindMode filter;
+    char16_t findAccount[kAccountUnits];     // /find:'s account as typed
+    char16_t accessAccount[kAccountUnits];   // /access:'s, empty when not asked
 };
 
-// Lower-case ASCII comparison of an option word.
-bool IsOption(const char16_t* token, const char16_t* name) {
+// Lower-case ASCII comparison of the start of an option word; *rest is left
+// after it.
+bool OptionStarts(const char16_t* token, const char16_t* name, const char16_t** rest) {
     for (; *name; token++, name++) {
         char16_t c = *token >= u'A' && *token <= u'Z' ? (char16_t)(*token + 32) : *token;
         if (c != *name) return false;
     }
-    return *token == 0;
+    *rest = token;
+    return true;
+}
+
+bool IsOption(const char16_t* token, const char16_t* name) {
+    const char16_t* rest;
+    return OptionStarts(token, name, &rest) && *rest == 0;
+}
+
+// A filter option; false when a filter was given already.
+bool TakeFilter(Options* options, FindMode mode) {
+    if (options->filtered) return false;
+    options->filtered = true;
+    options->filter = mode;
+    return true;
+}
+
+// The account of /find: or /access:; false when it is empty or too long.
+bool TakeAccount(const char16_t* value, char16_t* account) {
+    return value[0] && CopyText(account, kAccountUnits, value) == TextLength(value);
+}
+
+// One option word; false for an unknown or malformed one.
+bool ReadOption(const char16_t* token, Options* options) {
+    const char16_t* value;
+    if (IsOption(token, u"/json")) options->json = true;
+    else if (IsOption(token, u"/below")) options->below = true;
+    else if (IsOption(token, u"/explicit")) return TakeFilter(options, kFindExplicit);
+    else if (IsOption(token, u"/protected")) return TakeFilter(options, kFindProtected);
+    else if (OptionStarts(token, u"/find:", &value))
+        return TakeFilter(options, kFindAccount) && TakeAccount(value, options->findAccount);
+    else if (OptionStarts(token, u"/access:", &value))
+        return !options->accessAccount[0] && TakeAccount(value, options->accessAccount);
+    else return false;
+    return true;
 }
 
 // Reads the options in front of the paths. *paths is left where the token
@@ -52,9 +99,7 @@ bool ReadOptions(const char16_t* commandLine, Options* options, const char16_t**
         char16_t first = NextToken(&cursor, token);
         if (!first) return false;   // no path at all
         if (first != u'/') return true;
-        if (IsOption(token, u"/json")) options->json = true;
-        else if (IsOption(token, u"/below")) options->below = true;
-        else return false;
+        if (!ReadOption(token, options)) return false;
         *paths = before;
     }
 }
@@ -160,13 +205,70 @@ int ReportWriteFailure(const ReportPlatform* platform) {
     return kReportWriteFailed;
 }
 
+// The SID of an option's account; false, with the reason on standard
+// error, when it does not resolve.
+bool ResolveAccount(const ReportPlatform* platform, const char16_t* account, uint8_t* sid) {
+    if (TypedAccountSid(account, platform->accountSid, sid)) return true;
+    char16_t line[kAccountUnits + kTranslationUnits];
+    FormatText(line, sizeof line / sizeof *line, Translate(u"Account not found: %s"), account);
+    platform->writeError(platform->context, line);
+    platform->writeError(platform->context, u"\r\n");
+    return false;
+}
+
+// The selection of the options; false when an account does not resolve.
+// The access, when asked for, is open until CloseSelection.
+struct Selection {
+    ReportSelection view;
+    FindQuery filter;
+    uint8_t accessSid[kMaxSidBytes];
+    ReportAccess access;
+};
+
+bool OpenSelection(const ReportPlatform* platform, const Options* options, Selection* s) {
+    s->view = kWholeReport;
+    s->access = ReportAccess();
+    ByteBufferInit(&s->access.held);
+    if (options->filtered) {
+        s->filter.mode = options->filter;
+        if (options->filter == kFindAccount && !ResolveAccount(platform, options->findAccount, s->filter.sid))
+            return false;
+        s->view.filter = &s->filter;
+        s->view.filterText = options->findAccount;
+    }
+    if (!options->accessAccount[0]) return true;
+    if (!ResolveAccount(platform, options->accessAccount, s->accessSid)) return false;
+    s->access.account = options->accessAccount;
+    s->access.sid = s->accessSid;
+    s->access.check = platform->openAccess ? platform->openAccess(s->accessSid) : nullptr;
+    s->access.checkAccess = platform->checkAccess;
+    s->view.access = &s->access;
+    // Without the platform's check the evaluator needs the SIDs the account
+    // holds; short of memory for them, every group's access is unknown.
+    if (!s->access.check && !SidListAddAccount(&s->access.held, s->accessSid)) ByteBufferFree(&s->access.held);
+    return true;
+}
+
+void CloseSelection(const ReportPlatform* platform, Selection* s) {
+    if (s->access.check && platform->closeAccess) platform->closeAccess(s->access.check);
+    s->access.check = nullptr;
+    ByteBufferFree(&s->access.held);
+}
+
 }  // namespace
 
 int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
-    Options options = {false, false};
+    static Options options;   // two account buffers: kept off the stack
+    options = Options();
     const char16_t* paths;
     if (!ReadOptions(commandLine, &options, &paths)) {
         platform->writeError(platform->context, kReportUsage);
+        return kReportUsageError;
+    }
+    static Selection selection;
+    const bool resolved = OpenSelection(platform, &options, &selection);
+    if (!resolved) {
+        CloseSelection(platform, &selection);
         return kReportUsageError;
     }
     Collector collector = {kNoNodes, platform, {}, {}, false};
@@ -184,9 +286,9 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
         ReportOutInit(out, platform->output);
         const WalkGaps gaps = {collector.gaps.text, collector.gaps.length};
         if (options.json) {
-            WriteJsonReport(out, &gaps);
+            WriteJsonReport(out, &gaps, &selection.view);
         } else {
-            WriteReportLines(out);
+            WriteReportLines(out, &selection.view);
             WriteGapLines(out, &gaps);
         }
         allRead = AllPathsRead(&collector);
@@ -194,6 +296,7 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
         HeapFreeBytes(out);
     }
     ClearGroups();
+    CloseSelection(platform, &selection);
     HeapFreeBytes(collector.gaps.text);
     if (writeFailed) return ReportWriteFailure(platform);
     return allRead ? kReportAllRead : kReportSomeUnreadable;

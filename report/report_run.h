@@ -7,6 +7,7 @@
 #include "config/file_text.h"
 #include "input/folder_walk.h"
 #include "report/report_out.h"
+#include "security/effective_access.h"
 
 const int kReportAllRead = 0;
 const int kReportSomeUnreadable = 1;
@@ -24,6 +25,15 @@ struct ReportPlatform {
     // closed pipe), into capacity units.
     void (*outputFailure)(void* context, char16_t* text, uint32_t capacity);
     const FolderListing* folders;   // for /below
+    // The SID of `name` or `DOMAIN\name` (kMaxSidBytes), for /find: and
+    // /access:; null: names do not resolve (SID strings still do).
+    bool (*accountSid)(const char16_t* name, uint8_t* sid);
+    // One account's effective access over every group, for /access: opened
+    // once, asked for each group, closed; openAccess null or answering null:
+    // the core's evaluator over the account, Everyone and Authenticated Users.
+    void* (*openAccess)(const uint8_t* account);
+    bool (*checkAccess)(void* check, const PathSecurity* security, EffectiveAccess* out);
+    void (*closeAccess)(void* check);
 };
 
 // The usage text (not translated: scripts and their authors read it).

@@ -1,7 +1,9 @@
 #include "report/tree_text.h"
 
 #include "base/heap.h"
+#include "base/format.h"
 #include "base/item_param.h"
+#include "config/config_text.h"
 #include "security/ace_text.h"
 #include "security/tree_builder.h"
 
@@ -66,6 +68,21 @@ void WriteNodeOfNoGroup(ReportOut* out, const TreeSink* tree, TreeItem node, boo
     else OutText(out, text);
 }
 
+// The access /access: asks for, as one line under the group's root.
+void WriteAccessLine(ReportOut* out, const ReportSelection* selection, const GroupSnapshot* group) {
+    if (!selection->access) return;
+    char16_t text[kNodeTextUnits];
+    EffectiveAccess access;
+    if (ReportGroupAccess(selection, group, &access)) {
+        TextWriter w;
+        TextWriterInit(&w, text, kNodeTextUnits);
+        EffectiveAccessLine(&w, selection->access->account, &access, FirstGroupPath(group));
+    } else {
+        FormatText(text, kNodeTextUnits, Translate(u"Effective access of %s: unknown"), selection->access->account);
+    }
+    WriteLine(out, 1, text);
+}
+
 }  // namespace
 
 void WriteGroupLines(ReportOut* out, const GroupSnapshot* group, uint32_t from, bool withSubtree) {
@@ -91,7 +108,7 @@ void WriteGroupLines(ReportOut* out, const GroupSnapshot* group, uint32_t from, 
     WriteSecurityNodes(&sink, group->security, first, 1, group->index);
 }
 
-void WriteReportLines(ReportOut* out) {
+void WriteReportLines(ReportOut* out, const ReportSelection* selection) {
     uint32_t unnamed = 0;
     const char16_t* name;
     uint32_t groupsBefore;
@@ -102,7 +119,9 @@ void WriteReportLines(ReportOut* out) {
             WriteLine(out, 0, text);
         }
         GroupSnapshot group;
-        if (i < GroupCount() && ReadGroup(i, &group)) WriteGroupLines(out, &group, 0, true);
+        if (i >= GroupCount() || !ReadGroup(i, &group) || !ReportKeepsGroup(selection, &group)) continue;
+        WriteGroupLines(out, &group, 0, true);
+        WriteAccessLine(out, selection, &group);
     }
 }
 

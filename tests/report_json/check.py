@@ -3,6 +3,14 @@ import json, sys
 
 doc = json.load(sys.stdin)
 assert doc["version"] == 1
+if sys.argv[1:] == ["filtered"]:   # /find:S-1-5-32-545 /access:*S-1-5-32-545
+    assert doc["filter"] == {"kind": "find", "account": "S-1-5-32-545", "sid": "S-1-5-32-545"}, doc["filter"]
+    access = doc["groups"][0]["effectiveAccess"]
+    assert access == {"account": "*S-1-5-32-545", "sid": "S-1-5-32-545", "mask": "0x001200a9",
+                      "rights": "Read & Execute", "computedBy": "localGroupsOnly", "how": "(local groups only)",
+                      "entriesNotEvaluated": []}, access
+else:
+    assert doc["filter"] is None and "effectiveAccess" not in doc["groups"][0]
 group, = doc["groups"]
 assert group["paths"] == ["C:\\b\\te\x01 \ud800 \u00e9\U0001F600"], group["paths"]
 assert group["sddl"] == ("O:S-1-5-32-544D:P(D;OICI;0x10000;;;S-1-1-0)(A;ID;0x1200a9;;;S-1-5-32-545)"
@@ -18,4 +26,4 @@ assert group["sacl"]["aces"][0]["type"] == "audit" and group["label"]["sid"] == 
 assert doc["unreadable"] == [
     {"path": "C:\\missing", "error": "unknown attributes; unknown ownership; unknown permissions"},
     {"path": "C:\\x*\"q\x1f", "error": "unknown name"}], doc["unreadable"]
-print("JSON report parsed; SDDL, SIDs and unreadable paths as crafted")
+print("JSON report parsed; SDDL, SIDs, unreadable paths, filter and access as crafted")

@@ -19,7 +19,8 @@ void WriteError(void*, const char16_t*) {}
 
 }  // namespace
 
-int main() {
+// argv[1], when given: more options in front of the paths.
+int main(int argc, char** argv) {
     ScopedFakeSecurity fake;
     const Bytes wide = {1, 1, 1, 0, 0, 0, 0, 0, 5, 0, 0, 0};   // authority past 32 bits
     const Bytes label = MakeSid(16, {12288});
@@ -35,6 +36,7 @@ int main() {
     ReportPlatform platform = {nullptr, Attributes, NoListFile, &none, ReportTarget{nullptr, WriteOut}, WriteError,
                                [](void*, char16_t* text, uint32_t) { text[0] = 0; }};
     // A quote inside quotes is doubled.
-    std::u16string line = u"ovrix-report /JSON \"" + awkward + u"\" \"C:\\x*\"\"q\x1f\" C:\\missing";
+    const std::string more = argc > 1 ? std::string(argv[1]) + " " : "";
+    std::u16string line = u"ovrix-report /JSON " + std::u16string(more.begin(), more.end()) + u"\"" + awkward + u"\" \"C:\\x*\"\"q\x1f\" C:\\missing";
     return RunReport(line.c_str(), &platform);
 }

@@ -145,3 +145,74 @@ TEST(ReportText, AWalksGapsAreUnreadableEntriesWithTheirReason) {
               u"\"unreadable\":[\r\n{\"path\":\"C:\\\\t\\\\gone\",\"error\":\"cannot list\"},\r\n{\"path\":\"C:\\\\t\\\\" +
                   Wide(name) + u"\",\"error\":\"path too long\"}]}\r\n");
 }
+
+// /find:, /explicit and /protected keep the matching groups of both forms and
+// the JSON names the filter; /access: adds a line or an object to each
+// group; a filter that matches nothing is no error, an account that does not
+// resolve and a second filter are usage errors.
+TEST(ReportFilters, KeepTheMatchingGroupsAndAddTheAccountsAccess) {
+    ScopedFakeSecurity security;
+    FakeActions fake;
+    const Bytes bob = MakeSid(5, {21, 7, 1001});
+    security.accounts[bob] = {u"bob", u"CORP"};
+    fake.attributes = {{"C:\\i", kFile}, {"C:\\p", kFile}};
+    security.paths[u"C:\\i"] = {{kOwnerInformation, OwnerPart(kAdmins)},
+                                {kDaclInformation, DaclPart(MakeAcl({MakeAce(0, 0x10, 0x1200A9, kUsers)}))}};
+    security.paths[u"C:\\p"] = {{kOwnerInformation, OwnerPart(bob)},
+                                {kDaclInformation, MakeDescriptor(0x1004, {}, {}, MakeAcl({MakeAce(0, 0, 0x1F01FF, kEveryone)}))}};
+    CodePageConverter none = {};
+    std::u16string output, errors;
+    ReportPlatform platform = {&errors,
+                               [](void*, const char16_t* name) { return FakeActions::FileAttributes(name); },
+                               [](void*, const char16_t*, uint32_t*) -> char* { return nullptr; },
+                               &none,
+                               ReportTarget{&output, Collect},
+                               [](void* c, const char16_t* text) { *static_cast<std::u16string*>(c) += text; },
+                               [](void*, char16_t*, uint32_t) {},
+                               nullptr,
+                               [](const char16_t* name, uint8_t* sid) {
+                                   static const Bytes bob = MakeSid(5, {21, 7, 1001});
+                                   return std::u16string(name) == u"CORP\\bob" && std::copy(bob.begin(), bob.end(), sid);
+                               }};
+    auto run = [&](const std::u16string& options) {
+        output.clear(), errors.clear();
+        return RunReport((u"ovrix-report " + options + u" C:\\i C:\\p").c_str(), &platform);
+    };
+    // The groups' root lines: "i", "p" or "ip".
+    auto roots = [&] {
+        const std::u16string lines = u"\r\n" + output;
+        return std::string(lines.find(u"\r\nC:\\i\r\n") != std::u16string::npos ? "i" : "") +
+               (lines.find(u"\r\nC:\\p\r\n") != std::u16string::npos ? "p" : "");
+    };
+    EXPECT_EQ(run(u"/find:S-1-5-32-545"), kReportAllRead);
+    EXPECT_EQ(roots(), "i") << Narrow(output);
+    EXPECT_EQ(run(u"/FIND:corp\\bob"), kReportUsageError) << "names resolve as the system has them";
+    EXPECT_EQ(Narrow(errors), "Account not found: corp\\bob\r\n");
+    EXPECT_EQ(run(u"/find:CORP\\bob"), kReportAllRead);
+    EXPECT_EQ(roots(), "p") << Narrow(output);
+    EXPECT_EQ(run(u"/explicit"), kReportAllRead);
+    EXPECT_EQ(roots(), "p");
+    EXPECT_EQ(run(u"/protected /json"), kReportAllRead);
+    EXPECT_EQ(output.find(u"{\"version\":1,\"filter\":{\"kind\":\"protected\"},\"groups\":[\r\n{\"paths\":[\"C:\\\\p\"],"), 0u);
+    EXPECT_EQ(Count(output, u"{\"paths\":["), 1u);
+    EXPECT_EQ(run(u"/json /find:*S-1-5-18"), kReportAllRead) << "nothing matches: no error";
+    EXPECT_EQ(output, u"{\"version\":1,\"filter\":{\"kind\":\"find\",\"account\":\"*S-1-5-18\",\"sid\":\"S-1-5-18\"},"
+                      u"\"groups\":[],\r\n\"unreadable\":[]}\r\n");
+    EXPECT_EQ(run(u"/explicit /protected"), kReportUsageError);
+    EXPECT_EQ(run(u"/find:"), kReportUsageError);
+
+    // Without the system's check: the evaluator over Everyone and Authenticated Users.
+    EXPECT_EQ(run(u"/access:CORP\\bob"), kReportAllRead);
+    EXPECT_NE(output.find(u"\r\n  Effective access of CORP\\bob: No access (0x0) (local groups only)\r\n"),
+              std::u16string::npos) << Narrow(output);
+    EXPECT_TRUE(output.size() > 2 && output.substr(output.size() - 2) == u"\r\n");
+    EXPECT_NE(output.find(u"\r\n  Effective access of CORP\\bob: Full Control (0x1f01ff) (local groups only)\r\n"),
+              std::u16string::npos) << Narrow(output);
+    EXPECT_EQ(run(u"/json /explicit /access:S-1-1-0"), kReportAllRead);
+    EXPECT_NE(output.find(u",\"effectiveAccess\":{\"account\":\"S-1-1-0\",\"sid\":\"S-1-1-0\",\"mask\":\"0x001f01ff\","
+                          u"\"rights\":\"Full Control\",\"computedBy\":\"localGroupsOnly\",\"how\":\"(local groups only)\","
+                          u"\"entriesNotEvaluated\":[]}}"), std::u16string::npos) << Narrow(output);
+    security.paths[u"C:\\p"].erase(kOwnerInformation);
+    EXPECT_EQ(run(u"/access:S-1-1-0"), kReportSomeUnreadable);
+    EXPECT_NE(output.find(u"\r\n  Effective access of S-1-1-0: unknown\r\n"), std::u16string::npos) << Narrow(output);
+}

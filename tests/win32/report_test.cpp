@@ -155,3 +155,41 @@ TEST(Report, CtrlCCopiesTheNodeAndCtrlShiftCItsSubtreeWithTheGroupsPaths) {
     });
     RemoveTree(folder);
 }
+
+// Each filter on real files (Wine gives a 644 file an Everyone entry, a 600
+// one none; every entry explicit, no DACL protected), and /access: by the
+// system's check or the evaluator.
+TEST(Report, FiltersKeepTheMatchingGroupsAndAccessAddsALineOrAnObject) {
+    std::wstring folder = NewTempFolder(), a = folder + L"\\a.txt", b = folder + L"\\b.txt";
+    for (const std::wstring& p : {a, b}) WriteFileBytes(p, "data");
+    ASSERT_TRUE(RunUnixShell(folder, "chmod 644 a.txt && chmod 600 b.txt"));
+    const std::wstring paths = L" " + a + L" " + b;
+    const std::string rootA = Utf8(a) + "\r\n  attributes", rootB = Utf8(b) + "\r\n  attributes";
+    auto kept = [&](const std::wstring& options, std::string* text) {
+        text->clear();
+        EXPECT_EQ(RunReport(options + paths, text), 0u) << Utf8(options);
+        return std::string(text->find(rootA) != std::string::npos ? "a" : "") +
+               (text->find(rootB) != std::string::npos ? "b" : "");
+    };
+    std::string text;
+    EXPECT_EQ(kept(L"/find:Everyone", &text), "a") << text;
+    EXPECT_EQ(kept(L"/explicit", &text), "ab") << text;
+    EXPECT_EQ(kept(L"/protected", &text), "") << text;
+    EXPECT_EQ(kept(L"/json /find:*S-1-1-0", &text), "");
+    EXPECT_EQ(text.find("{\"version\":1,\"filter\":{\"kind\":\"find\",\"account\":\"*S-1-1-0\",\"sid\":\"S-1-1-0\"},"
+                        "\"groups\":[\r\n{\"paths\":[" + Utf8(JsonPath(a)) + "]"), 0u) << text;
+    EXPECT_EQ(text.find(Utf8(JsonPath(b))), std::string::npos) << text;
+
+    EXPECT_EQ(kept(L"/access:Everyone", &text), "ab");
+    const size_t lineA = text.find("\r\n  Effective access of Everyone: Read & Execute (0x1200a9) ("),
+                 lineB = text.find("\r\n  Effective access of Everyone: No access (0x0) (");
+    EXPECT_TRUE(lineA < text.find(rootB) && lineB > text.find(rootB) && lineB != std::string::npos) << text;
+    EXPECT_EQ(kept(L"/json /access:Everyone", &text), "");
+    EXPECT_NE(text.find(",\"effectiveAccess\":{\"account\":\"Everyone\",\"sid\":\"S-1-1-0\",\"mask\":\"0x001200a9\","
+                        "\"rights\":\"Read & Execute\",\"computedBy\":\""), std::string::npos) << text;
+
+    std::string errors;
+    EXPECT_EQ(RunReport(L"/find:no-such-account-7" + paths, &errors), 2u);
+    EXPECT_EQ(errors, "Account not found: no-such-account-7\r\n");
+    RemoveTree(folder);
+}
