@@ -1,5 +1,6 @@
-// Finding on real files: Ctrl+F, F3 and Shift+F3 as a user presses them, the
-// Find dialog typed into, "Find this account" from an entry's menu.
+// Answers on real files: Ctrl+F, F3 and Shift+F3 as a user presses them, the
+// Find dialog typed into, "Find this account" from an entry's menu, and
+// "Effective access" from the Permissions menu.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -89,13 +90,32 @@ struct FindWine : testing::Test {
     ~FindWine() override { RemoveTree(folder); }
 };
 
-UINT ChooseFindThisAccount(HMENU popup, HWND) {
+const wchar_t* g_menuChoice;
+
+UINT ChooseItem(HMENU popup, HWND) {
     for (int i = 0; i < GetMenuItemCount(popup); i++) {
         wchar_t text[64] = {};
         GetMenuStringW(popup, i, text, 64, MF_BYPOSITION);
-        if (std::wstring(text) == L"Find this account") return GetMenuItemID(popup, i);
+        if (std::wstring(text) == g_menuChoice) return GetMenuItemID(popup, i);
     }
     return 0;
+}
+
+// Opens the selected node's menu and chooses the item.
+void Choose(HWND main, HWND tree, const wchar_t* item) {
+    g_menuChoice = item;
+    g_popupTracker = ChooseItem;
+    ShowNodeMenu(main, tree);
+    g_popupTracker = TrackPopupAtCursor;
+}
+
+// The account name dialog gets the typed name and Enter.
+void CALLBACK AnswerAccountDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowW(L"#32770", nullptr);
+    if (!dialog || !IsWindowVisible(dialog) || GetForegroundWindow() != dialog) return;
+    KillTimer(nullptr, timer);
+    Type(g_typed);
+    Press(VK_RETURN);
 }
 
 }  // namespace
@@ -149,9 +169,7 @@ TEST_F(FindWine, FindThisAccountFromAnEntryStartsAtTheFirstGroupThatNamesIt) {
         const std::wstring owner = nodes[b + 4].text.substr(nodes[b + 4].text.find(L": ") + 2);
         ASSERT_EQ(entry.text.find(L"Allow : " + owner + L" :"), 0u) << Utf8(DumpTree(tree));
         SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)entry.item);
-        g_popupTracker = ChooseFindThisAccount;
-        ShowNodeMenu(main, tree);
-        g_popupTracker = TrackPopupAtCursor;
+        Choose(main, tree, L"Find this account");
         EXPECT_TRUE(LogHas(main, L"Found in 3 of 3 groups (3 paths): " + owner)) << Utf8(LogText(main));
         EXPECT_EQ(Selected(tree), L"a.txt | Ownership : " + owner);
         SetForegroundWindow(main);
@@ -159,5 +177,29 @@ TEST_F(FindWine, FindThisAccountFromAnEntryStartsAtTheFirstGroupThatNamesIt) {
         ASSERT_TRUE(WaitFor([&] { return GetFocus() == tree; }, 5000));
         Press(VK_F3);
         EXPECT_TRUE(WaitFor([&] { return Selected(tree) == L"b.txt | Ownership : " + owner; })) << Utf8(Selected(tree));
+    });
+}
+
+TEST_F(FindWine, EffectiveAccessOfATypedAccountIsLoggedForTheGroup) {
+    RunWithMainWindow(Args().c_str(), [&](HWND main) {
+        HWND tree = GetDlgItem(main, IDC_TREE);
+        SetForegroundWindow(main);
+        std::vector<NodeInfo> nodes = TreeNodes(tree);
+        for (const wchar_t* file : {L"a.txt", L"b.txt"}) {
+            size_t i = 0;
+            while (nodes[i].text.find(file) == std::wstring::npos) i++;
+            while (nodes[i].text != L"Permissions") i++;
+            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)nodes[i].item);
+            g_typed = L"Everyone";
+            SetTimer(nullptr, 0, 30, AnswerAccountDialog);
+            Choose(main, tree, L"Effective access");
+        }
+        // Either check may answer under Wine; both say which did.
+        const std::wstring log = LogText(main);
+        const size_t a = log.find(L"\r\nEffective access of Everyone: Read & Execute (0x1200a9) ("),
+                     b = log.find(L"\r\nEffective access of Everyone: No access (0x0) (");
+        EXPECT_TRUE(a != std::wstring::npos && b > a && b != std::wstring::npos) << Utf8(log);
+        EXPECT_TRUE(log.find(L"(computed by Windows)\r\n") != std::wstring::npos ||
+                    log.find(L"(local groups only)\r\n") != std::wstring::npos) << Utf8(log);
     });
 }
