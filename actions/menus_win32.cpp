@@ -76,23 +76,23 @@ UINT TrackPopupAtCursor(HMENU popup, HWND owner) {
     return (UINT)TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
 }
 
-void ShowNodeMenu(HWND mainWindow, HWND tree) {
+namespace {
+
+// A menu or dialog on the tree: an activity, so that drops and closes wait.
+void RunActivity(HWND mainWindow, HWND tree, void (*act)(const ActionPlatform*, const TreeSink*)) {
     ShellWindows windows = {mainWindow, tree};
     ActionPlatform platform = WindowsActionPlatform(&windows, TrackMenu);
     TreeSink sink = TreeViewSink(tree);
     BeginActivity();
-    OpenNodeMenu(&platform, &sink);
+    act(&platform, &sink);
     EndWindowActivity(mainWindow);
 }
 
-void OpenFindDialog(HWND mainWindow, HWND tree) {
-    ShellWindows windows = {mainWindow, tree};
-    ActionPlatform platform = WindowsActionPlatform(&windows, TrackMenu);
-    TreeSink sink = TreeViewSink(tree);
-    BeginActivity();
-    OpenFind(&platform, &sink);
-    EndWindowActivity(mainWindow);
-}
+}  // namespace
+
+void ShowNodeMenu(HWND mainWindow, HWND tree) { RunActivity(mainWindow, tree, OpenNodeMenu); }
+
+void OpenFindDialog(HWND mainWindow, HWND tree) { RunActivity(mainWindow, tree, OpenFind); }
 
 void FindNextMatch(HWND mainWindow, HWND tree, bool backward) {
     ShellWindows windows = {mainWindow, tree};

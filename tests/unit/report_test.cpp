@@ -68,6 +68,19 @@ bool Collect(void* context, const char16_t* text, uint32_t units) {
     return true;
 }
 
+// The report's platform over FakeActions' files; output and errors collect
+// what it writes.
+ReportPlatform FakeReportPlatform(std::u16string* output, std::u16string* errors) {
+    static CodePageConverter none = {};
+    return ReportPlatform{errors,
+                          [](void*, const char16_t* name) { return FakeActions::FileAttributes(name); },
+                          [](void*, const char16_t*, uint32_t*) -> char* { return nullptr; },
+                          &none,
+                          ReportTarget{output, Collect},
+                          [](void* c, const char16_t* text) { *static_cast<std::u16string*>(c) += text; },
+                          [](void*, char16_t*, uint32_t) {}};
+}
+
 size_t Count(const std::u16string& text, const std::u16string& part) {
     size_t n = 0;
     for (size_t at = text.find(part); at != std::u16string::npos; at = text.find(part, at + 1)) n++;
@@ -124,16 +137,9 @@ TEST(ReportText, AWalksGapsAreUnreadableEntriesWithTheirReason) {
         security.paths[path] = {{kOwnerInformation, OwnerPart(kAdmins)}, {kDaclInformation, DaclPart(MakeAcl({}))}};
     static const FolderListing listing = {FakeActions::OpenFolder, FakeActions::NextEntry, FakeActions::CloseFolder,
                                           FakeActions::Identity};
-    CodePageConverter none = {};
     std::u16string output, errors;
-    ReportPlatform platform = {&errors,
-                               [](void*, const char16_t* name) { return FakeActions::FileAttributes(name); },
-                               [](void*, const char16_t*, uint32_t*) -> char* { return nullptr; },
-                               &none,
-                               ReportTarget{&output, Collect},
-                               [](void* c, const char16_t* text) { *static_cast<std::u16string*>(c) += text; },
-                               [](void*, char16_t*, uint32_t) {},
-                               &listing};
+    ReportPlatform platform = FakeReportPlatform(&output, &errors);
+    platform.folders = &listing;
     const std::u16string tooLong = u"C:\\t\\" + Wide(name);
     EXPECT_EQ(RunReport(u"ovrix-report /below C:\\t", &platform), kReportSomeUnreadable);
     EXPECT_EQ(output.substr(output.find(u"cannot list : ")),
@@ -160,20 +166,12 @@ TEST(ReportFilters, KeepTheMatchingGroupsAndAddTheAccountsAccess) {
                                 {kDaclInformation, DaclPart(MakeAcl({MakeAce(0, 0x10, 0x1200A9, kUsers)}))}};
     security.paths[u"C:\\p"] = {{kOwnerInformation, OwnerPart(bob)},
                                 {kDaclInformation, MakeDescriptor(0x1004, {}, {}, MakeAcl({MakeAce(0, 0, 0x1F01FF, kEveryone)}))}};
-    CodePageConverter none = {};
     std::u16string output, errors;
-    ReportPlatform platform = {&errors,
-                               [](void*, const char16_t* name) { return FakeActions::FileAttributes(name); },
-                               [](void*, const char16_t*, uint32_t*) -> char* { return nullptr; },
-                               &none,
-                               ReportTarget{&output, Collect},
-                               [](void* c, const char16_t* text) { *static_cast<std::u16string*>(c) += text; },
-                               [](void*, char16_t*, uint32_t) {},
-                               nullptr,
-                               [](const char16_t* name, uint8_t* sid) {
-                                   static const Bytes bob = MakeSid(5, {21, 7, 1001});
-                                   return std::u16string(name) == u"CORP\\bob" && std::copy(bob.begin(), bob.end(), sid);
-                               }};
+    ReportPlatform platform = FakeReportPlatform(&output, &errors);
+    platform.accountSid = [](const char16_t* name, uint8_t* sid) {
+        static const Bytes bob = MakeSid(5, {21, 7, 1001});
+        return std::u16string(name) == u"CORP\\bob" && std::copy(bob.begin(), bob.end(), sid);
+    };
     auto run = [&](const std::u16string& options) {
         output.clear(), errors.clear();
         return RunReport((u"ovrix-report " + options + u" C:\\i C:\\p").c_str(), &platform);
