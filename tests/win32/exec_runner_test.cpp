@@ -1,6 +1,8 @@
 // The command runner with the stand-in command, inside the real main dialog.
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <stdio.h>
+#include <tlhelp32.h>
 #include <stdlib.h>
 
 #include <string>
@@ -16,7 +18,10 @@
 namespace {
 
 std::vector<std::wstring> g_warnings;
-void ObserveWarning(const char16_t* message) { g_warnings.push_back(W(message)); }
+int ObserveWarning(HWND, const char16_t* message, UINT) {
+    g_warnings.push_back(W(message));
+    return IDOK;
+}
 
 HWND Log(HWND main) { return GetDlgItem(main, IDC_LOG); }
 // 0: the window enabled and the log writable; 3: the window disabled and the log read-only.
@@ -34,11 +39,14 @@ std::wstring RunLogged(HWND main, std::wstring commandLine, bool expected, bool 
 struct RunCommandTest : testing::Test {
     void SetUp() override {
         g_warnings.clear();
-        SetWarningPresenter(ObserveWarning);
+        SetMessagePresenter(ObserveWarning);
         ASSERT_TRUE(InstallStandin(L"ovrix_standin") && InstallStandin(L"icacls") && InstallStandin(L"takeown"));
         env_.Set(L"OVRIX_STANDIN_LOG", folder_ + L"\\runs.txt");
     }
-    void TearDown() override { RemoveTree(folder_); }
+    void TearDown() override {
+        SetMessagePresenter(nullptr);
+        RemoveTree(folder_);
+    }
 
     std::wstring folder_ = NewTempFolder();
     ScopedEnvironment env_;
@@ -156,6 +164,65 @@ TEST_F(RunCommandTest, LogOfAtLeast65536CharactersLosesItsFirstHalfOfLines) {
             EXPECT_TRUE(RunLogged(main, L"ovrix_standin", true, true) == kept + L"ovrix_standin\r\n\r\n") << total;
         }
     });
+}
+
+// The stand-ins running now, the command's own and those it started.
+int RunningStandins() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {sizeof entry};
+    int n = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        n += _wcsicmp(entry.szExeFile, L"ovrix_standin.exe") == 0;
+    CloseHandle(snapshot);
+    return n;
+}
+
+// The question "End the running command?" answered No, then Yes; the
+// window it was asked over and the stand-ins running at each answer.
+std::vector<int> g_answers;
+std::vector<std::pair<HWND, int>> g_asked;
+int AnswerInTurn(HWND owner, const char16_t* message, UINT type) {
+    EXPECT_EQ(std::wstring(W(message)), L"End the running command?");
+    EXPECT_EQ(type & MB_TYPEMASK, (UINT)MB_YESNO);
+    g_asked.push_back({owner, RunningStandins()});
+    const int answer = g_answers.at(0);
+    g_answers.erase(g_answers.begin());
+    return answer;
+}
+
+// Once the command and the copy it started run: a close asked for, then
+// Esc pressed as the user presses it.
+void CALLBACK CloseThenEsc(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (RunningStandins() < 2) return;
+    KillTimer(nullptr, timer);
+    HWND main = FindWindowW(L"ovrix", nullptr);
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    keybd_event(VK_ESCAPE, 0, 0, 0);
+    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+}
+
+TEST_F(RunCommandTest, ACommandNeverWaitsForInputAndAnEndlessOneEndsWithAllItStartedOnlyOnYes) {
+    RunWithMainWindow(L"ovrix.exe", [&](HWND main) {
+        // Input from a pipe nobody writes to would never end.
+        env_.Set(L"OVRIX_STANDIN_READ_INPUT", L"1");
+        RunLogged(main, L"ovrix_standin asks", true);
+        env_.Set(L"OVRIX_STANDIN_READ_INPUT", L"");
+        env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"600000");
+        env_.Set(L"OVRIX_STANDIN_SPAWN", L"started");
+        g_answers = {IDNO, IDYES};
+        g_asked.clear();
+        SetMessagePresenter(AnswerInTurn);
+        SetForegroundWindow(main);
+        SetTimer(nullptr, 0, 50, CloseThenEsc);
+        const ULONGLONG start = GetTickCount64();
+        RunLogged(main, L"ovrix_standin endless", false);
+        EXPECT_LT(GetTickCount64() - start, 60000u);
+        EXPECT_TRUE(WaitFor([] { return RunningStandins() == 0; }, 5000)) << RunningStandins();
+        // No kept both running and the window; Yes came back with the window enabled.
+        EXPECT_EQ(g_asked, (std::vector<std::pair<HWND, int>>{{main, 2}, {main, 2}}));
+        EXPECT_TRUE(IsWindowVisible(main) && Locks(main) == 0);
+    });
+    EXPECT_EQ(ReadFileBytes(folder_ + L"\\runs.txt").rfind("ovrix_standin asks\novrix_standin endless\n", 0), 0u);
 }
 
 // Output speed: a stand-in printing 1 MiB and 10 MiB through RunCommand,
