@@ -178,6 +178,7 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
     // would replace; a reading in progress is still filling them.
     if (ActivityInProgress() || ReadingInProgress()) {
         DragFinish(drop);
+        AppendReadingLogLine(window, Translate(u"busy: drop ignored"));
         return;
     }
     char16_t* names = DroppedNames(drop);

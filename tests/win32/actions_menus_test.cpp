@@ -197,6 +197,7 @@ TEST_F(ActionsWine, ADropWhileACommandRunsIsRefused) {
         ASSERT_EQ(runs.size(), 2u);
         EXPECT_EQ(runs[1].rfind("takeown /f " + Utf8(b) + " ", 0), 0u) << runs[1];
         EXPECT_EQ(TreeNodes(TreeOf(main))[0].text, L"(2) " + a);
+        EXPECT_NE(LogText(main).find(L"busy: drop ignored\r\n"), std::wstring::npos) << Utf8(LogText(main));
     });
 }
 
