@@ -123,10 +123,6 @@ bool ApplicationName(const char16_t* commandLine, char16_t* out, uint32_t capaci
     return false;
 }
 
-bool IsEscapeDown(const MSG& message) {
-    return (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) && message.wParam == VK_ESCAPE;
-}
-
 // Dispatches what is queued. A WM_QUIT ends the pumping undispatched and is
 // remembered, so that it can be posted again when the run is over. Esc asks
 // whether to end the command (the window is disabled, so the key comes to

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <stdio.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -103,5 +105,56 @@ TEST(WalkBelow, EscStopsAScanKeepingWhatWasReadAndTheWindowWorksAfter) {
         DropFiles(main, {tree + L"\\f1"});
         EXPECT_EQ(RootTexts(main).size(), 1u);
     });
+    RemoveTree(parent);
+}
+
+namespace {
+
+// Esc as the user presses it, with the main window in front.
+void PressEscape(HWND main) {
+    SetForegroundWindow(main);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }));
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(SendInput(2, keys, sizeof *keys), 2u);
+}
+
+// The paths read before the stop, from the log's last line; 0 when it is not that line.
+int PathsBeforeStop(HWND main, const wchar_t* line) {
+    int n = 0;
+    return swscanf(LogLines(main).back().c_str(), line, &n) == 1 ? n : 0;
+}
+
+}  // namespace
+
+TEST(WalkBelow, EscStopsAReadingOrAScanWhereverTheFocusIsAndTheTreeGetsItBack) {
+    std::wstring parent = NewTempFolder();
+    const std::wstring tree = parent + L"\\t";
+    CreateDirectoryW(tree.c_str(), nullptr);
+    ASSERT_TRUE(RunUnixShell(tree, "for i in $(seq 300); do echo x > f$i; done"));
+    SlowReadingClock clock;
+    RunWithMainWindow((L"ovrix.exe /below " + tree).c_str(), [&](HWND main) {
+        // The disabled tree has lost the focus: no control has it.
+        ASSERT_TRUE(WaitFor([&] {
+            return LogLines(main).back().rfind(L"Reading: ", 0) == 0 && !IsWindowEnabled(TreeOf(main));
+        }));
+        PressEscape(main);
+        ASSERT_TRUE(WaitForReading(5000)) << Utf8(LogLines(main).back());
+        const int read = PathsBeforeStop(main, L"Stopped after %d paths.");
+        EXPECT_TRUE(read > 0 && read < 301) << Utf8(LogLines(main).back());
+        ASSERT_TRUE(IsWindowVisible(main));
+        EXPECT_EQ(GetFocus(), TreeOf(main));
+        // The scan of the folder, with the focus in the log as after a click there.
+        AddEverythingBelow(main);
+        ASSERT_TRUE(WaitFor([&] { return LogLines(main).back().rfind(L"Scanning: ", 0) == 0; }));
+        SetFocus(GetDlgItem(main, IDC_LOG));
+        PressEscape(main);
+        ASSERT_TRUE(WaitForReading(5000)) << Utf8(LogLines(main).back());
+        EXPECT_GT(PathsBeforeStop(main, L"Scan stopped after %d paths."), 0) << Utf8(LogLines(main).back());
+        ASSERT_TRUE(IsWindowVisible(main));
+        EXPECT_EQ(GetFocus(), TreeOf(main));
+    }, true);
     RemoveTree(parent);
 }
