@@ -136,7 +136,7 @@ void WriteReadingLine(HWND window, ReadingLine line, uint64_t nowMs) {
     char16_t text[kLineUnits];
     g_reading.format(text, kLineUnits, line, &figures);
     if (!g_reading.progressShown) g_reading.progressStart = LogEnd(window);
-    ReplaceLogTail(window, g_reading.progressStart, text);
+    g_reading.progressStart = ReplaceLogTail(window, g_reading.progressStart, text);
     g_reading.progressShown = true;
 }
 

@@ -156,8 +156,8 @@ struct HeldLeadByte {
 // control costs time for every character inserted, so text is gathered over
 // reads and inserted in one edit when output pauses, at the end, and at most
 // every kFlushEveryMs (or twice the last edit's time) meanwhile. Text that
-// the log could not keep anyway never reaches it: when more than the buffer
-// holds arrives between two edits, only its newest kKeptUnits stay, and the
+// the log could not keep anyway never reaches it: when more arrives between
+// two edits than the log holds, only its newest lines that fit stay, and the
 // next edit replaces the whole log with the removal mark and them.
 struct OutputBuffers {
     char* bytes;          // capacity + 2: a held lead byte, the bytes, a zero
@@ -169,9 +169,7 @@ struct OutputBuffers {
     ULONGLONG flushCostMs;
 };
 
-const DWORD kGatherUnits = (DWORD)kLogLimit * 3 / 4;
-const DWORD kKeptUnits = (DWORD)kLogLimit / 2;
-const DWORD kLineSearchUnits = 1024;
+const DWORD kGatherUnits = (DWORD)kLogLimit + kPipeBytes;   // all the log holds, and a read beyond
 const ULONGLONG kFlushEveryMs = 100;
 
 bool AllocateOutputBuffers(OutputBuffers* buffers) {
@@ -188,8 +186,20 @@ void FreeOutputBuffers(OutputBuffers* buffers) {
     HeapFreeBytes(buffers->text);
 }
 
+// Lets go of the oldest gathered text that the log could not hold, whole
+// lines first.
+void DropOldestText(OutputBuffers* buffers) {
+    const uint32_t room = LogTextRoom();
+    if (buffers->capacity < kGatherUnits || buffers->pending <= room) return;
+    const DWORD from = KeptTextStart(U(buffers->text), buffers->pending, room);
+    MoveMemory(buffers->text, buffers->text + from, (buffers->pending - from) * sizeof(wchar_t));
+    buffers->pending -= from;
+    buffers->dropped = true;
+}
+
 void FlushOutput(HWND log, OutputBuffers* buffers) {
     const ULONGLONG start = GetTickCount64();
+    DropOldestText(buffers);
     if (buffers->pending) {
         if (buffers->dropped) TrimLog(log, (uint32_t)kLogLimit);   // leaves only the mark
         buffers->text[buffers->pending] = 0;
@@ -204,22 +214,6 @@ void FlushOutput(HWND log, OutputBuffers* buffers) {
 bool FlushDue(const OutputBuffers* buffers) {
     const ULONGLONG since = GetTickCount64() - buffers->flushedMs;
     return since >= kFlushEveryMs && since >= 2 * buffers->flushCostMs;
-}
-
-// Lets go of all but the newest kKeptUnits of the gathered text, from a line
-// start when one is near.
-void DropOldestText(OutputBuffers* buffers) {
-    if (buffers->capacity < kGatherUnits || buffers->pending <= kKeptUnits) return;
-    DWORD from = buffers->pending - kKeptUnits;
-    for (DWORD i = from; i < from + kLineSearchUnits && i < buffers->pending; i++) {
-        if (buffers->text[i - 1] == L'\n') {
-            from = i;
-            break;
-        }
-    }
-    MoveMemory(buffers->text, buffers->text + from, (buffers->pending - from) * sizeof(wchar_t));
-    buffers->pending -= from;
-    buffers->dropped = true;
 }
 
 // Converts n bytes of ANSI text behind the text gathered.
@@ -363,7 +357,7 @@ void FreeHandleList(LPPROC_THREAD_ATTRIBUTE_LIST list) {
 
 bool RunLoggedCommand(HWND mainWindow, char16_t* commandLine) {
     HWND log = LogPane(mainWindow);
-    if ((uint32_t)SendMessageW(log, WM_GETTEXTLENGTH, 0, 0) >= kLogTrimThreshold) TrimLog(log, 0);
+    TrimLogBeforeRun(log);
     AppendLogLine(mainWindow, commandLine);
     ChildHandles child;
     if (StartChildProcess(&child, commandLine) != 0) return false;
