@@ -49,6 +49,15 @@ std::wstring MakeTree(std::wstring* parent) {
     return tree;
 }
 
+// A folder "t" of 300 files in a new folder.
+std::wstring FolderOf300Files(std::wstring* parent) {
+    *parent = NewTempFolder();
+    const std::wstring tree = *parent + L"\\t";
+    CreateDirectoryW(tree.c_str(), nullptr);
+    EXPECT_TRUE(RunUnixShell(tree, "for i in $(seq 300); do echo x > f$i; done"));
+    return tree;
+}
+
 // Chooses "Add everything below" on the first group's root.
 void AddEverythingBelow(HWND main) {
     g_popupTracker = [](HMENU popup, HWND) -> UINT {
@@ -83,10 +92,8 @@ TEST(WalkBelow, CommandLineAndMenuGiveTheSameGroups) {
 }
 
 TEST(WalkBelow, EscStopsAScanKeepingWhatWasReadAndTheWindowWorksAfter) {
-    std::wstring parent = NewTempFolder();
-    const std::wstring tree = parent + L"\\t";
-    CreateDirectoryW(tree.c_str(), nullptr);
-    ASSERT_TRUE(RunUnixShell(tree, "for i in $(seq 300); do echo x > f$i; done"));
+    std::wstring parent;
+    const std::wstring tree = FolderOf300Files(&parent);
     SlowReadingClock clock;
     RunWithMainWindow((L"ovrix.exe " + tree).c_str(), [&](HWND main) {
         AddEverythingBelow(main);
@@ -130,10 +137,8 @@ int PathsBeforeStop(HWND main, const wchar_t* line) {
 }  // namespace
 
 TEST(WalkBelow, EscStopsAReadingOrAScanWhereverTheFocusIsAndTheTreeGetsItBack) {
-    std::wstring parent = NewTempFolder();
-    const std::wstring tree = parent + L"\\t";
-    CreateDirectoryW(tree.c_str(), nullptr);
-    ASSERT_TRUE(RunUnixShell(tree, "for i in $(seq 300); do echo x > f$i; done"));
+    std::wstring parent;
+    const std::wstring tree = FolderOf300Files(&parent);
     SlowReadingClock clock;
     RunWithMainWindow((L"ovrix.exe /below " + tree).c_str(), [&](HWND main) {
         // The disabled tree has lost the focus: no control has it.
