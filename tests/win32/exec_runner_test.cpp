@@ -188,15 +188,12 @@ int RunningStandins() {
 
 // The question "End the running command?" answered No, then Yes; the
 // window it was asked over and the stand-ins running at each answer.
-std::vector<int> g_answers;
 std::vector<std::pair<HWND, int>> g_asked;
-int AnswerInTurn(HWND owner, const char16_t* message, UINT type) {
+int AnswerNoThenYes(HWND owner, const char16_t* message, UINT type) {
     EXPECT_EQ(std::wstring(W(message)), L"End the running command?");
     EXPECT_EQ(type & MB_TYPEMASK, (UINT)MB_YESNO);
     g_asked.push_back({owner, RunningStandins()});
-    const int answer = g_answers.at(0);
-    g_answers.erase(g_answers.begin());
-    return answer;
+    return g_asked.size() == 1 ? IDNO : IDYES;
 }
 
 // Once the command and the copy it started run: a close asked for, then
@@ -218,9 +215,8 @@ TEST_F(RunCommandTest, ACommandNeverWaitsForInputAndAnEndlessOneEndsWithAllItSta
         env_.Set(L"OVRIX_STANDIN_READ_INPUT", L"");
         env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"600000");
         env_.Set(L"OVRIX_STANDIN_SPAWN", L"started");
-        g_answers = {IDNO, IDYES};
         g_asked.clear();
-        SetMessagePresenter(AnswerInTurn);
+        SetMessagePresenter(AnswerNoThenYes);
         SetForegroundWindow(main);
         SetTimer(nullptr, 0, 50, CloseThenEsc);
         const ULONGLONG start = GetTickCount64();
