@@ -265,7 +265,6 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         CloseOnUsersWord(window, 0);
         return TRUE;   // handled: no IDCANCEL to follow
-
     case WM_DESTROY:
         AbandonReading();
         break;
