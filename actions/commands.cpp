@@ -212,7 +212,8 @@ bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* c
     uint32_t done = 0;
     for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path), done++) {
         if (StopRequested()) return LogStop(platform, done, group);
-        if (!RunTemplateOnPath(platform, command, path)) return false;
+        // A command the user ended fails as the stop it is.
+        if (!RunTemplateOnPath(platform, command, path)) return StopRequested() ? LogStop(platform, done, group) : false;
     }
     return true;
 }

@@ -21,6 +21,7 @@
 #include "exec/activity.h"
 #include "exec/activity_win32.h"
 #include "exec/log_pane_win32.h"
+#include "exec/runner_win32.h"
 #include "input/folder_walk_win32.h"
 #include "input/list_file.h"
 #include "input/list_file_win32.h"
@@ -220,6 +221,7 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
     // would replace; a reading in progress is still filling them.
     if (ActivityInProgress() || ReadingInProgress()) {
         DragFinish(drop);
+        AppendReadingLogLine(window, Translate(u"busy: drop ignored"));
         return;
     }
     char16_t* names = DroppedNames(drop);
@@ -273,6 +275,13 @@ void HandleTreeNotify(HWND window, const NMHDR* header) {
     }
 }
 
+// A reading stops at once; a command running is ended only on the user's
+// word, and without it the window stays.
+void CloseOnUsersWord(HWND window, INT_PTR result) {
+    StopReading(window);
+    if (EndRunningCommand(window)) CloseMainWindow(window, result);
+}
+
 }  // namespace
 
 void RegisterMainWindowClass() {
@@ -300,9 +309,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ChangeDpi(window, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return TRUE;
     case WM_CLOSE:
-        StopReading(window);
-        CloseMainWindow(window, 0);
-        break;
+        CloseOnUsersWord(window, 0);
+        return TRUE;   // handled: no IDCANCEL to follow
     case WM_DESTROY:
         AbandonReading();
         break;
@@ -317,8 +325,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (LOWORD(wParam) == IDCANCEL && ReadingInProgress()) {
             StopReading(window);
         } else if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            StopReading(window);
-            CloseMainWindow(window, 1);
+            CloseOnUsersWord(window, 1);
         }
         break;
     case WM_DROPFILES:

@@ -174,20 +174,24 @@ TEST(ActionsCommands, GroupWalkAbortsAtTheFirstFailureAndRefreshes) {
 }
 
 TEST(ActionsCommands, AStopDuringACommandStartsNoFurtherPath) {
-    // The stop arrives while the second command runs; the group and the walk
-    // both end there, and the next activity starts afresh.
+    // The stop arrives while the second command runs, which ends normally or
+    // is ended by the user (and fails); the group and the walk both end
+    // there, and the next activity starts afresh.
     for (uint32_t id : {kCmdInheritanceOn, kCmdInheritanceTree}) {
-        Scene s({"C:\\a", "C:\\b", "C:\\c"}, kFile, 0x0a);
-        s.fake.platform.runCommand = [](void* owner, char16_t* line) {
-            if (FakeActions::current->commands.size() == 1) RequestStop(false);
-            return FakeActions::Run(owner, line);
-        };
-        BeginActivity();
-        s.Choose(id);
-        EXPECT_FALSE(EndActivity());
-        EXPECT_EQ(s.fake.commands.size(), 2u);
-        EXPECT_EQ(s.fake.log, Lines{"Stopped: 2 of 3 paths done."});
-        EXPECT_TRUE(s.Refreshed());
+        for (bool ended : {false, true}) {
+            Scene s({"C:\\a", "C:\\b", "C:\\c"}, kFile, 0x0a);
+            s.fake.results = {true, !ended};
+            s.fake.platform.runCommand = [](void* owner, char16_t* line) {
+                if (FakeActions::current->commands.size() == 1) RequestStop(false);
+                return FakeActions::Run(owner, line);
+            };
+            BeginActivity();
+            s.Choose(id);
+            EXPECT_FALSE(EndActivity());
+            EXPECT_EQ(s.fake.commands.size(), 2u);
+            EXPECT_EQ(s.fake.log, Lines{ended ? "Stopped: 1 of 3 paths done." : "Stopped: 2 of 3 paths done."});
+            EXPECT_TRUE(s.Refreshed());
+        }
     }
     EXPECT_FALSE(StopRequested());
 }

@@ -14,6 +14,7 @@
 #include "actions/node_menus.h"
 #include "app/main_window_win32.h"
 #include "config/config_text.h"
+#include "exec/runner_win32.h"
 #include "resources/resource_ids.h"
 #include "tests/win32/exec_standin.h"
 #include "tests/win32/testbed.h"
@@ -196,6 +197,7 @@ TEST_F(ActionsWine, ADropWhileACommandRunsIsRefused) {
         ASSERT_EQ(runs.size(), 2u);
         EXPECT_EQ(runs[1].rfind("takeown /f " + Utf8(b) + " ", 0), 0u) << runs[1];
         EXPECT_EQ(TreeNodes(TreeOf(main))[0].text, L"(2) " + a);
+        EXPECT_NE(LogText(main).find(L"busy: drop ignored\r\n"), std::wstring::npos) << Utf8(LogText(main));
     });
 }
 
@@ -228,26 +230,36 @@ TEST_F(ActionsWine, APartlyFailedRunLeavesTheChangedAndTheUnchangedPathsInTwoGro
     SetFileAttributesW(paths[0].c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(ActionsWine, EscStopsARunAndACloseSentMeanwhileStopsItAndClosesTheWindow) {
+int g_questions;
+int AnswerYes(HWND, const char16_t*, UINT) { return ++g_questions, IDYES; }
+
+TEST_F(ActionsWine, EscOrACloseAnsweredYesEndsTheRunningCommandAndStopsTheGroup) {
     std::wstring a = Folder(L"a"), b = Folder(L"b"), c = Folder(L"c");
-    env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"2500");
+    env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"600000");
+    g_questions = 0;
+    MessagePresenter previous = SetMessagePresenter(AnswerYes);
     RunWithMainWindow((L"ovrix.exe " + a + L" " + b + L" " + c).c_str(), [&](HWND main) {
-        const std::wstring stopped = L"\r\nStopped: 1 of 3 paths done.\r\n";
+        const std::wstring stopped = L"\r\nStopped: 0 of 3 paths done.\r\n";
         g_picks = {L"Change owner", L"Change owner"};
-        g_inRun = [](HWND w) { PostMessageW(GetDlgItem(w, IDC_TREE), WM_KEYDOWN, VK_ESCAPE, 0x00010001); };
+        g_inRun = [&](HWND w) {
+            WaitFor([&] { return Runs().size() == 1; });
+            PostMessageW(GetDlgItem(w, IDC_TREE), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        };
         SetTimer(nullptr, 0, 100, ActInRun);
         ASSERT_TRUE(OpenOnKind(main, 0x08));
-        EXPECT_EQ(Runs().size(), 1u);
+        EXPECT_EQ(std::make_pair(g_questions, Runs().size()), std::make_pair(1, (size_t)1));
         EXPECT_NE(LogText(main).find(stopped), std::wstring::npos) << Utf8(LogText(main));
         EXPECT_TRUE(IsWindowVisible(main) && IsWindowEnabled(main));
-        // Sent as another program sends it: answered at once, not when the
-        // child ends 2.5 s later.
+        // Sent as another program sends it: answered at once, the command
+        // ended, and the window closed after the stop.
         static bool answered;
+        static std::wstring runs;
         answered = false;
+        runs = folder_ + L"\\runs.txt";
         HANDLE sender = CreateThread(nullptr, 0, [](void* w) -> DWORD {
-            Sleep(300);
+            for (int i = 0; i < 400 && ReadFileBytes(runs).find("\ntakeown") == std::string::npos; i++) Sleep(25);
             DWORD_PTR result;
-            answered = SendMessageTimeoutW((HWND)w, WM_CLOSE, 0, 0, SMTO_NORMAL, 1500, &result) != 0;
+            answered = SendMessageTimeoutW((HWND)w, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
             return 0;
         }, main, 0, nullptr);
         SetWindowTextW(GetDlgItem(main, IDC_LOG), L"");
@@ -255,10 +267,11 @@ TEST_F(ActionsWine, EscStopsARunAndACloseSentMeanwhileStopsItAndClosesTheWindow)
         WaitForSingleObject(sender, INFINITE);
         CloseHandle(sender);
         EXPECT_TRUE(answered);
-        EXPECT_EQ(Runs().size(), 2u);
+        EXPECT_EQ(std::make_pair(g_questions, Runs().size()), std::make_pair(2, (size_t)2));
         EXPECT_NE(LogText(main).find(stopped), std::wstring::npos) << Utf8(LogText(main));
         EXPECT_FALSE(IsWindowVisible(main)) << "the dialog has ended";
     });
+    SetMessagePresenter(previous);
 }
 
 // A real Space key press on the tree opens the real popup; the WM_CHAR the
