@@ -84,6 +84,15 @@ void ShowNodeMenu(HWND mainWindow, HWND tree) {
     EndWindowActivity(mainWindow);
 }
 
+void UndoSelectedNodeChange(HWND mainWindow, HWND tree) {
+    ShellWindows windows = {mainWindow, tree};
+    ActionPlatform platform = WindowsActionPlatform(&windows, TrackMenu);
+    TreeSink sink = TreeViewSink(tree);
+    BeginActivity();
+    UndoOnSelectedNode(&platform, &sink);
+    EndWindowActivity(mainWindow);
+}
+
 void ReportBadAccessTypes(HWND mainWindow) {
     ShellWindows windows = {mainWindow, nullptr};
     ActionPlatform platform = WindowsActionPlatform(&windows, TrackMenu);
