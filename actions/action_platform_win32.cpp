@@ -103,7 +103,8 @@ bool UnforeseenTempName(char16_t* path) {
 bool WriteTempFile(const uint8_t* bytes, uint32_t size, char16_t* path) {
     for (int attempt = 0; attempt < 3; attempt++) {
         if (!UnforeseenTempName(path)) return false;
-        KernelHandle file(CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        KernelHandle file(
+            CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
         if (file.handle == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
             return false;

@@ -249,9 +249,10 @@ void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const Men
     if (composed) {
         StartUndoRecord(choice->group.index);
         RunTemplateOnGroup(platform, &command, &choice->group, &started);
+        RecordPathsRun(choice->group.paths, started);
     }
     const uint32_t holder = RefreshGroup(tree, &choice->group);
-    FinishUndoRecord(platform, choice->group.paths, started, holder, refresh || ReachesBelow(choice));
+    FinishUndoRecord(platform, holder, refresh || ReachesBelow(choice));
 }
 
 namespace {

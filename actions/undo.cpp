@@ -255,12 +255,13 @@ bool RestoreFolder(const ActionPlatform* platform, const RestoreEntry* entries, 
         ok = AppendRestoreEntry(&file, entries[i].path + entries[i].folderLength, daclLine) && ok;
     }
     char16_t folder[kFullPathUnits];
+    folder[0] = 0;
     const char16_t* name;
     char16_t temp[kTempPathUnits];
-    if (!ok || !first || !SplitRestorePath(first->path, folder, &name) ||
+    if (!first || !SplitRestorePath(first->path, folder, &name) || !ok ||
         !platform->writeTempFile(file.data, file.used, temp)) {
         ByteBufferFree(&file);
-        Log(platform, Translate(u"Restore file not written, not run: %s"), first ? folder : u"");
+        Log(platform, Translate(u"Restore file not written, not run: %s"), folder);
         return false;
     }
     ByteBufferFree(&file);
@@ -279,8 +280,11 @@ bool RunUndo(const ActionPlatform* platform) {
     ByteBuffer daclLine;
     ByteBufferInit(&daclLine);
     const bool dacl = RestoreDaclLine(&g_undo.before.parts, &daclLine);
-    if (!dacl) platform->appendLog(platform->owner, Translate(u"Permissions not restored: they could not be read or written as they were."));
-    RestoreEntry* entries = static_cast<RestoreEntry*>(HeapAllocBytes((size_t)g_undo.pathCount * sizeof(RestoreEntry)));
+    if (!dacl)
+        platform->appendLog(platform->owner,
+                            Translate(u"Permissions not restored: they could not be read or written as they were."));
+    RestoreEntry* entries =
+        static_cast<RestoreEntry*>(HeapAllocBytes((size_t)g_undo.pathCount * sizeof(RestoreEntry)));
     SpanTable folders;
     bool ok = entries && InitSpanTable(&folders, g_undo.pathCount);
     if (!ok) platform->appendLog(platform->owner, Translate(u"Aborted."));
@@ -314,7 +318,7 @@ void RegroupUndonePaths(const TreeSink* tree) {
             break;
         }
     }
-    if (indexed) FreeSpanTable(&paths);
+    FreeSpanTable(&paths);
     for (uint32_t i = 0; i < GroupCount(); i++) {
         GroupSnapshot group;
         if (!ReadGroup(i, &group)) continue;
@@ -340,15 +344,7 @@ void StartUndoRecord(uint32_t group) {
     g_undo.kept = ReadGroup(group, &snapshot) && KeepSecurity(snapshot.security, &g_undo.before);
 }
 
-void FinishUndoRecord(const ActionPlatform* platform, const char16_t* paths, uint32_t ran, uint32_t holder,
-                      bool reachedBelow) {
-    g_undo.group = holder;
-    g_undo.generation = GroupsGeneration();
-    if (reachedBelow) {
-        g_undo.state = kUndoReachedBelow;
-        platform->appendLog(platform->owner, NoUndoReason());
-        return;
-    }
+void RecordPathsRun(const char16_t* paths, uint32_t ran) {
     if (ran == 0 || !g_undo.kept) return;
     const char16_t* end = paths;
     for (uint32_t i = 0; i < ran && *end; i++) end += TextLength(end) + 1;
@@ -358,7 +354,17 @@ void FinishUndoRecord(const ActionPlatform* platform, const char16_t* paths, uin
     memcpy(g_undo.paths, paths, units * sizeof(char16_t));
     g_undo.paths[units] = 0;
     g_undo.pathCount = ran;
-    g_undo.state = kUndoReady;
+}
+
+void FinishUndoRecord(const ActionPlatform* platform, uint32_t holder, bool reachedBelow) {
+    g_undo.group = holder;
+    g_undo.generation = GroupsGeneration();
+    if (reachedBelow) {
+        g_undo.state = kUndoReachedBelow;
+        platform->appendLog(platform->owner, NoUndoReason());
+    } else if (g_undo.paths) {
+        g_undo.state = kUndoReady;
+    }
 }
 
 bool UndoOffered(uint32_t group) {

@@ -13,12 +13,13 @@
 // Keeps the group's security as the model holds it, before a command changes
 // it; the undo kept before is dropped.
 void StartUndoRecord(uint32_t group);
-// After the run: paths holds the group's paths, of which the first `ran` had
-// the command started on them (the last may have failed); holder is the
-// group that holds them once regrouped. A change that reached below the
-// folders (read never) is not undone, and the log says so.
-void FinishUndoRecord(const ActionPlatform* platform, const char16_t* paths, uint32_t ran, uint32_t holder,
-                      bool reachedBelow);
+// Right after the run, before the groups change: paths holds the group's
+// paths, of which the first `ran` had the command started on them (the last
+// may have failed); they are copied.
+void RecordPathsRun(const char16_t* paths, uint32_t ran);
+// Once regrouped: holder is the group that holds the paths now. A change that
+// reached below the folders (never read) is not undone, and the log says so.
+void FinishUndoRecord(const ActionPlatform* platform, uint32_t holder, bool reachedBelow);
 // True when the group holds the last change and it can be undone.
 bool UndoOffered(uint32_t group);
 // Puts the paths of the group's last change back and regroups them; when

@@ -76,7 +76,8 @@ struct UndoScene {
     std::pair<Lines, Lines> Undo() {
         const size_t commands = fake.commands.size(), log = fake.log.size();
         UndoOnSelectedNode(&fake.platform, &tree.sink);
-        return {Lines(fake.commands.begin() + commands, fake.commands.end()), Lines(fake.log.begin() + log, fake.log.end())};
+        return {Lines(fake.commands.begin() + commands, fake.commands.end()),
+                Lines(fake.log.begin() + log, fake.log.end())};
     }
 };
 
@@ -123,9 +124,10 @@ TEST(ActionsUndo, OwnerAndLabelAreSetBackOnlyWhereTheyDiffer) {
         parts[kSaclInformation] = SaclPart(MakeAcl({MakeAce(2, 0x40, 1, kEveryone)}));
     };
     t.Change(kKindIntegrity, kCmdIntegrityMedium);
-    EXPECT_EQ(t.Undo(), std::make_pair(Lines{"icacls C:\\ /restore \"T:\\tmp 0.acl\"", "icacls C:\\c /setintegritylevel L"},
-                                       Lines{"Auditing changed, no command restores it: C:\\c",
-                                             "No undo: an undo is not undone."}));
+    EXPECT_EQ(t.Undo(),
+              std::make_pair(Lines{"icacls C:\\ /restore \"T:\\tmp 0.acl\"", "icacls C:\\c /setintegritylevel L"},
+                             Lines{"Auditing changed, no command restores it: C:\\c",
+                                   "No undo: an undo is not undone."}));
 }
 
 TEST(ActionsUndo, ARunStoppedByAFailureIsUndoneForThePathsItRanOn) {
@@ -183,7 +185,9 @@ TEST(ActionsUndo, PathsThatCannotStandInARestoreFileRunNothing) {
         {u"C:\\", nullptr},  {u"\\\\s\\share", nullptr},    {u"C:\\d\\a\r\nD:(A;;FA;;;WD)", nullptr}};
     for (const auto& [path, expected] : splits) {
         EXPECT_EQ(SplitRestorePath(path, folder, &name), expected != nullptr) << Narrow(path);
-        if (expected) EXPECT_EQ(Narrow(folder), Narrow(expected));
+        if (expected) {
+            EXPECT_EQ(Narrow(folder), Narrow(expected));
+        }
     }
     UndoScene s({u"C:\\d\\ok", u"C:\\d\\x\ny"});
     s.Change(kKindPermissions, kCmdInheritanceOn);

@@ -309,7 +309,8 @@ std::string RestoreFileBytes(const std::vector<std::wstring>& names) {
     ByteBufferInit(&line);
     ByteBufferInit(&file);
     EXPECT_TRUE(ReadGroup(0, &group) && RestoreDaclLine(group.security, &line));
-    for (const std::wstring& name : names) AppendRestoreEntry(&file, reinterpret_cast<const char16_t*>(name.c_str()), &line);
+    for (const std::wstring& name : names)
+        AppendRestoreEntry(&file, reinterpret_cast<const char16_t*>(name.c_str()), &line);
     std::string bytes(reinterpret_cast<const char*>(file.data), file.used);
     ByteBufferFree(&line);
     ByteBufferFree(&file);
@@ -339,7 +340,8 @@ TEST_F(ActionsWine, UndoLastChangeRestoresEachFolderThroughAFileThatIsGoneAfterw
         // The three changes, then one restore per folder, in the order the folders first come.
         Lines runs = Runs();
         ASSERT_EQ(runs.size(), 5u) << Utf8(LogText(main));
-        const std::string restoreA = "icacls " + Utf8(a) + " /restore ", restoreB = "icacls \"" + Utf8(b) + "\" /restore ";
+        const std::string restoreA = "icacls " + Utf8(a) + " /restore ";
+        const std::string restoreB = "icacls \"" + Utf8(b) + "\" /restore ";
         EXPECT_EQ(runs[3].rfind(restoreA, 0), 0u) << runs[3];
         EXPECT_EQ(runs[4].rfind(restoreB, 0), 0u) << runs[4];
         EXPECT_EQ(ReadFileBytes(folder_ + L"\\restore3"), inA);
@@ -361,7 +363,9 @@ TEST_F(ActionsWine, UndoLastChangeRestoresEachFolderThroughAFileThatIsGoneAfterw
         PressCtrlZ();
         EXPECT_TRUE(WaitFor([&] { return Runs().size() == 10; }, 15000)) << Utf8(LogText(main));
         PressCtrlZ();
-        EXPECT_TRUE(WaitFor([&] { return LogText(main).find(L"No undo: an undo is not undone.\r\nNo undo: an undo is not undone.\r\n") != std::wstring::npos; }, 15000)) << Utf8(LogText(main));
+        const std::wstring twice = L"No undo: an undo is not undone.\r\nNo undo: an undo is not undone.\r\n";
+        EXPECT_TRUE(WaitFor([&] { return LogText(main).find(twice) != std::wstring::npos; }, 15000))
+            << Utf8(LogText(main));
         EXPECT_EQ(Runs().size(), 10u);
     });
 }
