@@ -54,7 +54,8 @@ RECT WindowRectOf(HWND window, int id) {
     return r;
 }
 
-void LayoutControls(HWND window) {
+// The layout's input as the controls stand now.
+LayoutInput MeasureLayout(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     RECT tree = WindowRectOf(window, IDC_TREE), log = WindowRectOf(window, IDC_LOG);
@@ -65,8 +66,11 @@ void LayoutControls(HWND window) {
     in.gap = log.top - tree.bottom;
     in.action = {action.right - action.left, action.bottom - action.top};
     in.close = {close.right - close.left, close.bottom - close.top};
-    LayoutResult r = LayoutMainDialog(in);
+    return in;
+}
 
+void PlaceControls(HWND window, const LayoutInput& in) {
+    LayoutResult r = LayoutMainDialog(in);
     SetWindowPos(Tree(window), nullptr, 0, 0, r.treeWidth, r.treeHeight, kMoveFlags | SWP_NOMOVE);
     SetWindowPos(GetDlgItem(window, IDC_LOG), nullptr, 0, r.logTop, r.logWidth, r.logHeight, kMoveFlags);
     HWND actionButton = GetDlgItem(window, IDC_ACTION_BUTTON);
@@ -77,19 +81,57 @@ void LayoutControls(HWND window) {
     InvalidateRect(window, nullptr, TRUE);
 }
 
+void LayoutControls(HWND window) { PlaceControls(window, MeasureLayout(window)); }
+
+// The DPI the controls are laid out for and the glyphs drawn for.
+UINT g_windowDpi = USER_DEFAULT_SCREEN_DPI;
+
+// The window's DPI. GetDpiForWindow came with Windows 10: looked up, so that
+// older systems still start the program, which then takes the screen's.
+UINT WindowDpi(HWND window) {
+    typedef UINT(WINAPI * DpiOfWindow)(HWND);
+    static const DpiOfWindow dpiOfWindow = reinterpret_cast<DpiOfWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpiOfWindow) return dpiOfWindow(window);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? (UINT)dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
 void LoadGlyphs(HWND window) {
-    HIMAGELIST glyphs = ImageList_LoadImageW(g_instance, MAKEINTRESOURCEW(IDB_GLYPHS), 16, 0, RGB(255, 0, 255),
-                                             IMAGE_BITMAP, 0);
-    SendMessageW(Tree(window), TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)glyphs);
+    const int size = GlyphSizeForDpi(g_windowDpi);
+    HIMAGELIST glyphs = ImageList_LoadImageW(g_instance, MAKEINTRESOURCEW(GlyphStripResource(size)), size, 0,
+                                             RGB(255, 0, 255), IMAGE_BITMAP, 0);
+    if (!glyphs) return;   // the tree keeps the glyphs it has
+    HIMAGELIST old = (HIMAGELIST)SendMessageW(Tree(window), TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)glyphs);
+    if (old && old != glyphs) ImageList_Destroy(old);
+}
+
+// Moved to a screen of another DPI: the window takes the rectangle Windows
+// suggests, margins and buttons keep their look at the new DPI, and the
+// tree gets the glyphs drawn for it.
+void ChangeDpi(HWND window, UINT dpi, const RECT* suggested) {
+    if (dpi == 0 || !suggested) return;
+    LayoutInput in = ScaleLayoutInput(MeasureLayout(window), g_windowDpi, dpi);
+    g_windowDpi = dpi;
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    GetClientRect(window, &client);
+    in.clientWidth = client.right - client.left;
+    in.clientHeight = client.bottom - client.top;
+    PlaceControls(window, in);
+    LoadGlyphs(window);
 }
 
 uint32_t NameAttributes(void*, const char16_t* name) { return PathAttributes(name); }
 
-char* ReadListFile(void*, const char16_t* name) {
+char* ReadListFile(void*, const char16_t* name, uint32_t* size) {
     // Only a plain file is read: never a pipe, whose server could act as us.
     if (IsForeignPath(name)) return nullptr;
     char* bytes = nullptr;
-    return ReadWholeFile(name, kListFileZeroBytes, &bytes) == 0 ? bytes : nullptr;
+    return ReadWholeFile(name, kListFileZeroBytes, &bytes, size) == 0 ? bytes : nullptr;
 }
 
 void LogWalk(void* window, const char16_t* line) { AppendReadingLogLine(static_cast<HWND>(window), line); }
@@ -127,6 +169,7 @@ void FinishTreeFill(HWND window) {
 }
 
 void InitMainDialog(HWND window) {
+    g_windowDpi = WindowDpi(window);
     LayoutControls(window);
     InitLogPane(window);
     AppendLogLine(window, kBanner);
@@ -254,6 +297,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE:
         if (wParam != SIZE_MINIMIZED) LayoutControls(window);
         break;
+    case WM_DPICHANGED:
+        ChangeDpi(window, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_CLOSE:
         StopReading(window);
         CloseMainWindow(window, 0);

@@ -105,13 +105,15 @@ void ResumeRedraw(BatchTree* b) {
 
 uint64_t TickMs(void*) { return g_readingClock(); }
 
-void TakePath(void* sink, const char16_t* path, uint32_t attributes) {
-    AddPath(static_cast<const TreeSink*>(sink), path, attributes);
+bool TakePath(void* sink, const char16_t* path, uint32_t attributes) {
+    return AddNewPath(static_cast<const TreeSink*>(sink), path, attributes);
 }
 
 void WriteReadingLine(HWND window, ReadingLine line, uint64_t nowMs) {
     const PathReading& reading = g_reading.reading;
-    ReadingFigures figures = {reading.read, reading.source.known(reading.source.state), GroupCount(),
+    // Progress counts what was read; the end line, what was added.
+    const uint32_t paths = line == kReadingProgress ? reading.read : reading.added;
+    ReadingFigures figures = {paths, reading.source.known(reading.source.state), GroupCount(),
                               (uint32_t)(nowMs - reading.startMs)};
     char16_t text[kLineUnits];
     g_reading.format(text, kLineUnits, line, &figures);

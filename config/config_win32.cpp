@@ -35,7 +35,8 @@ bool LoadBesideExecutable(ConfigText* config, const char16_t* name) {
 bool LoadConfigText(ConfigText* config, const char16_t* path) {
     char* bytes = nullptr;
     bool opened = false;
-    DWORD error = ReadFileWithZeros(path, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, kConfigZeroBytes, &bytes, &opened);
+    DWORD error =
+        ReadFileWithZeros(path, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, kConfigZeroBytes, &bytes, &opened, nullptr);
     if (!opened) {
         SetUnopenedConfigText(config, path);
         return false;

@@ -21,7 +21,7 @@ const CodePageConverter kSystemCodePages = {SystemToUtf16, nullptr};
 const CodePageConverter* SystemCodePages() { return &kSystemCodePages; }
 
 DWORD ReadFileWithZeros(const char16_t* path, DWORD shareMode, DWORD flags, uint32_t extra,
-                        char** buffer, bool* opened) {
+                        char** buffer, bool* opened, uint32_t* size) {
     *buffer = nullptr;
     *opened = false;
     // Should the name still reach a pipe, its server may only identify us,
@@ -32,16 +32,17 @@ DWORD ReadFileWithZeros(const char16_t* path, DWORD shareMode, DWORD flags, uint
     *opened = true;
     if (GetFileType(file.handle) != FILE_TYPE_DISK) return ERROR_BAD_FILE_TYPE;
 
-    LARGE_INTEGER size;
+    LARGE_INTEGER fileBytes;
     uint32_t total = 0;
-    if (!GetFileSizeEx(file.handle, &size)) {
+    if (!GetFileSizeEx(file.handle, &fileBytes)) {
         DWORD error = GetLastError();
         return error ? error : ERROR_READ_FAULT;
     }
-    if (size.QuadPart < 0 || !WholeFileBufferSize((uint64_t)size.QuadPart, extra, &total)) return ERROR_FILE_TOO_LARGE;
+    if (fileBytes.QuadPart < 0 || !WholeFileBufferSize((uint64_t)fileBytes.QuadPart, extra, &total))
+        return ERROR_FILE_TOO_LARGE;
     char* bytes = static_cast<char*>(HeapAllocBytes(total ? total : 1));
     if (!bytes) return ERROR_NOT_ENOUGH_MEMORY;
-    DWORD fileSize = (DWORD)size.QuadPart;
+    DWORD fileSize = (DWORD)fileBytes.QuadPart;
     DWORD read = 0;
     BOOL ok = ReadFile(file.handle, bytes, fileSize, &read, nullptr);
     DWORD error = ok ? 0 : GetLastError();
@@ -53,5 +54,6 @@ DWORD ReadFileWithZeros(const char16_t* path, DWORD shareMode, DWORD flags, uint
     if (read > fileSize) read = fileSize;
     for (uint32_t i = read; i < total; i++) bytes[i] = 0;
     *buffer = bytes;
+    if (size) *size = read;
     return 0;
 }

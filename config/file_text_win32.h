@@ -9,11 +9,12 @@
 // flags, identification-only impersonation), reads it only when it is a disk
 // file with one ReadFile into a new heap block of its size plus
 // `extra` bytes and zeroes the bytes behind those read. 0 on success (the
-// caller frees *buffer), else the error code with no block left allocated;
-// *opened tells whether the failure came after the file was opened. A file
-// whose size plus extra does not fit in 32 bits is refused.
+// caller frees *buffer; *size, unless null, gets the bytes read), else the
+// error code with no block left allocated; *opened tells whether the failure
+// came after the file was opened. A file whose size plus extra does not fit
+// in 32 bits is refused.
 DWORD ReadFileWithZeros(const char16_t* path, DWORD shareMode, DWORD flags, uint32_t extra,
-                        char** buffer, bool* opened);
+                        char** buffer, bool* opened, uint32_t* size);
 
 // MultiByteToWideChar: CP_UTF8 without flags, CP_ACP with MB_PRECOMPOSED.
 const CodePageConverter* SystemCodePages();

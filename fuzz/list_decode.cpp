@@ -1,5 +1,5 @@
-// Path list decoding on arbitrary file bytes: byte-order mark, code page,
-// first zero byte and the paths handed on.
+// Path list decoding on arbitrary file bytes: byte-order marks (UTF-8 and
+// UTF-16), code page, first zero byte or unit and the paths handed on.
 #include <stdint.h>
 #include <stdlib.h>
 
@@ -16,6 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PathReceiver receiver = {[](void*, const char16_t* path) {
                                  if (TextLength(path) > kTokenMaxChars) abort();
                              }, nullptr};
-    if (!AddPathsFromListBytes(bytes.data(), utf8, fake_code_pages::Converter(), &receiver)) abort();
+    if (!AddPathsFromListBytes(bytes.data(), (uint32_t)size, utf8, fake_code_pages::Converter(), &receiver)) abort();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "base/file_attributes.h"
+#include "base/file_names.h"
 #include "base/heap.h"
 #include "base/text.h"
 
@@ -166,8 +167,13 @@ WalkEvent NextWalkEvent(FolderWalk* walk) {
         // Never cut: a shorter name would be another file.
         if (length >= walk->pathLimit) return kWalkTooLong;
         walk->attributes = level->entry.attributes;
-        // A link could lead anywhere; it is given out and never entered.
-        if (IsFolder(walk->attributes) && !IsReparsePoint(walk->attributes)) walk->enterLength = length;
+        // A link could lead anywhere; it is given out and never entered. A
+        // folder whose name the system alters would be listed as its
+        // neighbour (and mark that one walked): it is given out only.
+        const char16_t* name = level->entry.name;
+        if (IsFolder(walk->attributes) && !IsReparsePoint(walk->attributes) &&
+            !IsNameTheSystemAlters(name, name + TextLength(name)))
+            walk->enterLength = length;
         return kWalkEntry;
     }
     return kWalkEnd;

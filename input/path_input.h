@@ -19,10 +19,10 @@ struct PathInputPlatform {
     void* context;
     // The name's file attributes; kNoFileAttributes when there is no such file.
     uint32_t (*attributes)(void* context, const char16_t* name);
-    // The list file's bytes on the heap followed by kListFileZeroBytes zero
-    // bytes (the caller frees them with HeapFreeBytes); null when it cannot
-    // be read.
-    char* (*readListFile)(void* context, const char16_t* name);
+    // The list file's bytes on the heap, *size of them, followed by
+    // kListFileZeroBytes zero bytes (the caller frees them with
+    // HeapFreeBytes); null when it cannot be read.
+    char* (*readListFile)(void* context, const char16_t* name, uint32_t* size);
     const CodePageConverter* codePages;
     // For the walk below folders: the listings, and where its reports go
     // (folders that can't be listed, paths too long).

@@ -1,7 +1,7 @@
 #include "input/path_reading.h"
 
 void BeginPathReading(PathReading* reading, PathSource source, uint64_t nowMs) {
-    *reading = PathReading{source, nowMs, nowMs, 0, false};
+    *reading = PathReading{source, nowMs, nowMs, 0, 0, false};
 }
 
 void ReadPathBatch(PathReading* reading, const PathTaker* taker, const ReadingClock* clock) {
@@ -14,7 +14,7 @@ void ReadPathBatch(PathReading* reading, const PathTaker* taker, const ReadingCl
             reading->ended = true;
             return;
         }
-        taker->take(taker->context, path, attributes);
+        if (taker->take(taker->context, path, attributes)) reading->added++;
         reading->read++;
     } while (clock->nowMs(clock->context) - start < kReadingBatchMs);
 }

@@ -12,7 +12,8 @@ const uint32_t kFinalLineAfterMs = 1000;  // a quicker reading leaves no line
 
 struct PathTaker {
     void* context;
-    void (*take)(void* context, const char16_t* path, uint32_t attributes);
+    // False when the path was not added (the tree holds it already).
+    bool (*take)(void* context, const char16_t* path, uint32_t attributes);
 };
 
 struct ReadingClock {
@@ -24,7 +25,8 @@ struct PathReading {
     PathSource source;
     uint64_t startMs;
     uint64_t progressMs;   // when progress was last shown, the start until then
-    uint32_t read;
+    uint32_t read;         // paths taken from the source
+    uint32_t added;        // of those, the ones the taker added
     bool ended;            // the source has no path left
 };
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-void LogWalkPath(const PathInputPlatform* platform, const char16_t* pattern, const char16_t* path) {
+void LogPathLine(const PathInputPlatform* platform, const char16_t* pattern, const char16_t* path) {
     if (!platform->log) return;
     // The path whole, also one too long to be read.
     const uint32_t units = kLongestPathUnits + kTranslationUnits;
@@ -22,7 +22,7 @@ void LogWalkPath(const PathInputPlatform* platform, const char16_t* pattern, con
 
 // A path the walk could not give out: named in the log and handed on.
 void ReportGap(const PathInputPlatform* platform, WalkGap gap, const char16_t* pattern, const char16_t* path) {
-    LogWalkPath(platform, pattern, path);
+    LogPathLine(platform, pattern, path);
     if (platform->gap) platform->gap(platform->context, path, gap);
 }
 
@@ -84,11 +84,15 @@ bool OpenListFile(CommandLinePaths* paths) {
     bool utf8 = false;
     const char16_t* name = ListFileNameOf(paths->token, &utf8);
     const PathInputPlatform* platform = paths->platform;
-    char* bytes = platform->readListFile(platform->context, name);
+    uint32_t size = 0;
+    char* bytes = platform->readListFile(platform->context, name, &size);
     if (!bytes) return false;
-    char16_t* text = DecodeListBytes(bytes, utf8, platform->codePages);
+    bool cut = false;
+    char16_t* text = DecodeListBytes(bytes, size, utf8, platform->codePages, &cut);
     HeapFreeBytes(bytes);
     if (!text) return false;
+    // Whatever follows a zero byte is not read; the user learns of it.
+    if (cut) LogPathLine(platform, Translate(u"list file cut at a zero byte: %s"), name);
     paths->listText = text;
     paths->listCursor = text[0] == 0xFEFF ? text + 1 : text;
     // The token stood for one path; now its file's paths take its place.

@@ -2,6 +2,7 @@
 // and UTF-8 bytes to a pipe or file.
 #include <windows.h>
 
+#include "base/format.h"
 #include "base/platform_win32.h"
 #include "config/config_win32.h"
 #include "config/file_text_win32.h"
@@ -42,6 +43,25 @@ bool WriteHandle(void* context, const char16_t* text, uint32_t units) {
     return units <= kReportChunkUnits || WriteHandle(context, text + kReportChunkUnits, units - kReportChunkUnits);
 }
 
+// Why standard output last refused text.
+DWORD g_outputError = 0;
+
+bool WriteOutput(void* context, const char16_t* text, uint32_t units) {
+    if (WriteHandle(context, text, units)) return true;
+    g_outputError = GetLastError();
+    return false;
+}
+
+// The system's words for the error, without the line break they end in.
+void OutputFailure(void*, char16_t* text, uint32_t capacity) {
+    const DWORD error = g_outputError ? g_outputError : ERROR_WRITE_FAULT;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, W(text),
+                             capacity, nullptr);
+    while (n && (text[n - 1] == u'\r' || text[n - 1] == u'\n' || text[n - 1] == u' ')) n--;
+    if (n) text[n] = 0;
+    else FormatText(text, capacity, u"error %d", (unsigned)error);
+}
+
 void WriteError(void*, const char16_t* text) {
     uint32_t units = 0;
     while (text[units]) units++;
@@ -50,11 +70,11 @@ void WriteError(void*, const char16_t* text) {
 
 uint32_t NameAttributes(void*, const char16_t* name) { return PathAttributes(name); }
 
-char* ReadListFile(void*, const char16_t* name) {
+char* ReadListFile(void*, const char16_t* name, uint32_t* size) {
     // Only a plain file is read: never a pipe, whose server could act as us.
     if (IsForeignPath(name)) return nullptr;
     char* bytes = nullptr;
-    return ReadWholeFile(name, kListFileZeroBytes, &bytes) == 0 ? bytes : nullptr;
+    return ReadWholeFile(name, kListFileZeroBytes, &bytes, size) == 0 ? bytes : nullptr;
 }
 
 }  // namespace
@@ -66,7 +86,7 @@ int wmain() {
     InstallSecurityPlatform();
     LoadLanguageFile();
     ReportPlatform platform = {nullptr, NameAttributes, ReadListFile, SystemCodePages(),
-                               ReportTarget{GetStdHandle(STD_OUTPUT_HANDLE), WriteHandle}, WriteError,
-                               WindowsFolderListing()};
+                               ReportTarget{GetStdHandle(STD_OUTPUT_HANDLE), WriteOutput}, WriteError,
+                               OutputFailure, WindowsFolderListing()};
     return RunReport(U(GetCommandLineW()), &platform);
 }

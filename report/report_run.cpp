@@ -1,5 +1,6 @@
 #include "report/report_run.h"
 
+#include "base/format.h"
 #include "base/heap.h"
 #include "base/text.h"
 #include "config/config_text.h"
@@ -19,7 +20,8 @@ const char16_t kReportUsage[] =
     u"  one JSON document. With /below, every folder named is followed by\r\n"
     u"  everything below it (links are named, not entered). Exit code 0: every\r\n"
     u"  path was read; 1: some could not be read (they are still reported);\r\n"
-    u"  2: usage error.\r\n";
+    u"  2: usage error; 3: the report could not be written (the reason goes\r\n"
+    u"  to standard error).\r\n";
 
 namespace {
 
@@ -80,9 +82,9 @@ uint32_t Attributes(void* context, const char16_t* name) {
     return c->platform->attributes(c->platform->context, name);
 }
 
-char* ReadList(void* context, const char16_t* name) {
+char* ReadList(void* context, const char16_t* name, uint32_t* size) {
     const Collector* c = static_cast<const Collector*>(context);
-    return c->platform->readListFile(c->platform->context, name);
+    return c->platform->readListFile(c->platform->context, name, size);
 }
 
 const char16_t* GapReason(WalkGap gap) {
@@ -130,7 +132,7 @@ void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, con
     state.below = below;
     const char16_t* path;
     uint32_t attributes;
-    while (source.next(source.state, &path, &attributes)) AddPath(&collector->sink, path, attributes);
+    while (source.next(source.state, &path, &attributes)) AddNewPath(&collector->sink, path, attributes);
     source.close(source.state);
 }
 
@@ -144,6 +146,18 @@ bool AllPathsRead(const Collector* collector) {
         if (ReadGroup(i, &group) && !GroupRead(&group, error)) return false;
     }
     return true;
+}
+
+// A report cut short must not pass for a finished one.
+int ReportWriteFailure(const ReportPlatform* platform) {
+    char16_t reason[kNodeTextUnits];
+    char16_t line[kNodeTextUnits + kTranslationUnits];
+    reason[0] = 0;
+    platform->outputFailure(platform->context, reason, kNodeTextUnits);
+    FormatText(line, sizeof line / sizeof *line, Translate(u"cannot write the report: %s"), reason);
+    platform->writeError(platform->context, line);
+    platform->writeError(platform->context, u"\r\n");
+    return kReportWriteFailed;
 }
 
 }  // namespace
@@ -164,7 +178,8 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
     FlushGroupRootTexts(&collector.sink);
 
     ReportOut* out = static_cast<ReportOut*>(HeapAllocBytes(sizeof(ReportOut)));
-    bool allRead = false, written = false;
+    // Short of memory for the output nothing was written: not all was read.
+    bool allRead = false, writeFailed = false;
     if (out) {
         ReportOutInit(out, platform->output);
         const WalkGaps gaps = {collector.gaps.text, collector.gaps.length};
@@ -175,10 +190,11 @@ int RunReport(const char16_t* commandLine, const ReportPlatform* platform) {
             WriteGapLines(out, &gaps);
         }
         allRead = AllPathsRead(&collector);
-        written = OutFlush(out, true);
+        writeFailed = !OutFlush(out, true);
         HeapFreeBytes(out);
     }
     ClearGroups();
     HeapFreeBytes(collector.gaps.text);
-    return allRead && written ? kReportAllRead : kReportSomeUnreadable;
+    if (writeFailed) return ReportWriteFailure(platform);
+    return allRead ? kReportAllRead : kReportSomeUnreadable;
 }

@@ -11,14 +11,18 @@
 const int kReportAllRead = 0;
 const int kReportSomeUnreadable = 1;
 const int kReportUsageError = 2;
+const int kReportWriteFailed = 3;
 
 struct ReportPlatform {
     void* context;
     uint32_t (*attributes)(void* context, const char16_t* name);
-    char* (*readListFile)(void* context, const char16_t* name);   // as PathInputPlatform's
+    char* (*readListFile)(void* context, const char16_t* name, uint32_t* size);   // as PathInputPlatform's
     const CodePageConverter* codePages;
     ReportTarget output;                        // standard output
     void (*writeError)(void* context, const char16_t* text);   // standard error
+    // Why output last refused text, as the system words it (a full disk, a
+    // closed pipe), into capacity units.
+    void (*outputFailure)(void* context, char16_t* text, uint32_t capacity);
     const FolderListing* folders;   // for /below
 };
 

@@ -30,6 +30,10 @@
 #define IDC_RIGHT_CHANGE_PERMISSIONS 212
 #define IDC_RIGHT_TAKE_OWNERSHIP 213
 
-// The program's icon and the tree's glyph strip.
+// The program's icon and the tree's glyph strips: 16-pixel glyphs, and the
+// same pictures at 20, 24 and 32 pixels for higher DPIs.
 #define IDI_PROGRAM 1
 #define IDB_GLYPHS 1114
+#define IDB_GLYPHS_20 1115
+#define IDB_GLYPHS_24 1116
+#define IDB_GLYPHS_32 1117

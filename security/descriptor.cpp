@@ -90,6 +90,10 @@ bool ReadAcl(const uint8_t* sd, uint32_t size, uint32_t offsetField, uint16_t pr
 
 uint32_t SidLength(const uint8_t* sid) { return kSidHeader + 4u * sid[1]; }
 
+bool SidsEqual(const uint8_t* a, const uint8_t* b) {
+    return a && b && a[1] == b[1] && memcmp(a, b, SidLength(a)) == 0;
+}
+
 bool SidFirstSubAuthority(const uint8_t* sid, uint32_t* value) {
     if (sid[1] == 0) return false;
     *value = ReadU32(sid + kSidHeader);
@@ -139,5 +143,36 @@ bool AceMaskAndSid(const AceView* ace, uint32_t* mask, const uint8_t** sid) {
     if (!HasMaskAndSid(ace->type)) return false;
     *mask = ReadU32(ace->bytes + kAceHeader);
     *sid = ace->bytes + kAceHeader + 4;
+    return true;
+}
+
+namespace {
+
+// Where the SID of an object ACE starts: after the mask, the flags and the
+// object type GUIDs the flags announce.
+uint32_t ObjectAceSidOffset(const AceView* ace) {
+    if (ace->size < kAceHeader + 8) return 0;
+    uint32_t objectFlags = ReadU32(ace->bytes + kAceHeader + 4);
+    return kAceHeader + 8 + ((objectFlags & 1) ? 16 : 0) + ((objectFlags & 2) ? 16 : 0);
+}
+
+}  // namespace
+
+bool AnyAceMaskAndSid(const AceView* ace, uint32_t* mask, const uint8_t** sid) {
+    if (AceMaskAndSid(ace, mask, sid)) return true;
+    uint32_t sidOffset;
+    switch (ace->type) {
+    case kAceAllowCallback:
+    case kAceDenyCallback:
+    case kAceAuditCallback: sidOffset = kAceHeader + 4; break;
+    case kAceAllowObject:
+    case kAceDenyObject:
+    case kAceAllowCallbackObject:
+    case kAceDenyCallbackObject: sidOffset = ObjectAceSidOffset(ace); break;
+    default: return false;
+    }
+    if (sidOffset == 0 || !SidFits(ace->bytes, sidOffset, ace->size)) return false;
+    *mask = ReadU32(ace->bytes + kAceHeader);
+    *sid = ace->bytes + sidOffset;
     return true;
 }

@@ -17,6 +17,15 @@ const uint8_t kAceAllow = 0x00;
 const uint8_t kAceDeny = 0x01;
 const uint8_t kAceAudit = 0x02;
 const uint8_t kAceMandatoryLabel = 0x11;
+// Entries the tree shows by type number only; the access check still has to
+// know whom they name.
+const uint8_t kAceAllowObject = 0x05;
+const uint8_t kAceDenyObject = 0x06;
+const uint8_t kAceAllowCallback = 0x09;
+const uint8_t kAceDenyCallback = 0x0A;
+const uint8_t kAceAllowCallbackObject = 0x0B;
+const uint8_t kAceDenyCallbackObject = 0x0C;
+const uint8_t kAceAuditCallback = 0x0D;
 
 const uint8_t kObjectInherit = 0x01;
 const uint8_t kContainerInherit = 0x02;
@@ -49,6 +58,8 @@ struct AceCursor {
 
 // Bytes of a SID: 8 + 4 per sub-authority.
 uint32_t SidLength(const uint8_t* sid);
+// Same revision, authority and sub-authorities; false when either is null.
+bool SidsEqual(const uint8_t* a, const uint8_t* b);
 // The first sub-authority; false when the SID has none.
 bool SidFirstSubAuthority(const uint8_t* sid, uint32_t* value);
 
@@ -65,3 +76,7 @@ bool NextAce(AceCursor* cursor, AceView* ace);
 // The access mask (the policy of a label ACE) and SID of an allow, deny, audit
 // or label ACE; false for other types.
 bool AceMaskAndSid(const AceView* ace, uint32_t* mask, const uint8_t** sid);
+// As AceMaskAndSid, and also for the object and callback (conditional) ACEs
+// that carry a mask and a SID; their SID is checked against the ACE's size
+// here, as the walk does not look into them.
+bool AnyAceMaskAndSid(const AceView* ace, uint32_t* mask, const uint8_t** sid);

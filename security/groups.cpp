@@ -12,6 +12,7 @@
 #include "security/ace_text.h"
 #include "security/byte_buffer.h"
 #include "security/kept_security.h"
+#include "security/known_paths.h"
 #include "security/path_names.h"
 #include "security/security_platform.h"
 #include "security/tree_builder.h"
@@ -67,6 +68,7 @@ uint32_t g_unnamedNameCapacity = 0;
 // Paths left out since the groups were cleared because storage ran out.
 uint32_t g_leftOut = 0;
 uint32_t g_generation = 0;
+KnownPaths g_knownPaths = {};
 
 
 uint32_t FindSlot(const Slot* table, uint32_t slots, uint32_t hash, const uint8_t* signature, uint32_t length) {
@@ -377,6 +379,12 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     else StartGroup(tree, slot, hash, &security, fullPath, glyph);
 }
 
+bool AddNewPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
+    if (!RememberPath(&g_knownPaths, path)) return false;
+    AddPath(tree, path, attributes);
+    return true;
+}
+
 void FlushGroupRootTexts(const TreeSink* tree) {
     // A regrouped group's text was written already, with its new count.
     for (uint32_t i = 0; i < g_pendingCount; i++)
@@ -435,6 +443,7 @@ void ClearGroups() {
     g_groupCount = 0;
     ByteBufferFree(&g_scratch);
     ClearAccountTexts();
+    ForgetPaths(&g_knownPaths);
     HeapFreeBytes(g_pending);
     g_pending = nullptr;
     g_pendingCount = 0;

@@ -27,6 +27,9 @@ struct GroupSnapshot {
 // value, or kAttributesInOpen to read them in the same open as the security.
 // A merged path's "(n) path" root text is written by FlushGroupRootTexts.
 void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes);
+// AddPath for a named path: false, and nothing added, when the tree holds the
+// same path already (security/known_paths.h) or memory ran out.
+bool AddNewPath(const TreeSink* tree, const char16_t* path, uint32_t attributes);
 // Writes the root texts of the groups that grew since the last call: every
 // caller of AddPath calls it at the end of each batch of paths.
 void FlushGroupRootTexts(const TreeSink* tree);

@@ -1,5 +1,6 @@
 #include "security/path_names.h"
 
+#include "base/file_names.h"
 #include "security/security_platform.h"
 
 namespace {
@@ -56,10 +57,23 @@ bool IsDosDeviceName(const char16_t* path) {
     return (digit >= u'0' && digit <= u'9') || digit == u'\u00B9' || digit == u'\u00B2' || digit == u'\u00B3';
 }
 
+// A name of the path that the system would change when it forms the full
+// path: the path would reach another file.
+bool HasNameTheSystemAlters(const char16_t* path) {
+    const char16_t* name = path;
+    for (const char16_t* p = path;; p++) {
+        if (*p && !IsSeparator(*p)) continue;
+        if (IsNameTheSystemAlters(name, p)) return true;
+        if (!*p) return false;
+        name = p + 1;
+    }
+}
+
 }  // namespace
 
 bool IsPlainPathName(const char16_t* path) {
-    return !HasWildcard(path) && !IsDeviceNamespace(path) && !IsIpcShare(path) && !IsDosDeviceName(path);
+    return !HasWildcard(path) && !IsDeviceNamespace(path) && !IsIpcShare(path) && !IsDosDeviceName(path) &&
+           !HasNameTheSystemAlters(path);
 }
 
 PathNameKind FormFullPath(const char16_t* path, char16_t* fullPath) {

@@ -1,7 +1,8 @@
 // Which names the program may open and hand to icacls or takeown: plain
 // file-system paths only. Wildcards would be expanded by those commands, and
 // the device and object namespaces hold pipes and devices whose servers could
-// act as the elevated user.
+// act as the elevated user. A name that ends in a dot or a blank would be
+// read and changed as its neighbour without them.
 #pragma once
 #include <stdint.h>
 
@@ -11,8 +12,9 @@ enum PathNameKind {
     kUnformedPathName,  // the full form could not be made (too long, or failed)
 };
 
-// True when the name holds no wildcard and does not lie in the device
-// namespace, a pipe or mailslot share, or a DOS device name.
+// True when the name holds no wildcard, does not lie in the device
+// namespace, a pipe or mailslot share, or a DOS device name, and has no name
+// that ends in a dot or a blank (but "." and "..").
 bool IsPlainPathName(const char16_t* path);
 
 // Forms the full path (kFullPathUnits units) and judges both the name as given

@@ -1,5 +1,7 @@
 #include "security/security_platform.h"
 
+#include <string.h>
+
 namespace {
 
 bool NoDescriptor(const char16_t*, uint32_t, uint8_t*, uint32_t, uint32_t*) { return false; }
@@ -9,9 +11,10 @@ bool NoPrivilege(const char16_t*, bool) { return false; }
 bool NoAccount(const char16_t*, const uint8_t*, char16_t*, char16_t*) { return false; }
 bool NoSidString(const uint8_t*, char16_t*, uint32_t) { return false; }
 bool NoFullPath(const char16_t*, char16_t*) { return false; }
+void SameCase(const char16_t* text, uint32_t units, char16_t* out) { memcpy(out, text, units * sizeof(char16_t)); }
 
 const SecurityPlatform kNoPlatform = {NoDescriptor, NoSecurity, NoAttributes, NoPrivilege,
-                                     NoAccount,    NoSidString, NoFullPath};
+                                     NoAccount,    NoSidString, NoFullPath,   SameCase};
 const SecurityPlatform* g_platform = &kNoPlatform;
 
 }  // namespace

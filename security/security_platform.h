@@ -1,5 +1,5 @@
 // What the security core needs of the system: descriptor parts, the token's
-// privileges, account names and full paths. The Win32 shell installs the real
+// privileges, account names, full paths and how names compare. The Win32 shell installs the real
 // services (InstallSecurityPlatform); tests install canned ones.
 #pragma once
 #include <stdint.h>
@@ -56,6 +56,9 @@ struct SecurityPlatform {
     // The full form of path into kFullPathUnits units; false when it fails or
     // does not fit.
     bool (*fullPath)(const char16_t* path, char16_t* out);
+    // Upper-cases units of text into out (as many units) the way the file
+    // system compares names, whatever the user's locale.
+    void (*upperCase)(const char16_t* text, uint32_t units, char16_t* out);
 };
 
 // Installs the services the core uses; returns the ones in use before. Null

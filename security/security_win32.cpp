@@ -99,8 +99,17 @@ bool FullPath(const char16_t* path, char16_t* out) {
     return units != 0 && units < kFullPathUnits;
 }
 
+// The system's own upper-casing (not the linguistic one): how NTFS and
+// CompareStringOrdinal compare names.
+void UpperCase(const char16_t* text, uint32_t units, char16_t* out) {
+    const int n = units <= INT_MAX ? (int)units : 0;
+    if (n && LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, W(text), n, W(out), n, nullptr, nullptr, 0) == n)
+        return;
+    memcpy(out, text, (size_t)units * sizeof(char16_t));
+}
+
 const SecurityPlatform kWin32Platform = {ReadDescriptor, ReadSecurity, Attributes, SetPrivilegeU,
-                                         LookupAccount,  SidToString,  FullPath};
+                                         LookupAccount,  SidToString,  FullPath,   UpperCase};
 
 }  // namespace
 

@@ -110,18 +110,17 @@ inline void PaintMap(PixelImage& image, int glyph, int left, int top, CharMap ma
     }
 }
 
-inline void CopyGlyph(PixelImage& image, int from, int to) {
-    for (int y = 0; y < kGlyphSize; ++y)
-        for (int x = 0; x < kGlyphSize; ++x)
-            SetPixel(image, to * kGlyphSize + x, y, PixelAt(image, from * kGlyphSize + x, y));
+inline void CopyGlyph(PixelImage& image, int from, int to, int size = kGlyphSize) {
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) SetPixel(image, to * size + x, y, PixelAt(image, from * size + x, y));
 }
 
 // The "dithered" look of inherited entries: every other pixel, in a
 // checkerboard, becomes transparent.
-inline void DitherGlyph(PixelImage& image, int glyph) {
-    for (int y = 0; y < kGlyphSize; ++y)
-        for (int x = 0; x < kGlyphSize; ++x)
-            if ((x + y) % 2 == 1) SetPixel(image, glyph * kGlyphSize + x, y, kTransparentIndex);
+inline void DitherGlyph(PixelImage& image, int glyph, int size = kGlyphSize) {
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            if ((x + y) % 2 == 1) SetPixel(image, glyph * size + x, y, kTransparentIndex);
 }
 
 // --- Character maps ---------------------------------------------------------
@@ -404,9 +403,9 @@ inline void PaintPencilMark(PixelImage& strip, int glyph) {
     PaintMap(strip, glyph, 8, 8, Map(kPencilMap));
 }
 
-inline void AddDitheredTwin(PixelImage& strip, int glyph) {
-    CopyGlyph(strip, glyph, glyph + 1);
-    DitherGlyph(strip, glyph + 1);
+inline void AddDitheredTwin(PixelImage& strip, int glyph, int size = kGlyphSize) {
+    CopyGlyph(strip, glyph, glyph + 1, size);
+    DitherGlyph(strip, glyph + 1, size);
 }
 
 // Glyph k covers columns 16k to 16k+15; glyph 0 and the last 13 columns stay
@@ -570,8 +569,7 @@ inline std::vector<uint8_t> EncodeRle4(const PixelImage& image) {
     return out;
 }
 
-inline std::vector<uint8_t> GlyphStripBmpFile() {
-    PixelImage strip = DrawGlyphStrip();
+inline std::vector<uint8_t> Rle4BmpFile(const PixelImage& strip) {
     std::vector<uint8_t> data = EncodeRle4(strip);
     constexpr uint32_t kPixelOffset = 14 + 40 + 16 * 4;
     std::vector<uint8_t> out;

@@ -10,7 +10,7 @@ using namespace fake_security;
 namespace {
 
 uint32_t Attributes(void*, const char16_t* name) { return std::u16string(name) == u"C:\\missing" ? 0xFFFFFFFF : 0x20; }
-char* NoListFile(void*, const char16_t*) { return nullptr; }
+char* NoListFile(void*, const char16_t*, uint32_t*) { return nullptr; }
 bool WriteOut(void*, const char16_t* text, uint32_t units) {
     std::vector<char> bytes(3 * units + 1);
     return fwrite(bytes.data(), 1, Utf16ToUtf8(text, units, bytes.data()), stdout) > 0 || units == 0;
@@ -32,7 +32,8 @@ int main() {
         {kSaclInformation, SaclPart(MakeAcl({MakeAce(2, 0x40, 0x001F01FF, kEveryone)}))},
         {kLabelInformation, SaclPart(MakeAcl({MakeAce(0x11, 0, 1, label)}))}};
     CodePageConverter none = {};
-    ReportPlatform platform = {nullptr, Attributes, NoListFile, &none, ReportTarget{nullptr, WriteOut}, WriteError};
+    ReportPlatform platform = {nullptr, Attributes, NoListFile, &none, ReportTarget{nullptr, WriteOut}, WriteError,
+                               [](void*, char16_t* text, uint32_t) { text[0] = 0; }};
     // A quote inside quotes is doubled.
     std::u16string line = u"ovrix-report /JSON \"" + awkward + u"\" \"C:\\x*\"\"q\x1f\" C:\\missing";
     return RunReport(line.c_str(), &platform);

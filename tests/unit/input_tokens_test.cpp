@@ -40,7 +40,8 @@ Toks ListPaths(const std::string& bytes, bool utf8) {
     Toks paths;
     PathReceiver receiver = {[](void* to, const char16_t* path) { static_cast<Toks*>(to)->push_back(path); }, &paths};
     std::string withZeros = bytes + std::string(kListFileZeroBytes, '\0');   // as the file reader appends them
-    if (!AddPathsFromListBytes(withZeros.data(), utf8, fake_code_pages::Converter(), &receiver)) paths.push_back(u"<failed>");
+    if (!AddPathsFromListBytes(withZeros.data(), (uint32_t)bytes.size(), utf8, fake_code_pages::Converter(), &receiver))
+        paths.push_back(u"<failed>");
     return paths;
 }
 
@@ -59,18 +60,30 @@ PathInputPlatform FakePlatform(FakeFiles* files) {
             const auto& found = static_cast<FakeFiles*>(c)->attributes;
             return found.count(name) ? found.at(name) : kNoFileAttributes;
         },
-        [](void* c, const char16_t* name) -> char* {
+        [](void* c, const char16_t* name, uint32_t* size) -> char* {
             FakeFiles* f = static_cast<FakeFiles*>(c);
             f->calls.push_back(u"read " + std::u16string(name));
             if (!f->lists.count(name)) return nullptr;
             const std::string& bytes = f->lists[name];
+            *size = (uint32_t)bytes.size();
             char* block = static_cast<char*>(HeapAllocBytes(bytes.size() + kListFileZeroBytes));
             memcpy(block, bytes.data(), bytes.size());
             memset(block + bytes.size(), 0, kListFileZeroBytes);
             return block;
         },
         fake_code_pages::Converter(),
+        nullptr,
+        [](void* c, const char16_t* line) {
+            static_cast<FakeFiles*>(c)->calls.push_back(u"log " + std::u16string(line));
+        }
     };
+}
+
+// What Windows PowerShell 5 writes with ">": the mark, then UTF-16LE.
+std::string Utf16Le(const std::u16string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) bytes += std::string{(char)(c & 0xFF), (char)(c >> 8)};
+    return bytes;
 }
 
 // Every path the source yields ("+" when it exists, "~" when its attributes
@@ -144,6 +157,32 @@ TEST(ListFiles, NameEncodingByteOrderMarkTokensAndTheFirstZeroByte) {
     EXPECT_EQ(paths, (Toks{u"<failed>"}));
 }
 
+// A UTF-16 list read as bytes would be one garbage path; a zero byte ends a
+// list, and what follows it is never read unnoticed.
+TEST(ListFiles, Utf16AfterItsMarkAndAZeroThatCutsTheListIsTold) {
+    const struct { std::string bytes; std::u16string text; bool cut; } cases[] = {
+        {Utf16Le(u"C:\\d\u00e9j\u00e0 \"a b\"\r\n\u2713"), u"\xFEFF" u"C:\\d\u00e9j\u00e0 \"a b\"\r\n\u2713", false},
+        {Utf16Le(std::u16string(u"a\0b", 3)), u"\xFEFF" u"a", true},
+        {Utf16Le(u"ab") + "c", u"\xFEFF" u"ab", false},   // an odd last byte is no unit
+        {Utf16Le(u""), u"\xFEFF", false}, {std::string("a\0\0", 3), u"a", true},
+        {"\xFF", u"\x047F", false},   // a lone 0xFF is ANSI
+    };
+    for (const auto& c : cases) {
+        std::string withZeros = c.bytes + std::string(kListFileZeroBytes, '\0');
+        bool cut = !c.cut;
+        char16_t* text =
+            DecodeListBytes(withZeros.data(), (uint32_t)c.bytes.size(), false, fake_code_pages::Converter(), &cut);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(std::u16string(text), c.text);
+        EXPECT_EQ(cut, c.cut) << c.bytes;
+        HeapFreeBytes(text);
+    }
+    FakeFiles files;
+    files.lists = {{u"ps", Utf16Le(u"a \"b c\"")}, {u"z", std::string("x\0y", 3)}};
+    EXPECT_EQ(CommandLineCalls(u"ovrix @ps @z", files),
+              (Toks{u"read ps", u"a ~=3", u"b c ~=3", u"read z", u"log list file cut at a zero byte: z", u"x ~=3"}));
+}
+
 TEST(CommandLine, ProgramTokenDroppedAndTheAtRules) {
     FakeFiles files;
     files.attributes = {{u"@here", 0x20}, {u"a", 0x10}};
@@ -170,7 +209,8 @@ TEST(NameList, EveryNameInOrderUpToTheEmptyOneAndTheBlockFreed) {
 }
 
 // A batch ends on the clock, not on a count; progress is due every quarter
-// second; a quick reading ends without a line, a stop always with one.
+// second; a quick reading ends without a line, a stop always with one; paths
+// the tree held already are read but not counted as added.
 TEST(PathReading, BatchesByTimeProgressAndTheEndLine) {
     FakeFiles files;
     PathInputPlatform platform = FakePlatform(&files);
@@ -180,7 +220,10 @@ TEST(PathReading, BatchesByTimeProgressAndTheEndLine) {
     uint64_t now = 1000;
     ReadingClock clock = {&now, [](void* c) { return *static_cast<uint64_t*>(c) += 30; }};   // 30 ms a path
     Toks taken;
-    PathTaker taker = {&taken, [](void* c, const char16_t* path, uint32_t) { static_cast<Toks*>(c)->push_back(path); }};
+    PathTaker taker = {&taken, [](void* c, const char16_t* path, uint32_t) {   // the tree holds c already
+                           static_cast<Toks*>(c)->push_back(path);
+                           return path[0] != u'c';
+                       }};
     ReadPathBatch(&reading, &taker, &clock);
     EXPECT_EQ(taken, (Toks{u"a", u"b", u"c"}));
     EXPECT_FALSE(reading.ended);
@@ -192,6 +235,7 @@ TEST(PathReading, BatchesByTimeProgressAndTheEndLine) {
     EXPECT_EQ(taken.size(), 5u);
     EXPECT_TRUE(reading.ended);
     EXPECT_EQ(reading.read, 5u);
+    EXPECT_EQ(reading.added, 4u);
     EXPECT_EQ(EndLineOf(&reading, false, 2000), kEndLineNone);
     EXPECT_EQ(EndLineOf(&reading, false, 2001), kEndLineDone);
     EXPECT_EQ(EndLineOf(&reading, true, 1001), kEndLineStopped);

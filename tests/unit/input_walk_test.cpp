@@ -21,7 +21,7 @@ struct Walked {
 PathInputPlatform WalkPlatform(Walked* walked) {
     return PathInputPlatform{walked,
                              [](void*, const char16_t* name) { return FakeActions::FileAttributes(name); },
-                             [](void*, const char16_t*) -> char* { return nullptr; },
+                             [](void*, const char16_t*, uint32_t*) -> char* { return nullptr; },
                              nullptr,
                              &kFakeListing,
                              [](void* c, const char16_t* line) {
@@ -96,4 +96,18 @@ TEST(WalkBelow, AWalkThatRunsOutOfMemoryEndsAsAGap) {
         Take(CommandLineSource(paths.get(), u"ovrix /below C:\\t", &platform), &walked);
     }
     EXPECT_EQ(walked.lines, (std::vector<std::string>{"gap 2 C:\\t", "C:\\t"}));
+}
+
+// The system lists "b." as "b": entered, it would show b's entries under a
+// name that is not theirs and mark b walked, so b itself would be skipped.
+TEST(WalkBelow, AFolderWhoseNameTheSystemAltersIsGivenOutNotEntered) {
+    FakeActions fake;
+    fake.attributes = {{"C:\\d", kFolder}};
+    fake.folders = {{"C:\\d", {{"b.", kFolder}, {"b ", kFolder}, {"b", kFolder}}}, {"C:\\d\\b", {{"x", kFile}}}};
+    fake.links = {{"C:\\d\\b.", "C:\\d\\b"}, {"C:\\d\\b ", "C:\\d\\b"}};
+    Walked walked;
+    PathInputPlatform platform = WalkPlatform(&walked);
+    std::unique_ptr<CommandLinePaths> paths(new CommandLinePaths);
+    Take(CommandLineSource(paths.get(), u"ovrix /below C:\\d", &platform), &walked);
+    EXPECT_EQ(walked.lines, (std::vector<std::string>{"C:\\d", "C:\\d\\b.", "C:\\d\\b ", "C:\\d\\b", "C:\\d\\b\\x"}));
 }

@@ -128,10 +128,11 @@ TEST(ReportText, AWalksGapsAreUnreadableEntriesWithTheirReason) {
     std::u16string output, errors;
     ReportPlatform platform = {&errors,
                                [](void*, const char16_t* name) { return FakeActions::FileAttributes(name); },
-                               [](void*, const char16_t*) -> char* { return nullptr; },
+                               [](void*, const char16_t*, uint32_t*) -> char* { return nullptr; },
                                &none,
                                ReportTarget{&output, Collect},
                                [](void* c, const char16_t* text) { *static_cast<std::u16string*>(c) += text; },
+                               [](void*, char16_t*, uint32_t) {},
                                &listing};
     const std::u16string tooLong = u"C:\\t\\" + Wide(name);
     EXPECT_EQ(RunReport(u"ovrix-report /below C:\\t", &platform), kReportSomeUnreadable);

@@ -127,8 +127,16 @@ struct ScopedFakeSecurity {
         if (f != current->fullForms.end()) p = f->second.c_str();
         return *p && !p[CopyText(out, kFullPathUnits, p)];
     }
+    // ASCII and Latin-1 letters.
+    static void UpperCase(const char16_t* text, uint32_t units, char16_t* out) {
+        for (uint32_t i = 0; i < units; i++) {
+            const char16_t c = text[i];
+            const bool lower = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+            out[i] = lower ? (char16_t)(c - 32) : c;
+        }
+    }
     static inline const SecurityPlatform kFake = {ReadDescriptor, ReadSecurity, Attributes, SetPrivilege,
-                                                  LookupAccount,  SidToString,  FullPath};
+                                                  LookupAccount,  SidToString,  FullPath,   UpperCase};
     const SecurityPlatform* previous = SetSecurityPlatform(&kFake);
     // Account names kept from another platform's answers would be wrong here.
     ScopedFakeSecurity() { current = this, ClearAccountTexts(); }

@@ -208,12 +208,15 @@ TEST(MainWindow, TreeRequestsOpenTheMenuOfTheNodeTheyAimAt) {
 
 namespace {
 
-// A list file naming one file n times: one group.
-std::wstring ListOfOneFile(const std::wstring& folder, int n, std::wstring* file) {
+// n files alike and a list file naming them: one group under the first.
+std::wstring ListOfFilesAlike(const std::wstring& folder, int n, std::wstring* file) {
     *file = folder + L"\\a.txt";
-    WriteFileBytes(*file, "a");
     std::string list;
-    for (int i = 0; i < n; i++) list += Utf8(*file) + "\r\n";
+    for (int i = 0; i < n; i++) {
+        const std::wstring name = i ? folder + L"\\a" + std::to_wstring(i) + L".txt" : *file;
+        WriteFileBytes(name, "a");
+        list += Utf8(name) + "\r\n";
+    }
     WriteFileBytes(folder + L"\\list.txt", list);
     return L"ovrix.exe @8@" + folder + L"\\list.txt";
 }
@@ -228,7 +231,7 @@ bool StartsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(p
 TEST(WindowFirst, ProgressLineReplacedInPlaceTreeDisabledAndADropRefused) {
     std::wstring folder = NewTempFolder(), file, other = folder + L"\\other.txt";
     WriteFileBytes(other, "b");
-    std::wstring commandLine = ListOfOneFile(folder, 300, &file);
+    std::wstring commandLine = ListOfFilesAlike(folder, 300, &file);
     SlowReadingClock clock;
     RunWithMainWindow(commandLine.c_str(), [&](HWND main) {
         HWND tree = GetDlgItem(main, IDC_TREE);
@@ -253,7 +256,7 @@ TEST(WindowFirst, ProgressLineReplacedInPlaceTreeDisabledAndADropRefused) {
 
 TEST(WindowFirst, EscStopsTheReadingAndKeepsWhatWasRead) {
     std::wstring folder = NewTempFolder(), file;
-    std::wstring commandLine = ListOfOneFile(folder, 300, &file);
+    std::wstring commandLine = ListOfFilesAlike(folder, 300, &file);
     SlowReadingClock clock;
     RunWithMainWindow(commandLine.c_str(), [&](HWND main) {
         ASSERT_TRUE(WaitFor([&] { return StartsWith(LogLines(main).back(), L"Reading: "); }));
@@ -274,7 +277,7 @@ TEST(WindowFirst, EscStopsTheReadingAndKeepsWhatWasRead) {
 // and 5,000 paths read from a list file against the same 5,000 dropped.
 TEST(WindowFirst, DISABLED_Benchmark) {
     std::wstring folder = NewTempFolder(), file;
-    std::wstring commandLine = ListOfOneFile(folder, 10000, &file);
+    std::wstring commandLine = ListOfFilesAlike(folder, 10000, &file);
     OvrixProcess p;
     ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(StartOvrix(commandLine.substr(10), &p, 120000));   // waits until read, so time the window apart
@@ -297,12 +300,13 @@ TEST(WindowFirst, DISABLED_Benchmark) {
     printf("10,000-path list: window visible after %llu ms, read after %llu ms\n", visible, GetTickCount64() - start);
     WaitForExit(&p, 1);
 
-    std::vector<std::wstring> names(5000, file);
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 5000; i++) names.push_back(i ? folder + L"\\a" + std::to_wstring(i) + L".txt" : file);
     RunWithMainWindow((L"ovrix.exe @8@" + folder + L"\\half.txt").c_str(), [&](HWND main) {
         printf("5,000 dropped paths: %ls\n", (DropFiles(main, names), LogLines(main).back().c_str()));
     });
     std::string list;
-    for (int i = 0; i < 5000; i++) list += Utf8(file) + "\r\n";
+    for (const std::wstring& name : names) list += Utf8(name) + "\r\n";
     WriteFileBytes(folder + L"\\half.txt", list);
     RunWithMainWindow((L"ovrix.exe @8@" + folder + L"\\half.txt").c_str(), [&](HWND main) {
         printf("5,000 listed paths: %ls\n", LogLines(main).back().c_str());

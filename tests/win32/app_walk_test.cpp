@@ -99,6 +99,12 @@ TEST(WalkBelow, EscStopsAScanKeepingWhatWasReadAndTheWindowWorksAfter) {
         const std::vector<std::wstring> log = LogLines(main);
         ASSERT_FALSE(log.empty());
         EXPECT_EQ(log.back().rfind(L"Scan stopped after ", 0), 0u) << log.back();
+        // The scan again adds only what the first did not: each file once.
+        AddEverythingBelow(main);
+        ASSERT_TRUE(WaitForReading());
+        EXPECT_EQ(GroupSizes(RootTexts(main)), (std::vector<int>{1, 300}));
+        const std::wstring added = std::to_wstring(300 - sizes.back()) + L" paths in 2 groups, ";
+        EXPECT_EQ(LogLines(main).back().rfind(added, 0), 0u) << LogLines(main).back();
         // The window goes on: a drop is read.
         DropFiles(main, {tree + L"\\f1"});
         EXPECT_EQ(RootTexts(main).size(), 1u);

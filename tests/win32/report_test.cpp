@@ -6,15 +6,17 @@
 
 namespace {
 
-// Runs ovrix-report with args; its exit code and what it wrote to a pipe.
-DWORD RunReport(const std::wstring& args, std::string* output) {
+// Runs ovrix-report with args; its exit code and what it wrote to a pipe
+// (only standard error when standard output is given).
+DWORD RunReport(const std::wstring& args, std::string* output, HANDLE standardOutput = nullptr) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inherit, 0)) return 99;
     SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW si = {sizeof si};
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = write;
+    si.hStdOutput = standardOutput ? standardOutput : write;
+    si.hStdError = write;
     PROCESS_INFORMATION process = {};
     std::wstring exe = ExeDirectory() + L"ovrix-report.exe", line = L"\"" + exe + L"\" " + args;
     BOOL started = CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &process);
@@ -87,13 +89,52 @@ TEST(Report, GroupsOfRealFilesAsTextAndJsonAndUnreadablePaths) {
     RemoveTree(folder);
 }
 
-TEST(Report, Utf8ListFileNamesRoundTripIntoTheJson) {
+// Standard output on a full disk: the report ends with the reason on
+// standard error and exit code 3, never as if some paths were unreadable.
+TEST(Report, AReportThatCannotBeWrittenSaysSoAndExitsWith3) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE full = CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(full, INVALID_HANDLE_VALUE);
+    std::string errors;
+    EXPECT_EQ(RunReport(L"/json " + ExeDirectory() + L"ovrix-report.exe", &errors, full), 3u);
+    CloseHandle(full);
+    EXPECT_EQ(errors.find("cannot write the report: "), 0u) << errors;
+    EXPECT_GT(errors.size(), strlen("cannot write the report: \r\n")) << "the reason is given";
+}
+
+// UTF-8 named so, and UTF-16 as Windows PowerShell 5 writes it with ">".
+TEST(Report, Utf8AndUtf16ListFileNamesRoundTripIntoTheJson) {
     std::wstring folder = NewTempFolder(), name = folder + L"\\\u00e9t\u00e9 \u2713.txt", list = folder + L"\\list.txt";
     WriteFileBytes(name, "data");
     WriteFileBytes(list, Utf8(L"\"" + name + L"\"\r\n"));
+    const std::wstring utf16 = L"\xFEFF\"" + name + L"\"\r\n";
+    WriteFileBytes(folder + L"\\ps.txt", std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2));
+    for (const std::wstring& named : {L"@8@" + list, L"@" + folder + L"\\ps.txt"}) {
+        std::string json;
+        EXPECT_EQ(RunReport(L"/json " + named, &json), 0u);
+        EXPECT_NE(json.find(Utf8(L"\"paths\":[" + JsonPath(name) + L"]")), std::string::npos) << json;
+    }
+    RemoveTree(folder);
+}
+
+// "victim." and "victim " beside "victim", and a folder "d." beside "d": the
+// system would read each as its neighbour, so each is an unknown name, never
+// read or walked, and the report says some paths were not read.
+TEST(Report, NamesEndingInADotOrABlankAreUnreadableNotReadAsTheirNeighbours) {
+    const std::wstring folder = NewTempFolder();
+    ASSERT_TRUE(RunUnixShell(folder, "echo a > victim && echo b > 'victim.' && echo c > 'victim ' && "
+                                     "mkdir d d. && touch d/x d./y && chmod 600 'victim.' 'victim '"));
     std::string json;
-    EXPECT_EQ(RunReport(L"/json @8@" + list, &json), 0u);
-    EXPECT_NE(json.find(Utf8(L"\"paths\":[" + JsonPath(name) + L"]")), std::string::npos) << json;
+    EXPECT_EQ(RunReport(L"/json /below " + folder, &json), 1u);
+    for (const wchar_t* name : {L"\\d.", L"\\victim ", L"\\victim."})
+        EXPECT_NE(json.find(Utf8(L"{\"path\":" + JsonPath(folder + name) + L",\"error\":\"unknown name\"}")),
+                  std::string::npos) << json;
+    EXPECT_NE(json.find(Utf8(JsonPath(folder + L"\\d\\x"))), std::string::npos) << json;
+    EXPECT_EQ(json.find(Utf8(L"\\\\d.\\\\")), std::string::npos) << json;   // d. was not walked
+    const std::string victim = Utf8(JsonPath(folder + L"\\victim"));   // once, as itself
+    EXPECT_EQ(json.find(victim), json.rfind(victim)) << json;
+    RunUnixShell(folder, "find . -mindepth 1 -delete");
     RemoveTree(folder);
 }
 

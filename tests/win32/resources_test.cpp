@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "resources/tools/artwork.h"
+#include "resources/tools/glyph_shapes.h"
 
 namespace {
 
@@ -116,33 +116,41 @@ TEST(Resources, DialogTemplatesAreTheExactClassicTemplates) {
     EXPECT_EQ(dialogs[2].items.size(), 25u);
 }
 
-TEST(Resources, GlyphStripIsAn813By16Rle4BitmapThatDecodesToTheDrawnGlyphs) {
-    std::vector<uint8_t> bitmap = ResourceBytes(IDB_GLYPHS, RT_BITMAP);
-    ASSERT_GE(bitmap.size(), sizeof(BITMAPINFOHEADER));
-    const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(bitmap.data());
-    EXPECT_EQ(std::vector<long>({header->biWidth, header->biHeight, header->biBitCount, long(header->biCompression)}),
-              std::vector<long>({813, 16, 4, BI_RLE4}));
+// The 16-pixel strip is 813 by 16 (50 glyphs and 13 spare columns); the
+// strips for higher DPIs are 50 glyphs of 20, 24 and 32 pixels.
+TEST(Resources, GlyphStripsAreRle4BitmapsThatDecodeToTheDrawnGlyphs) {
+    const int ids[4] = {IDB_GLYPHS, IDB_GLYPHS_20, IDB_GLYPHS_24, IDB_GLYPHS_32};
+    for (int i = 0; i < 4; ++i) {
+        const int size = kGlyphSizes[i], width = size == 16 ? 813 : 50 * size;
+        SCOPED_TRACE(size);
+        std::vector<uint8_t> bitmap = ResourceBytes(ids[i], RT_BITMAP);
+        ASSERT_GE(bitmap.size(), sizeof(BITMAPINFOHEADER));
+        const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(bitmap.data());
+        EXPECT_EQ(std::vector<long>({header->biWidth, header->biHeight, header->biBitCount, long(header->biCompression)}),
+                  std::vector<long>({width, size, 4, BI_RLE4}));
 
-    // Windows' own decoding of the RLE4 data, read back as 32-bit colours
-    // (0x00RRGGBB), against the drawn strip's palette colours.
-    HBITMAP loaded = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_GLYPHS), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ASSERT_NE(loaded, nullptr);
-    BITMAPINFO wanted = {{sizeof(BITMAPINFOHEADER), 813, -16 /* top row first */, 1, 32, BI_RGB}};
-    std::vector<uint32_t> pixels(813 * 16), drawn;
-    HDC screen = GetDC(nullptr);
-    EXPECT_EQ(GetDIBits(screen, loaded, 0, 16, pixels.data(), &wanted, DIB_RGB_COLORS), 16);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(loaded);
-    for (uint8_t index : DrawGlyphStrip().pixels) {
-        const PaletteColour& c = kStandardPalette[index];
-        drawn.push_back(uint32_t{c.red} << 16 | c.green << 8 | c.blue);
+        // Windows' own decoding of the RLE4 data, read back as 32-bit colours
+        // (0x00RRGGBB), against the drawn strip's palette colours.
+        HBITMAP loaded = static_cast<HBITMAP>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ids[i]), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        ASSERT_NE(loaded, nullptr);
+        BITMAPINFO wanted = {{sizeof(BITMAPINFOHEADER), width, -size /* top row first */, 1, 32, BI_RGB}};
+        std::vector<uint32_t> pixels(width * size), drawn;
+        HDC screen = GetDC(nullptr);
+        EXPECT_EQ(GetDIBits(screen, loaded, 0, size, pixels.data(), &wanted, DIB_RGB_COLORS), size);
+        ReleaseDC(nullptr, screen);
+        DeleteObject(loaded);
+        for (uint8_t index : DrawGlyphStripOfSize(size).pixels) {
+            const PaletteColour& c = kStandardPalette[index];
+            drawn.push_back(uint32_t{c.red} << 16 | c.green << 8 | c.blue);
+        }
+        for (uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
+        ASSERT_EQ(drawn.size(), pixels.size());
+        EXPECT_EQ(std::mismatch(pixels.begin(), pixels.end(), drawn.begin()).first - pixels.begin(), width * size)
+            << "the first pixel that differs";
+        // Glyph 0 is blank: see-through magenta, the image list's mask colour.
+        EXPECT_EQ(pixels[0], 0xFF00FFu);
     }
-    for (uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
-    EXPECT_EQ(std::mismatch(pixels.begin(), pixels.end(), drawn.begin()).first - pixels.begin(), 813 * 16)
-        << "the first pixel that differs";
-    // Glyph 0 is blank: see-through magenta, the image list's mask colour.
-    EXPECT_EQ(pixels[0], 0xFF00FFu);
 }
 
 TEST(Resources, IconGroupHolds32And16Pixel16ColourImages) {
@@ -177,7 +185,8 @@ TEST(Resources, VersionRecordSaysZeroPointSix) {
                                   f.dwProductVersionLS, f.dwFileOS, f.dwFileType}),
               std::vector<DWORD>({0xFEEF04BD, 6, 0, 6, 0, VOS__WINDOWS32, VFT_APP}));
     for (std::wstring pair :
-         {L"FileVersion=0.6", L"ProductVersion=0.6", L"ProductName=ovrix", L"OriginalFilename=ovrix.exe"}) {
+         {L"FileVersion=0.6", L"ProductVersion=0.6", L"ProductName=ovrix", L"OriginalFilename=ovrix.exe",
+          L"LegalCopyright=Copyright (C) 2026 The ovrix authors. MIT License."}) {
         std::wstring key = pair.substr(0, pair.find(L'=')), path = L"\\StringFileInfo\\040904B0\\" + key;
         wchar_t* value = nullptr;
         ASSERT_TRUE(query(record.data(), path.c_str(), reinterpret_cast<LPVOID*>(&value), &length)) << key;
