@@ -75,14 +75,23 @@ UINT TrackPopupAtCursor(HMENU popup, HWND owner) {
     return (UINT)TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
 }
 
-void ShowNodeMenu(HWND mainWindow, HWND tree) {
+namespace {
+
+// One request on the selected node, as one activity of the main window.
+void ActOnSelectedNode(HWND mainWindow, HWND tree, void (*act)(const ActionPlatform*, const TreeSink*)) {
     ShellWindows windows = {mainWindow, tree};
     ActionPlatform platform = WindowsActionPlatform(&windows, TrackMenu);
     TreeSink sink = TreeViewSink(tree);
     BeginActivity();
-    OpenNodeMenu(&platform, &sink);
+    act(&platform, &sink);
     EndWindowActivity(mainWindow);
 }
+
+}  // namespace
+
+void ShowNodeMenu(HWND mainWindow, HWND tree) { ActOnSelectedNode(mainWindow, tree, OpenNodeMenu); }
+
+void UndoSelectedNodeChange(HWND mainWindow, HWND tree) { ActOnSelectedNode(mainWindow, tree, UndoOnSelectedNode); }
 
 void ReportBadAccessTypes(HWND mainWindow) {
     ShellWindows windows = {mainWindow, nullptr};

@@ -3,6 +3,8 @@
 
 // Opens the context menu of the selected tree node and acts on the choice.
 void ShowNodeMenu(HWND mainWindow, HWND tree);
+// Ctrl+Z: undoes the last change of the selected node's group.
+void UndoSelectedNodeChange(HWND mainWindow, HWND tree);
 // Logs the list file's [ACCESS_TYPES] lines that the menus leave out.
 void ReportBadAccessTypes(HWND mainWindow);
 

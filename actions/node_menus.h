@@ -23,6 +23,9 @@ const uint32_t kCmdIntegrityMedium = 11;
 const uint32_t kCmdIntegrityHigh = 12;
 const uint32_t kCmdCopyReport = 13;
 const uint32_t kCmdScanBelow = 14;
+// Apart from the small ids, the account and access-type ranges and the
+// resource ids.
+const uint32_t kCmdUndoLastChange = 0x0800;
 const uint32_t kCmdAddAllowAll = 0x1000;
 const uint32_t kCmdAddAllowFolder = 0x2000;
 const uint32_t kCmdAddAllowContents = 0x3000;
@@ -67,6 +70,7 @@ void BuildPermissionsMenu(const ActionPlatform* platform, MenuModel* menu, uint3
                           const char16_t** recurseSuffix);
 void BuildAceMenu(MenuModel* menu, uint32_t attributes, const char16_t** recurseSuffix);
 void BuildIntegrityMenu(MenuModel* menu, uint32_t base);
-// The menu for a node kind; false for kinds that have none.
+// The menu for a node kind; false for kinds that have none. undoOffered: the
+// node's group holds a change that can be undone.
 bool BuildNodeMenu(const ActionPlatform* platform, MenuModel* menu, uint32_t kind, uint32_t attributes,
-                   const char16_t** recurseSuffix);
+                   const char16_t** recurseSuffix, bool undoOffered = false);

@@ -263,6 +263,7 @@ void HandleTreeNotify(HWND window, const NMHDR* header) {
         const WORD key = reinterpret_cast<const NMTVKEYDOWN*>(header)->wVKey;
         if (key == VK_SPACE) ShowNodeMenu(window, tree);
         if (key == 'C' && GetKeyState(VK_CONTROL) < 0) CopySelectedNode(window, tree, GetKeyState(VK_SHIFT) < 0);
+        if (key == 'Z' && GetKeyState(VK_CONTROL) < 0) UndoSelectedNodeChange(window, tree);
         break;
     }
     case NM_RCLICK:

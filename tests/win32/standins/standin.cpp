@@ -11,6 +11,8 @@
 //   OVRIX_STANDIN_READ_INPUT  when set: standard input is read to its end first
 //   OVRIX_STANDIN_SPAWN     when set: a copy of the stand-in is started first with this text as its
 //                           arguments (and this variable unset) and left running
+//   OVRIX_STANDIN_COPY      where the file named after "/restore" is copied, with the
+//                           run's index appended, as it was while the command ran
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -57,7 +59,7 @@ void SpawnCopy(const wchar_t* arguments) {
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
     // This run's index is the count of lines already in the log.
     FILE* log = *Env(L"OVRIX_STANDIN_LOG") ? _wfopen(Env(L"OVRIX_STANDIN_LOG"), L"a+b") : nullptr;
     size_t run = 0;
@@ -66,6 +68,9 @@ int wmain() {
     if (log) fclose(log);
     if (*Env(L"OVRIX_STANDIN_SPAWN")) SpawnCopy(std::wstring(Env(L"OVRIX_STANDIN_SPAWN")).c_str());
     if (*Env(L"OVRIX_STANDIN_READ_INPUT")) ReadInputToItsEnd();
+    for (int i = 1; i + 1 < argc && *Env(L"OVRIX_STANDIN_COPY"); i++)
+        if (_wcsicmp(argv[i], L"/restore") == 0)
+            CopyFileW(argv[i + 1], (Env(L"OVRIX_STANDIN_COPY") + std::to_wstring(run)).c_str(), FALSE);
     const wchar_t* repeat = Env(L"OVRIX_STANDIN_REPEAT");
     Print(STD_OUTPUT_HANDLE, Env(L"OVRIX_STANDIN_STDOUT"), *repeat ? wcstol(repeat, nullptr, 10) : 1);
     Print(STD_ERROR_HANDLE, Env(L"OVRIX_STANDIN_STDERR"), 1);
