@@ -36,6 +36,9 @@ const uint32_t kUsersAccessDenied = 5;
 const uint32_t kUsersInvalidComputer = 2351;
 const uint32_t kUsersMoreData = 234;
 
+// Room for the name of a file in the user's temporary folder.
+const uint32_t kTempPathUnits = 512;
+
 struct ActionPlatform {
     void* owner;   // the main window, handed back to every call that shows something
     // GetFileAttributesW; all ones when unreadable.
@@ -68,6 +71,11 @@ struct ActionPlatform {
     // Reads everything below the folders (units of zero-terminated names
     // ended by an empty one, copied) into the tree, once the menu is done.
     void (*scanBelow)(void* owner, const char16_t* folders, uint32_t units);
+    // Writes bytes into a file made new in the user's temporary folder, under
+    // a name no one can foresee and shared with no one while it is written;
+    // its name goes to path (kTempPathUnits). False when nothing was made.
+    bool (*writeTempFile)(const uint8_t* bytes, uint32_t size, char16_t* path);
+    bool (*deleteFile)(const char16_t* path);
     // The Find dialog on request (in and out); 1 OK, 0 Cancel, -1 not shown.
     int (*findDialog)(void* owner, FindRequest* request);
     // The SID of `name` or `DOMAIN\name` into sid (kMaxSidBytes); false when it

@@ -1,8 +1,10 @@
 #include "actions/action_platform_win32.h"
 
 #include <lm.h>
+#include <ntsecapi.h>   // RtlGenRandom
 
 #include "actions/dialogs_win32.h"
+#include "base/format.h"
 #include "base/handles_win32.h"
 #include "base/heap.h"
 #include "base/platform_win32.h"
@@ -82,6 +84,40 @@ void ScanBelow(void* owner, const char16_t* folders, uint32_t units) {
         HeapFreeBytes(block);
 }
 
+// A name in the user's own temporary folder that no one can foresee, from
+// 128 bits of the system's random generator; false when there is none.
+bool UnforeseenTempName(char16_t* path) {
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    uint32_t random[4];
+    if (length == 0 || length > MAX_PATH || !RtlGenRandom(random, sizeof random)) return false;
+    const uint32_t units = FormatText(path, kTempPathUnits, u"%sovrix-%x%x%x%x.acl", U(folder), random[0], random[1],
+                                      random[2], random[3]);
+    return units < kTempPathUnits - 1;
+}
+
+// Created new, so a file someone planted under the name is never written to
+// or handed on, and shared with no one while it is written.
+bool WriteTempFile(const uint8_t* bytes, uint32_t size, char16_t* path) {
+    for (int attempt = 0; attempt < 3; attempt++) {
+        if (!UnforeseenTempName(path)) return false;
+        KernelHandle file(
+            CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        if (file.handle == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            return false;
+        }
+        DWORD written = 0;
+        if (WriteFile(file.handle, bytes, size, &written, nullptr) && written == size) return true;
+        CloseHandle(file.Release());
+        DeleteFileW(W(path));
+        return false;
+    }
+    return false;
+}
+
+bool DeleteTempFile(const char16_t* path) { return DeleteFileW(W(path)) != 0; }
+
 }  // namespace
 
 bool ReadRegistryString(HKEY root, const wchar_t* subkey, const wchar_t* valueName, wchar_t* buffer, DWORD bufferBytes) {
@@ -112,6 +148,6 @@ ActionPlatform WindowsActionPlatform(ShellWindows* windows, MenuTracker trackMen
     return ActionPlatform{windows,        FileAttributes, Run,           Log,           SpecialPermissions,
                           AccountName,    folders->open,  folders->next, folders->close, folders->identity,
                           EnumerateUsers, ReadDomainName, Privilege,     UiLanguage,    trackMenu,
-                          CopyText,       ScanBelow,      Find,          AccountSidOfName,
-                          AccountSecurityAccess};
+                          CopyText,       ScanBelow,      WriteTempFile, DeleteTempFile, Find,
+                          AccountSidOfName, AccountSecurityAccess};
 }

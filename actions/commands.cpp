@@ -2,9 +2,11 @@
 
 #include <string.h>
 
+#include "actions/command_run.h"
 #include "actions/find.h"
 #include "actions/menu_model.h"
 #include "actions/node_menus.h"
+#include "actions/undo.h"
 #include "base/heap.h"
 #include "base/item_param.h"
 #include "base/text.h"
@@ -117,25 +119,17 @@ bool ComposeAceCommand(const ActionPlatform* platform, const MenuChoice* choice,
     return false;
 }
 
-// The stop asked for while a command ran: logged, and false.
-bool LogStop(const ActionPlatform* platform, uint32_t done, const GroupSnapshot* group) {
-    char16_t line[kTranslationUnits];
-    FormatText(line, kTranslationUnits, Translate(u"Stopped: %d of %d paths done."), (int)done, (int)group->pathCount);
-    platform->appendLog(platform->owner, line);
-    return false;
-}
-
 // Switches inheritance on below every path of the group; "Aborted." at the
 // first failure.
 void EnableInheritanceOnGroup(const ActionPlatform* platform, const GroupSnapshot* group) {
     uint32_t done = 0;
     for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path), done++) {
         if (StopRequested()) {
-            LogStop(platform, done, group);
+            LogGroupStop(platform, done, group);
             return;
         }
         if (!EnableInheritanceTree(platform, path, platform->fileAttributes(path))) {
-            if (StopRequested()) LogStop(platform, done, group);
+            if (StopRequested()) LogGroupStop(platform, done, group);
             else platform->appendLog(platform->owner, Translate(u"Aborted."));
             return;
         }
@@ -193,6 +187,7 @@ bool ComposePermissionsCommand(const ActionPlatform* platform, const TreeSink* t
         return false;
     }
     if (id == kCmdInheritanceTree) {
+        StartUndoRecord(choice->group.index);
         EnableInheritanceOnGroup(platform, &choice->group);
         *refresh = true;
         return false;
@@ -201,6 +196,19 @@ bool ComposePermissionsCommand(const ActionPlatform* platform, const TreeSink* t
     if (!letter) return false;
     ComposeTemplate(command, u"icacls %%s /inheritance:%c%s", letter, choice->recurseSuffix);
     return true;
+}
+
+// A change that went below the group's folders reached paths that were never
+// read: "Traverse all subfolders" and takeown, which always recurses.
+bool ReachesBelow(const MenuChoice* choice) {
+    return choice->recurseSuffix[0] != 0 || (choice->kind == kKindOwner && IsFolder(choice->attributes));
+}
+
+// The selected node and its identity; false when there is none.
+bool ReadSelectedNode(const TreeSink* tree, TreeItem* node, NodeId* id) {
+    *node = tree->selected(tree->context);
+    char16_t text[1];
+    return *node && tree->read(tree->context, *node, text, 1, id);
 }
 
 }  // namespace
@@ -226,33 +234,12 @@ bool ComposeAddPermission(const ActionPlatform* platform, uint32_t id, CommandTe
     return true;
 }
 
-bool RunTemplateOnPath(const ActionPlatform* platform, const CommandTemplate* command, const char16_t* path) {
-    if (StopRequested()) return false;
-    char16_t quoted[kCommandUnits];
-    char16_t line[kCommandUnits];
-    const char16_t* pathArg = QuoteIfSpaced(path, quoted, kCommandUnits);
-    if (!pathArg || !FillTemplate(command, pathArg, line, kCommandUnits)) {
-        // A cut line could act on another path or account: run nothing.
-        FormatText(line, kCommandUnits, Translate(u"Command line too long, not run: %s"), path);
-        platform->appendLog(platform->owner, line);
-        return false;
-    }
-    return platform->runCommand(platform->owner, line);
-}
-
-bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* command, const GroupSnapshot* group) {
-    uint32_t done = 0;
-    for (const char16_t* path = FirstGroupPath(group); path; path = NextGroupPath(path), done++) {
-        if (StopRequested()) return LogStop(platform, done, group);
-        if (!RunTemplateOnPath(platform, command, path)) return false;
-    }
-    return true;
-}
-
-void RefreshGroup(const TreeSink* tree, const GroupSnapshot* group) {
+uint32_t RefreshGroup(const TreeSink* tree, const GroupSnapshot* group) {
     // Children first, then the paths that left, then the root selected.
     GroupSnapshot holder;
-    if (ReadGroup(RegroupAfterChange(tree, group->index), &holder)) tree->select(tree->context, holder.root);
+    const uint32_t index = RegroupAfterChange(tree, group->index);
+    if (ReadGroup(index, &holder)) tree->select(tree->context, holder.root);
+    return index;
 }
 
 void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice) {
@@ -262,6 +249,7 @@ void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const Men
     switch (choice->kind) {
     case kKindPathRoot:
         if (choice->id == kCmdCopyReport) CopyWholeTree(platform, tree);
+        else if (choice->id == kCmdUndoLastChange) UndoLastChange(platform, tree, choice->group.index);
         else if (choice->id == kCmdScanBelow)
             platform->scanBelow(platform->owner, choice->group.paths, GroupPathUnits(&choice->group));
         else ListGroupPaths(platform, &choice->group);
@@ -288,8 +276,15 @@ void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const Men
     default:
         return;
     }
-    if (composed) RunTemplateOnGroup(platform, &command, &choice->group);
-    if (composed || refresh) RefreshGroup(tree, &choice->group);
+    if (!composed && !refresh) return;
+    uint32_t started = 0;
+    if (composed) {
+        StartUndoRecord(choice->group.index);
+        RunTemplateOnGroup(platform, &command, &choice->group, &started);
+        RecordPathsRun(choice->group.paths, started);
+    }
+    const uint32_t holder = RefreshGroup(tree, &choice->group);
+    FinishUndoRecord(platform, holder, refresh || ReachesBelow(choice));
 }
 
 namespace {
@@ -308,7 +303,8 @@ void FindNamedAccount(const ActionPlatform* platform, const TreeSink* tree, cons
 void ChooseAndAct(const ActionPlatform* platform, const TreeSink* tree, MenuChoice* choice) {
     MenuModel menu;
     MenuInit(&menu);
-    BuildNodeMenu(platform, &menu, choice->kind, choice->attributes, &choice->recurseSuffix);
+    BuildNodeMenu(platform, &menu, choice->kind, choice->attributes, &choice->recurseSuffix,
+                  UndoOffered(choice->group.index));
     if (choice->named) AppendFindAccountItem(&menu);
     if (menu.count == 0) {
         MenuFree(&menu);
@@ -359,10 +355,7 @@ void TakeChosenEntry(const GroupSnapshot* group, NodeId nodeId, uint32_t kind, C
 
 void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree) {
     MenuChoice choice = MenuChoice();
-    choice.node = tree->selected(tree->context);
-    if (!choice.node) return;
-    char16_t text[1];
-    if (!tree->read(tree->context, choice.node, text, 1, &choice.nodeId)) return;
+    if (!ReadSelectedNode(tree, &choice.node, &choice.nodeId)) return;
     choice.kind = ItemKind(NodeParam(choice.nodeId));
     if (!ReadGroup(NodeGroup(choice.nodeId), &choice.group) || choice.group.pathCount == 0) return;
     TakeChosenEntry(&choice.group, choice.nodeId, choice.kind, &choice.entry);
@@ -379,4 +372,10 @@ void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree) {
     if (choice.attributes == 0xFFFFFFFF) choice.attributes = 0;
     ChooseAndAct(platform, tree, &choice);
     HeapFreeBytes(paths);
+}
+
+void UndoOnSelectedNode(const ActionPlatform* platform, const TreeSink* tree) {
+    TreeItem node;
+    NodeId id;
+    if (ReadSelectedNode(tree, &node, &id)) UndoLastChange(platform, tree, NodeGroup(id));
 }

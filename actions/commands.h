@@ -4,6 +4,7 @@
 #include <stdint.h>
 
 #include "actions/action_platform.h"
+#include "actions/command_run.h"
 #include "actions/command_text.h"
 #include "base/format.h"
 #include "base/item_param.h"
@@ -45,18 +46,13 @@ struct MenuChoice {
 bool ComposeAddPermission(const ActionPlatform* platform, uint32_t id, CommandTemplate* command,
                           uint32_t attributes, char16_t* account, char16_t rightsLetter,
                           const char16_t* recurseSuffix);
-// Quotes the path, fills the template and runs the line; a line that would
-// not fit is logged and not run. True when the command succeeded.
-bool RunTemplateOnPath(const ActionPlatform* platform, const CommandTemplate* command, const char16_t* path);
-// Runs the template for each path in stored order; stops at the first
-// failure. True when every path's command succeeded.
-bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* command, const GroupSnapshot* group);
 // Switches inheritance on for the path or every file below the folder.
 bool EnableInheritanceTree(const ActionPlatform* platform, const char16_t* path, uint32_t attributes);
 // Rebuilds the group's nodes from its first path, moves the paths whose
 // security no longer matches it to the groups they now belong to, joins it
-// with a group it now equals, and selects the root that holds its first path.
-void RefreshGroup(const TreeSink* tree, const GroupSnapshot* group);
+// with a group it now equals, and selects the root that holds its first path;
+// returns that root's group.
+uint32_t RefreshGroup(const TreeSink* tree, const GroupSnapshot* group);
 // Acts on a choice: composes the commands, runs them for the group and
 // rebuilds its nodes; called for every id except 3 and 0.
 void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const MenuChoice* choice);
@@ -65,3 +61,5 @@ void ActOnChoice(const ActionPlatform* platform, const TreeSink* tree, const Men
 void TakeChosenEntry(const GroupSnapshot* group, NodeId nodeId, uint32_t kind, ChosenEntry* entry);
 // The whole menu request on the selected node: menu, choice, action.
 void OpenNodeMenu(const ActionPlatform* platform, const TreeSink* tree);
+// Ctrl+Z on the selected node: undoes the last change of its group.
+void UndoOnSelectedNode(const ActionPlatform* platform, const TreeSink* tree);

@@ -78,8 +78,8 @@ UINT TrackPopupAtCursor(HMENU popup, HWND owner) {
 
 namespace {
 
-// A menu or dialog on the tree: an activity, so that drops and closes wait.
-void RunActivity(HWND mainWindow, HWND tree, void (*act)(const ActionPlatform*, const TreeSink*)) {
+// One request on the selected node, as one activity of the main window.
+void ActOnSelectedNode(HWND mainWindow, HWND tree, void (*act)(const ActionPlatform*, const TreeSink*)) {
     ShellWindows windows = {mainWindow, tree};
     ActionPlatform platform = WindowsActionPlatform(&windows, TrackMenu);
     TreeSink sink = TreeViewSink(tree);
@@ -90,9 +90,11 @@ void RunActivity(HWND mainWindow, HWND tree, void (*act)(const ActionPlatform*, 
 
 }  // namespace
 
-void ShowNodeMenu(HWND mainWindow, HWND tree) { RunActivity(mainWindow, tree, OpenNodeMenu); }
+void ShowNodeMenu(HWND mainWindow, HWND tree) { ActOnSelectedNode(mainWindow, tree, OpenNodeMenu); }
 
-void OpenFindDialog(HWND mainWindow, HWND tree) { RunActivity(mainWindow, tree, OpenFind); }
+void UndoSelectedNodeChange(HWND mainWindow, HWND tree) { ActOnSelectedNode(mainWindow, tree, UndoOnSelectedNode); }
+
+void OpenFindDialog(HWND mainWindow, HWND tree) { ActOnSelectedNode(mainWindow, tree, OpenFind); }
 
 void FindNextMatch(HWND mainWindow, HWND tree, bool backward) {
     ShellWindows windows = {mainWindow, tree};

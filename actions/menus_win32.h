@@ -3,6 +3,8 @@
 
 // Opens the context menu of the selected tree node and acts on the choice.
 void ShowNodeMenu(HWND mainWindow, HWND tree);
+// Ctrl+Z: undoes the last change of the selected node's group.
+void UndoSelectedNodeChange(HWND mainWindow, HWND tree);
 // Ctrl+F: the Find dialog, then the first match selected.
 void OpenFindDialog(HWND mainWindow, HWND tree);
 // F3 (Shift+F3: backward): the next match of the last find; the Find dialog

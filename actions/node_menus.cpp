@@ -187,12 +187,13 @@ void AppendFindAccountItem(MenuModel* menu) {
 }
 
 bool BuildNodeMenu(const ActionPlatform* platform, MenuModel* menu, uint32_t kind, uint32_t attributes,
-                   const char16_t** recurseSuffix) {
+                   const char16_t** recurseSuffix, bool undoOffered) {
     *recurseSuffix = kNoRecurse;
     switch (kind) {
     case kKindPathRoot:
         AppendTranslated(menu, u"list files", kCmdListFiles);
         if (IsFolder(attributes)) AppendTranslated(menu, u"Add everything below", kCmdScanBelow);
+        if (undoOffered) AppendTranslated(menu, u"Undo last change", kCmdUndoLastChange);
         AppendTranslated(menu, u"Copy report", kCmdCopyReport);
         return true;
     case kKindOwner:

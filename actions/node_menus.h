@@ -23,7 +23,9 @@ const uint32_t kCmdIntegrityMedium = 11;
 const uint32_t kCmdIntegrityHigh = 12;
 const uint32_t kCmdCopyReport = 13;
 const uint32_t kCmdScanBelow = 14;
-// Apart from the ids above and clear of the ranges below.
+// Apart from the small ids, the account and access-type ranges and the
+// resource ids.
+const uint32_t kCmdUndoLastChange = 0x0800;
 const uint32_t kCmdFindAccount = 0x0F00;
 const uint32_t kCmdEffectiveAccess = 0x0F01;
 const uint32_t kCmdAddAllowAll = 0x1000;
@@ -72,6 +74,7 @@ void BuildAceMenu(MenuModel* menu, uint32_t attributes, const char16_t** recurse
 void BuildIntegrityMenu(MenuModel* menu, uint32_t base);
 // "Find this account", after a separator when the menu has items already.
 void AppendFindAccountItem(MenuModel* menu);
-// The menu for a node kind; false for kinds that have none.
+// The menu for a node kind; false for kinds that have none. undoOffered: the
+// node's group holds a change that can be undone.
 bool BuildNodeMenu(const ActionPlatform* platform, MenuModel* menu, uint32_t kind, uint32_t attributes,
-                   const char16_t** recurseSuffix);
+                   const char16_t** recurseSuffix, bool undoOffered = false);

@@ -21,6 +21,7 @@
 #include "exec/activity.h"
 #include "exec/activity_win32.h"
 #include "exec/log_pane_win32.h"
+#include "exec/runner_win32.h"
 #include "input/folder_walk_win32.h"
 #include "input/list_file.h"
 #include "input/list_file_win32.h"
@@ -220,6 +221,7 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
     // would replace; a reading in progress is still filling them.
     if (ActivityInProgress() || ReadingInProgress()) {
         DragFinish(drop);
+        AppendReadingLogLine(window, Translate(u"busy: drop ignored"));
         return;
     }
     char16_t* names = DroppedNames(drop);
@@ -263,6 +265,7 @@ void HandleTreeNotify(HWND window, const NMHDR* header) {
         if (key == 'C' && GetKeyState(VK_CONTROL) < 0) CopySelectedNode(window, tree, GetKeyState(VK_SHIFT) < 0);
         if (key == 'F' && GetKeyState(VK_CONTROL) < 0) OpenFindDialog(window, tree);
         if (key == VK_F3) FindNextMatch(window, tree, GetKeyState(VK_SHIFT) < 0);
+        if (key == 'Z' && GetKeyState(VK_CONTROL) < 0) UndoSelectedNodeChange(window, tree);
         break;
     }
     case NM_RCLICK:
@@ -273,6 +276,13 @@ void HandleTreeNotify(HWND window, const NMHDR* header) {
         ShowNodeMenu(window, tree);
         break;
     }
+}
+
+// A reading stops at once; a command running is ended only on the user's
+// word, and without it the window stays.
+void CloseOnUsersWord(HWND window, INT_PTR result) {
+    StopReading(window);
+    if (EndRunningCommand(window)) CloseMainWindow(window, result);
 }
 
 }  // namespace
@@ -302,9 +312,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ChangeDpi(window, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return TRUE;
     case WM_CLOSE:
-        StopReading(window);
-        CloseMainWindow(window, 0);
-        break;
+        CloseOnUsersWord(window, 0);
+        return TRUE;   // handled: no IDCANCEL to follow
     case WM_DESTROY:
         AbandonReading();
         break;
@@ -319,8 +328,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (LOWORD(wParam) == IDCANCEL && ReadingInProgress()) {
             StopReading(window);
         } else if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            StopReading(window);
-            CloseMainWindow(window, 1);
+            CloseOnUsersWord(window, 1);
         }
         break;
     case WM_DROPFILES:

@@ -4,6 +4,7 @@
 #include "base/platform_win32.h"
 #include "base/tree_sink_win32.h"
 #include "config/config_text.h"
+#include "exec/activity_win32.h"
 #include "exec/log_pane_win32.h"
 #include "input/path_reading.h"
 #include "resources/resource_ids.h"
@@ -13,13 +14,17 @@ TickClock g_readingClock = GetTickCount64;
 
 namespace {
 
-const UINT kReadStepMessage = WM_APP + 0x52;
+const UINT kReadStepMessage = WM_APP + 0x52;   // wParam: kNextBatch or kStopNow
+const WPARAM kNextBatch = 0;
+const WPARAM kStopNow = 1;
 const UINT_PTR kReadStepTimer = 0x5244;
 const uint32_t kLineUnits = 256;
 const uint64_t kRootTextsEveryMs = 1000;
 
 struct ReadingState {
     bool active;
+    HWND window;
+    HHOOK escapeHook;
     PathReading reading;
     TreeSink sink;
     ReadingLineFormatter format;
@@ -105,6 +110,21 @@ void ResumeRedraw(BatchTree* b) {
 
 uint64_t TickMs(void*) { return g_readingClock(); }
 
+// Esc while reading stops the reading whichever control has the focus: the
+// disabled tree has none (the key then comes to the window as a system key)
+// and the log would turn it into a close. The key is taken from the queue
+// before any window sees it, and the stop comes as a message of its own.
+LRESULT CALLBACK TakeEscapeWhileReading(int code, WPARAM removal, LPARAM message) {
+    MSG* m = reinterpret_cast<MSG*>(message);
+    const HWND window = g_reading.window;
+    if (code == HC_ACTION && removal == PM_REMOVE && g_reading.active && IsEscapeDown(*m) &&
+        (m->hwnd == window || IsChild(window, m->hwnd))) {
+        m->message = WM_NULL;
+        PostMessageW(window, kReadStepMessage, kStopNow, 0);
+    }
+    return CallNextHookEx(nullptr, code, removal, message);
+}
+
 bool TakePath(void* sink, const char16_t* path, uint32_t attributes) {
     return AddNewPath(static_cast<const TreeSink*>(sink), path, attributes);
 }
@@ -118,7 +138,7 @@ void WriteReadingLine(HWND window, ReadingLine line, uint64_t nowMs) {
     char16_t text[kLineUnits];
     g_reading.format(text, kLineUnits, line, &figures);
     if (!g_reading.progressShown) g_reading.progressStart = LogEnd(window);
-    ReplaceLogTail(window, g_reading.progressStart, text);
+    g_reading.progressStart = ReplaceLogTail(window, g_reading.progressStart, text);
     g_reading.progressShown = true;
 }
 
@@ -129,7 +149,7 @@ void ScheduleBatch(HWND window, bool letPaint) {
     if (HIWORD(GetQueueStatus(waiting)) & waiting) {
         SetTimer(window, kReadStepTimer, USER_TIMER_MINIMUM, nullptr);
     } else {
-        PostMessageW(window, kReadStepMessage, 0, 0);
+        PostMessageW(window, kReadStepMessage, kNextBatch, 0);
     }
 }
 
@@ -146,9 +166,9 @@ void EndReading(HWND window, bool stopped) {
     AbandonReading();
     HWND tree = Tree(window);
     EnableWindow(tree, TRUE);
-    // Disabling the tree took its focus; it gets it back unless the user
-    // has gone elsewhere meanwhile.
-    if (!GetFocus() && GetActiveWindow() == window) SetFocus(tree);
+    // Disabling the tree took its focus (the dialog may since have handed it
+    // to the log); it gets it back unless the user is in another window.
+    if (GetActiveWindow() == window) SetFocus(tree);
     g_reading.finished(window);
 }
 
@@ -209,6 +229,8 @@ uint32_t FormatScanLine(char16_t* out, uint32_t capacity, ReadingLine line, cons
 void StartReading(HWND window, PathSource source, ReadingLineFormatter format, void (*finished)(HWND window)) {
     g_reading = ReadingState{};
     g_reading.active = true;
+    g_reading.window = window;
+    g_reading.escapeHook = SetWindowsHookExW(WH_GETMESSAGE, TakeEscapeWhileReading, nullptr, GetCurrentThreadId());
     g_reading.sink = BatchTreeSink(Tree(window));
     g_reading.format = format;
     g_reading.finished = finished;
@@ -235,11 +257,17 @@ void StopReading(HWND window) {
 void AbandonReading() {
     if (!g_reading.active) return;
     g_reading.active = false;
+    if (g_reading.escapeHook) UnhookWindowsHookEx(g_reading.escapeHook);
+    g_reading.escapeHook = nullptr;
     PathSource& source = g_reading.reading.source;
     source.close(source.state);
 }
 
 bool HandleReadingMessage(HWND window, UINT message, WPARAM wParam) {
+    if (message == kReadStepMessage && wParam == kStopNow) {
+        StopReading(window);
+        return true;
+    }
     if (message == WM_TIMER && wParam == kReadStepTimer) {
         KillTimer(window, kReadStepTimer);
     } else if (message != kReadStepMessage) {

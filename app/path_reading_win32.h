@@ -1,6 +1,7 @@
 // Reading paths into the tree with the window up: batches between which the
 // window's messages are handled, one progress line in the log replaced in
-// place, and Esc stopping the reading with what was read kept. While reading,
+// place, and Esc stopping the reading with what was read kept, whichever
+// control has the focus (it never closes the window then). While reading,
 // the tree is disabled and drops are refused.
 #pragma once
 #include <windows.h>

@@ -8,6 +8,10 @@ INT_PTR g_closeResult;
 
 }  // namespace
 
+bool IsEscapeDown(const MSG& message) {
+    return (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) && message.wParam == VK_ESCAPE;
+}
+
 void EndWindowActivity(HWND mainWindow) {
     if (EndActivity()) EndDialog(mainWindow, g_closeResult);
 }

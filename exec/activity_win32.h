@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+// Esc pressed: the key that stops what the window is busy with, whichever
+// window of the thread it comes to.
+bool IsEscapeDown(const MSG& message);
 // Ends an activity of the window; a close asked for while it ran happens
 // once the outermost one has ended.
 void EndWindowActivity(HWND mainWindow);

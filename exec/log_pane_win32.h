@@ -15,12 +15,20 @@ void AppendLogLine(HWND mainWindow, const char16_t* text);
 uint32_t LogEnd(HWND mainWindow);
 // Puts text and a line break in place of everything from `start` on (a line
 // written there before), or removes it all when text is null. A start beyond
-// the end means the end.
-void ReplaceLogTail(HWND mainWindow, uint32_t start, const char16_t* text);
-// Appends text at the end of the log pane; when it would not fit, the log is
-// trimmed first, so the newest text always arrives whole.
+// the end means the end. Returns where the line written starts now (the end
+// when none was).
+uint32_t ReplaceLogTail(HWND mainWindow, uint32_t start, const char16_t* text);
+// The most text the log holds behind the line "(earlier lines removed)".
+uint32_t LogTextRoom();
+// Appends text at the end of the log pane. When it would not fit, just
+// enough of the oldest lines leave first (TrimLog), so the newest text
+// always arrives whole; text longer than the log holds keeps its newest
+// lines that fit.
 void AppendLogText(HWND log, const char16_t* text);
-// Removes the oldest half of the log's lines (more when that leaves no room
-// for `incoming` characters) and puts the line "(earlier lines removed)" in
-// their place.
+// Removes just enough of the oldest lines that `incoming` more characters
+// fit (all of them when that is more than LogTextRoom), and puts the line
+// "(earlier lines removed)" in their place.
 void TrimLog(HWND log, uint32_t incoming);
+// Before a run: a log of kLogTrimThreshold characters or more loses the
+// oldest half of its lines to that line.
+void TrimLogBeforeRun(HWND log);

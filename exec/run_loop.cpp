@@ -1,16 +1,12 @@
 #include "exec/run_loop.h"
 
-uint32_t LogExcess(uint32_t length, uint32_t incoming, uint32_t markerLength, uint32_t limit) {
-    const uint64_t wanted = (uint64_t)length + incoming;
-    if (wanted <= limit) return 0;
-    const uint64_t excess = wanted + markerLength - limit;
-    // Text longer than the whole log can hold leaves nothing of the old.
-    return excess < length ? (uint32_t)excess : length;
-}
-
-uint32_t LogCutEnd(uint32_t halfStart, uint32_t excess, uint32_t nextStart) {
-    if (halfStart >= excess) return halfStart;
-    return nextStart >= excess ? nextStart : excess;
+uint32_t KeptTextStart(const char16_t* text, uint32_t length, uint32_t keep) {
+    if (length <= keep) return 0;
+    const uint32_t first = length - keep;
+    if (first == 0 || text[first - 1] == u'\n') return first;
+    for (uint32_t i = first; i < length; i++)
+        if (text[i] == u'\n') return i + 1 < length ? i + 1 : first;
+    return first;
 }
 
 uint32_t WholeCharacterBytes(const uint8_t* bytes, uint32_t n, bool (*isLeadByte)(uint8_t)) {

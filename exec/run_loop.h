@@ -1,5 +1,5 @@
-// The decisions of a command run that need no platform: how much of the log
-// a trim removes, where output bytes end on a whole character, and what
+// The decisions of a command run that need no platform: which part of a text
+// the log keeps, where output bytes end on a whole character, and what
 // follows each pass of the wait/read loop.
 #pragma once
 #include <stdint.h>
@@ -7,14 +7,11 @@
 const uint32_t kLogTrimThreshold = 0x10000;
 const uint32_t kRunWaitMs = 300;
 
-// Characters that must leave the front of a log of `length` characters so
-// that `incoming` more, and a marker line of `markerLength` in place of what
-// left, fit within `limit`; 0 when the incoming text fits as it is.
-uint32_t LogExcess(uint32_t length, uint32_t incoming, uint32_t markerLength, uint32_t limit);
-// The end of the front part a trim removes: the start of the second half of
-// the lines (halfStart) or, when that is short of `excess`, the first line
-// start at or after it (nextStart; `excess` itself when no line starts there).
-uint32_t LogCutEnd(uint32_t halfStart, uint32_t excess, uint32_t nextStart);
+// Where the part of `length` units of text starts that stays when only
+// `keep` units fit: 0 when all fit, else the first line start at or after
+// length - keep, so that what goes is the oldest and no line that fits is
+// cut (one longer than `keep` keeps its end).
+uint32_t KeptTextStart(const char16_t* text, uint32_t length, uint32_t keep);
 
 // How many of the n bytes, which start on a character, end on a whole one:
 // n, or n - 1 when the last is a lead byte whose trail byte is still to come.

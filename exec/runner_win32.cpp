@@ -3,6 +3,8 @@
 #include "base/format.h"
 #include "base/heap.h"
 #include "base/platform_win32.h"
+#include "base/text.h"
+#include "config/config_text.h"
 #include "exec/activity.h"
 #include "exec/activity_win32.h"
 #include "exec/log_pane_win32.h"
@@ -14,44 +16,65 @@ namespace {
 const DWORD kSmallPassBytes = 1022;     // when the heap has no room for a pass's buffers
 const DWORD kPipeBytes = 0x10000;       // asked of the pipe, so a fast child is seldom held up
 const DWORD kUnreadableExitCode = 13;
+const UINT kEndedExitCode = 1;   // what a run ended on the user's word exits with
 const uint32_t kWarningUnits = 2048;
 const uint32_t kProgramPathUnits = 1024;
-const DWORD kOwnCopyOptions = DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS;
 
-WarningPresenter g_warningPresenter;
+MessagePresenter g_presenter;
 
-void ShowWarningBox(const char16_t* message) {
-    MessageBoxW(nullptr, W(message), L"ovrix", MB_ICONWARNING | MB_OK);
+int ShowMessageBox(HWND owner, const char16_t* message, UINT type) {
+    return MessageBoxW(owner, W(message), L"ovrix", type);
 }
 
-// A non-inheritable copy of one pipe end for the program itself. The
-// original is closed, also when the copy fails; its stale value stays in the
-// record only as the mark that the pipe exists.
-bool MakeOwnCopy(HANDLE source, HANDLE* copy) {
-    HANDLE self = GetCurrentProcess();
-    if (DuplicateHandle(self, source, self, copy, 0, FALSE, kOwnCopyOptions)) return true;
-    *copy = nullptr;
-    return false;
+int Present(HWND owner, const char16_t* message, UINT type) {
+    return (g_presenter ? g_presenter : ShowMessageBox)(owner, message, type);
 }
 
-void ClosePipeHandles(ChildHandles* child) {
+// The run in progress, which the user may end.
+struct RunningCommand {
+    HANDLE job;     // non-null while a child runs
+    bool asking;    // the question whether to end it is open
+};
+RunningCommand g_running;
+
+void CloseStandardHandles(ChildHandles* child) {
     if (child->outputRead) {
         CloseHandle(child->outputWrite);
-        if (child->ownOutputRead) CloseHandle(child->ownOutputRead);
+        CloseHandle(child->ownOutputRead);
     }
-    if (child->inputRead) {
-        CloseHandle(child->inputRead);
-        if (child->ownInputWrite) CloseHandle(child->ownInputWrite);
-    }
+    if (child->input) CloseHandle(child->input);
 }
 
 DWORD FailStart(ChildHandles* child, const char16_t* message) {
     DWORD error = GetLastError();
     // A failure must never read as the 0 of a started child.
     if (error == 0) error = ERROR_GEN_FAILURE;
-    ClosePipeHandles(child);
+    CloseStandardHandles(child);
+    if (child->job) CloseHandle(child->job);
+    *child = ChildHandles{};
     ShowWarning(message, (int)error);
     return error;
+}
+
+// The child's standard input: the null device, so a command that asks a
+// question reads the end of its input instead of waiting forever.
+HANDLE OpenNullInput(SECURITY_ATTRIBUTES* inheritable) {
+    HANDLE input = CreateFileW(L"\\\\.\\NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, inheritable,
+                               OPEN_EXISTING, 0, nullptr);
+    return input == INVALID_HANDLE_VALUE ? nullptr : input;
+}
+
+// A job whose processes all end when its last handle closes.
+HANDLE CreateKillOnCloseJob() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) return job;
+    DWORD error = GetLastError();
+    CloseHandle(job);
+    SetLastError(error);
+    return nullptr;
 }
 
 // The output pipe: a named pipe of one instance that no other process can
@@ -73,6 +96,7 @@ bool CreateOutputPipe(ChildHandles* child, SECURITY_ATTRIBUTES* inheritable) {
         SetLastError(error);
         return false;
     }
+    // One handle, recorded both as the pipe's mark and as the program's end.
     child->outputRead = child->ownOutputRead = read;
     child->outputWrite = write;
     return true;
@@ -101,8 +125,9 @@ bool ApplicationName(const char16_t* commandLine, char16_t* out, uint32_t capaci
 
 // Dispatches what is queued. A WM_QUIT ends the pumping undispatched and is
 // remembered, so that it can be posted again when the run is over. Esc asks
-// for a stop after the current command.
-void PumpMessages(bool* quit, WPARAM* quitCode) {
+// whether to end the command (the window is disabled, so the key comes to
+// whichever window the system hands it).
+void PumpMessages(HWND mainWindow, bool* quit, WPARAM* quitCode) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -110,8 +135,8 @@ void PumpMessages(bool* quit, WPARAM* quitCode) {
             *quitCode = message.wParam;
             return;
         }
-        if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
-            RequestStop(false);
+        if (IsEscapeDown(message)) {
+            EndRunningCommand(mainWindow);
             continue;
         }
         TranslateMessage(&message);
@@ -131,8 +156,8 @@ struct HeldLeadByte {
 // control costs time for every character inserted, so text is gathered over
 // reads and inserted in one edit when output pauses, at the end, and at most
 // every kFlushEveryMs (or twice the last edit's time) meanwhile. Text that
-// the log could not keep anyway never reaches it: when more than the buffer
-// holds arrives between two edits, only its newest kKeptUnits stay, and the
+// the log could not keep anyway never reaches it: when more arrives between
+// two edits than the log holds, only its newest lines that fit stay, and the
 // next edit replaces the whole log with the removal mark and them.
 struct OutputBuffers {
     char* bytes;          // capacity + 2: a held lead byte, the bytes, a zero
@@ -144,9 +169,7 @@ struct OutputBuffers {
     ULONGLONG flushCostMs;
 };
 
-const DWORD kGatherUnits = (DWORD)kLogLimit * 3 / 4;
-const DWORD kKeptUnits = (DWORD)kLogLimit / 2;
-const DWORD kLineSearchUnits = 1024;
+const DWORD kGatherUnits = (DWORD)kLogLimit + kPipeBytes;   // all the log holds, and a read beyond
 const ULONGLONG kFlushEveryMs = 100;
 
 bool AllocateOutputBuffers(OutputBuffers* buffers) {
@@ -163,8 +186,20 @@ void FreeOutputBuffers(OutputBuffers* buffers) {
     HeapFreeBytes(buffers->text);
 }
 
+// Lets go of the oldest gathered text that the log could not hold, whole
+// lines first.
+void DropOldestText(OutputBuffers* buffers) {
+    const uint32_t room = LogTextRoom();
+    if (buffers->capacity < kGatherUnits || buffers->pending <= room) return;
+    const DWORD from = KeptTextStart(U(buffers->text), buffers->pending, room);
+    MoveMemory(buffers->text, buffers->text + from, (buffers->pending - from) * sizeof(wchar_t));
+    buffers->pending -= from;
+    buffers->dropped = true;
+}
+
 void FlushOutput(HWND log, OutputBuffers* buffers) {
     const ULONGLONG start = GetTickCount64();
+    DropOldestText(buffers);
     if (buffers->pending) {
         if (buffers->dropped) TrimLog(log, (uint32_t)kLogLimit);   // leaves only the mark
         buffers->text[buffers->pending] = 0;
@@ -179,22 +214,6 @@ void FlushOutput(HWND log, OutputBuffers* buffers) {
 bool FlushDue(const OutputBuffers* buffers) {
     const ULONGLONG since = GetTickCount64() - buffers->flushedMs;
     return since >= kFlushEveryMs && since >= 2 * buffers->flushCostMs;
-}
-
-// Lets go of all but the newest kKeptUnits of the gathered text, from a line
-// start when one is near.
-void DropOldestText(OutputBuffers* buffers) {
-    if (buffers->capacity < kGatherUnits || buffers->pending <= kKeptUnits) return;
-    DWORD from = buffers->pending - kKeptUnits;
-    for (DWORD i = from; i < from + kLineSearchUnits && i < buffers->pending; i++) {
-        if (buffers->text[i - 1] == L'\n') {
-            from = i;
-            break;
-        }
-    }
-    MoveMemory(buffers->text, buffers->text + from, (buffers->pending - from) * sizeof(wchar_t));
-    buffers->pending -= from;
-    buffers->dropped = true;
 }
 
 // Converts n bytes of ANSI text behind the text gathered.
@@ -271,7 +290,8 @@ WaitOutcome WaitForChildOrOutput(HANDLE process, HANDLE output, DWORD ms) {
     }
 }
 
-void CopyChildOutput(const ChildHandles* child, HWND log, bool* quit, WPARAM* quitCode) {
+void CopyChildOutput(const ChildHandles* child, HWND mainWindow, bool* quit, WPARAM* quitCode) {
+    HWND log = LogPane(mainWindow);
     OutputBuffers buffers;
     char smallBytes[kSmallPassBytes + 2];
     wchar_t smallText[kSmallPassBytes + 1];
@@ -288,7 +308,7 @@ void CopyChildOutput(const ChildHandles* child, HWND log, bool* quit, WPARAM* qu
         // Gathered text waits for a pause in the output, not for the next output.
         const DWORD waitMs = NextWaitMs(end, buffers.pending != 0);
         WaitOutcome wait = WaitForChildOrOutput(child->process, reader.overlapped.hEvent, waitMs);
-        if (wait == kWaitInput) PumpMessages(quit, quitCode);
+        if (wait == kWaitInput) PumpMessages(mainWindow, quit, quitCode);
         end = EndOfPass(wait, TakeOutput(&reader, log, &lead, &buffers));
         // A wait that timed out with text gathered is a pause in the output.
         if (wait == kWaitTimedOut || FlushDue(&buffers)) FlushOutput(log, &buffers);
@@ -307,7 +327,7 @@ void CopyChildOutput(const ChildHandles* child, HWND log, bool* quit, WPARAM* qu
     if (buffers.bytes != smallBytes) FreeOutputBuffers(&buffers);
 }
 
-// Limits what the child inherits to exactly its two pipe ends.
+// Limits what the child inherits to exactly its standard handles.
 LPPROC_THREAD_ATTRIBUTE_LIST InheritedHandleList(HANDLE* handles, SIZE_T bytes) {
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
@@ -337,7 +357,7 @@ void FreeHandleList(LPPROC_THREAD_ATTRIBUTE_LIST list) {
 
 bool RunLoggedCommand(HWND mainWindow, char16_t* commandLine) {
     HWND log = LogPane(mainWindow);
-    if ((uint32_t)SendMessageW(log, WM_GETTEXTLENGTH, 0, 0) >= kLogTrimThreshold) TrimLog(log, 0);
+    TrimLogBeforeRun(log);
     AppendLogLine(mainWindow, commandLine);
     ChildHandles child;
     if (StartChildProcess(&child, commandLine) != 0) return false;
@@ -346,7 +366,9 @@ bool RunLoggedCommand(HWND mainWindow, char16_t* commandLine) {
     SendMessageW(log, EM_SETREADONLY, TRUE, 0);
     bool quit = false;
     WPARAM quitCode = 0;
-    CopyChildOutput(&child, log, &quit, &quitCode);
+    g_running.job = child.job;
+    CopyChildOutput(&child, mainWindow, &quit, &quitCode);
+    g_running.job = nullptr;
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(child.process, &exitCode)) exitCode = kUnreadableExitCode;
     CloseChildHandles(&child);
@@ -359,16 +381,31 @@ bool RunLoggedCommand(HWND mainWindow, char16_t* commandLine) {
 
 }  // namespace
 
-WarningPresenter SetWarningPresenter(WarningPresenter presenter) {
-    WarningPresenter previous = g_warningPresenter;
-    g_warningPresenter = presenter;
+MessagePresenter SetMessagePresenter(MessagePresenter presenter) {
+    MessagePresenter previous = g_presenter;
+    g_presenter = presenter;
     return previous;
 }
 
 void ShowWarning(const char16_t* text, int number) {
     char16_t message[kWarningUnits];
     FormatText(message, kWarningUnits, u"%s (code:%d)", text, number);
-    (g_warningPresenter ? g_warningPresenter : ShowWarningBox)(message);
+    Present(nullptr, message, MB_ICONWARNING | MB_OK);
+}
+
+bool EndRunningCommand(HWND mainWindow) {
+    if (!g_running.job) return true;
+    if (g_running.asking) return false;
+    // The answer waits in a box of its own; the child runs on meanwhile.
+    char16_t question[kTranslationUnits];
+    CopyText(question, kTranslationUnits, Translate(u"End the running command?"));
+    g_running.asking = true;
+    const bool end = Present(mainWindow, question, MB_ICONQUESTION | MB_YESNO) == IDYES;
+    g_running.asking = false;
+    if (!end) return false;
+    TerminateJobObject(g_running.job, kEndedExitCode);
+    RequestStop(false);
+    return true;
 }
 
 DWORD StartChildProcess(ChildHandles* child, char16_t* commandLine) {
@@ -382,41 +419,53 @@ DWORD StartChildProcess(ChildHandles* child, char16_t* commandLine) {
     startup.wShowWindow = SW_HIDE;
     *child = ChildHandles{};
 
-    if (!CreatePipe(&child->inputRead, &child->inputWrite, &inheritable, 0)) {
+    child->input = OpenNullInput(&inheritable);
+    if (!child->input) {
         DWORD error = GetLastError();
-        *child = ChildHandles{};
         return error ? error : ERROR_GEN_FAILURE;
     }
-    if (!MakeOwnCopy(child->inputWrite, &child->ownInputWrite)) return FailStart(child, u"pipe dup error");
-    startup.hStdInput = child->inputRead;
+    startup.hStdInput = child->input;
 
     if (!CreateOutputPipe(child, &inheritable)) return FailStart(child, u"pipe error");
     startup.hStdOutput = child->outputWrite;
     startup.hStdError = child->outputWrite;
 
+    child->job = CreateKillOnCloseJob();
+    if (!child->job) return FailStart(child, u"job error");
+
     char16_t program[kProgramPathUnits];
     const wchar_t* application = nullptr;
     if (!ApplicationName(commandLine, program, kProgramPathUnits, &application))
         return FailStart(child, u"run exe error");
-    HANDLE inherited[] = {child->inputRead, child->outputWrite};
+    HANDLE inherited[] = {child->input, child->outputWrite};
     extended.lpAttributeList = InheritedHandleList(inherited, sizeof inherited);
     if (!extended.lpAttributeList) return FailStart(child, u"run exe error");
     PROCESS_INFORMATION info = {};
-    const DWORD flags = CREATE_DEFAULT_ERROR_MODE | EXTENDED_STARTUPINFO_PRESENT;
+    // Suspended until it is in the job, so nothing it starts escapes it.
+    const DWORD flags = CREATE_DEFAULT_ERROR_MODE | EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED;
     BOOL started = CreateProcessW(application, W(commandLine), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                                   &startup, &info);
     DWORD error = GetLastError();
     FreeHandleList(extended.lpAttributeList);
     SetLastError(error);
     if (!started) return FailStart(child, u"run exe error");
+    const bool inJob = AssignProcessToJobObject(child->job, info.hProcess) && ResumeThread(info.hThread) != (DWORD)-1;
+    error = GetLastError();
     CloseHandle(info.hThread);
+    if (!inJob) {
+        TerminateProcess(info.hProcess, kEndedExitCode);
+        CloseHandle(info.hProcess);
+        SetLastError(error);
+        return FailStart(child, u"job error");
+    }
     child->process = info.hProcess;
     return 0;
 }
 
 void CloseChildHandles(ChildHandles* child) {
-    ClosePipeHandles(child);
+    CloseStandardHandles(child);
     CloseHandle(child->process);
+    CloseHandle(child->job);
 }
 
 bool RunCommand(HWND mainWindow, char16_t* commandLine) {

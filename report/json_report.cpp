@@ -187,18 +187,10 @@ void OutOwner(ReportOut* out, const PathSecurity* security, const char16_t* path
     OutText(out, u"}");
 }
 
+void PutSddl(void* out, const char16_t* text, uint32_t units) { OutUnits(static_cast<ReportOut*>(out), text, units); }
+
 // Each ACE of a present ACL, as SDDL.
-void OutSddlAces(ReportOut* out, const AclView* acl) {
-    AceCursor cursor;
-    AceCursorInit(&cursor, acl);
-    AceView ace;
-    while (NextAce(&cursor, &ace)) {
-        char16_t text[512];
-        TextWriter w;
-        TextWriterInit(&w, text, 512);
-        if (SddlAce(&w, &ace)) OutUnits(out, text, w.length);
-    }
-}
+void OutSddlAces(ReportOut* out, const AclView* acl) { SddlAces(acl, out, PutSddl); }
 
 // "D:" or "S:" with the ACL's flags; nothing for a part that could not be
 // read or is absent.

@@ -67,6 +67,7 @@ uint32_t g_unnamedUnits = 0;
 uint32_t g_unnamedNameCapacity = 0;
 // Paths left out since the groups were cleared because storage ran out.
 uint32_t g_leftOut = 0;
+uint32_t g_generation = 0;
 KnownPaths g_knownPaths = {};
 
 
@@ -454,7 +455,10 @@ void ClearGroups() {
     g_unnamedNames = nullptr;
     g_unnamedUnits = g_unnamedNameCapacity = 0;
     g_leftOut = 0;
+    g_generation++;
 }
+
+uint32_t GroupsGeneration() { return g_generation; }
 
 uint32_t PathsLeftOut() { return g_leftOut; }
 

@@ -46,6 +46,9 @@ uint32_t RegroupAfterChange(const TreeSink* tree, uint32_t index);
 // Releases every group and the account names kept for the fill; the caller
 // deletes the tree's nodes itself.
 void ClearGroups();
+// Counts the ClearGroups calls: a group index means the same group only while
+// the count it was taken with is the current one.
+uint32_t GroupsGeneration();
 // The paths AddPath left out since ClearGroups because storage ran out.
 uint32_t PathsLeftOut();
 // One past the highest group index; a group that joined another keeps its

@@ -55,6 +55,21 @@ bool SddlAce(TextWriter* out, const AceView* ace) {
     return true;
 }
 
+bool SddlAces(const AclView* acl, void* sink, SddlPut put) {
+    AceCursor cursor;
+    AceCursorInit(&cursor, acl);
+    AceView ace;
+    bool all = true;
+    while (NextAce(&cursor, &ace)) {
+        char16_t text[512];
+        TextWriter w;
+        TextWriterInit(&w, text, 512);
+        if (SddlAce(&w, &ace) && !w.cut) put(sink, text, w.length);
+        else all = false;
+    }
+    return all;
+}
+
 void AceTypeName(TextWriter* out, uint8_t type) {
     switch (type) {
     case kAceAllow: TextAppend(out, u"allow"); return;

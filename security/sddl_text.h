@@ -15,5 +15,9 @@ void SddlAclFlags(TextWriter* out, uint16_t control, bool dacl);
 // One ACE: "(A;OICI;0x1f01ff;;;S-1-5-18)". False for an ACE type the program
 // does not read (it is left out).
 bool SddlAce(TextWriter* out, const AceView* ace);
+// Each ACE of a present ACL as SddlAce writes it, handed to put one at a
+// time; false when one was left out.
+typedef void (*SddlPut)(void* sink, const char16_t* text, uint32_t units);
+bool SddlAces(const AclView* acl, void* sink, SddlPut put);
 // "allow", "deny", "audit", "label", or the type byte as "0x05".
 void AceTypeName(TextWriter* out, uint8_t type);

@@ -18,6 +18,7 @@ const uint32_t kTraverse = 2;   // the menu set " /T"
 const uint32_t kJunction = 0x410;
 
 std::string Cmd(const std::string& path) { return "icacls " + path + " /inheritance:e /T"; }
+const char kNoUndoBelow[] = "No undo: the change reached below the folders, where nothing was read.";
 
 using fake_security::Bytes;
 using fake_security::MakeSid;
@@ -169,25 +170,31 @@ TEST(ActionsCommands, GroupWalkAbortsAtTheFirstFailureAndRefreshes) {
     w.fake.results = {true, false};
     w.Choose(kCmdInheritanceTree);
     EXPECT_EQ(w.fake.commands, (Lines{Cmd("C:\\a\\x"), Cmd("C:\\b\\y")}));
-    EXPECT_EQ(w.fake.log, Lines{"Aborted."});
+    EXPECT_EQ(w.fake.log, (Lines{"Aborted.", kNoUndoBelow}));
     EXPECT_TRUE(w.Refreshed());
 }
 
 TEST(ActionsCommands, AStopDuringACommandStartsNoFurtherPath) {
-    // The stop arrives while the second command runs; the group and the walk
-    // both end there, and the next activity starts afresh.
+    // The stop arrives while the second command runs, which ends normally or
+    // is ended by the user (and fails); the group and the walk both end
+    // there, and the next activity starts afresh.
     for (uint32_t id : {kCmdInheritanceOn, kCmdInheritanceTree}) {
-        Scene s({"C:\\a", "C:\\b", "C:\\c"}, kFile, 0x0a);
-        s.fake.platform.runCommand = [](void* owner, char16_t* line) {
-            if (FakeActions::current->commands.size() == 1) RequestStop(false);
-            return FakeActions::Run(owner, line);
-        };
-        BeginActivity();
-        s.Choose(id);
-        EXPECT_FALSE(EndActivity());
-        EXPECT_EQ(s.fake.commands.size(), 2u);
-        EXPECT_EQ(s.fake.log, Lines{"Stopped: 2 of 3 paths done."});
-        EXPECT_TRUE(s.Refreshed());
+        for (bool ended : {false, true}) {
+            Scene s({"C:\\a", "C:\\b", "C:\\c"}, kFile, 0x0a);
+            s.fake.results = {true, !ended};
+            s.fake.platform.runCommand = [](void* owner, char16_t* line) {
+                if (FakeActions::current->commands.size() == 1) RequestStop(false);
+                return FakeActions::Run(owner, line);
+            };
+            BeginActivity();
+            s.Choose(id);
+            EXPECT_FALSE(EndActivity());
+            EXPECT_EQ(s.fake.commands.size(), 2u);
+            Lines log{ended ? "Stopped: 1 of 3 paths done." : "Stopped: 2 of 3 paths done."};
+            if (id == kCmdInheritanceTree) log.push_back(kNoUndoBelow);
+            EXPECT_EQ(s.fake.log, log);
+            EXPECT_TRUE(s.Refreshed());
+        }
     }
     EXPECT_FALSE(StopRequested());
 }

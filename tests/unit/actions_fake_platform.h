@@ -33,7 +33,7 @@ struct FakeActions {
     ActionPlatform platform{this,          FileAttributes, Run,       Log,         SpecialDialog,
                             AccountDialog, OpenFolder,     NextEntry, CloseFolder, Identity,
                             Users,         Domain,         Privilege, Language,    nullptr,
-                            Copy};
+                            Copy,          nullptr,        WriteTemp, DeleteTemp};
     inline static FakeActions* current = nullptr;
 
     FakeActions() { current = this; ResetTraverseSubfolders(); }
@@ -108,6 +108,18 @@ struct FakeActions {
     static uint16_t Language() { return current->language; }
     std::vector<std::u16string> copied;
     static bool Copy(void*, const char16_t* text) { return current->copied.push_back(text), true; }
+    // Temporary files by name, in the order written; deleted ones are gone from files.
+    std::map<std::string, std::string> files;
+    std::vector<std::string> written;
+    bool tempWorks = true;
+    static bool WriteTemp(const uint8_t* bytes, uint32_t size, char16_t* path) {
+        const std::string name = "T:\\tmp " + std::to_string(current->written.size()) + ".acl";
+        CopyText(path, kTempPathUnits, Wide(name).c_str());
+        current->written.push_back(std::string((const char*)bytes, size));
+        if (current->tempWorks) current->files[name] = current->written.back();
+        return current->tempWorks;
+    }
+    static bool DeleteTemp(const char16_t* path) { return current->files.erase(Narrow(path)) == 1; }
 };
 
 // One item a line, submenus indented: "---", "text [x] #id @data".

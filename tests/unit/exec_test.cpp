@@ -20,6 +20,21 @@ TEST(RunLoop, ReadingPassesPollAtOnceAndOnlyAnEmptyPipeAfterTheEndLeaves) {
     EXPECT_EQ(NextWaitMs(kPassWaitNext, false), 300u);
 }
 
+TEST(RunLoop, TheLogKeepsTheNewestWholeLinesThatFit) {
+    // {text, units that fit, what stays}: all when it fits; else from the
+    // first line start in the newest part, a line cut by it going whole; a
+    // newest line longer than the room keeps its end.
+    struct { std::u16string text; uint32_t keep; std::u16string kept; } cases[] = {
+        {u"one\r\ntwo\r\n", 10, u"one\r\ntwo\r\n"}, {u"one\r\ntwo\r\n", 5, u"two\r\n"},
+        {u"one\r\ntwo\r\n", 7, u"two\r\n"},           {u"one\r\ntwo", 4, u"two"},
+        {u"one\r\ntwo\r\n", 3, u"o\r\n"},             {u"one\r\ntwo\r\n", 0, u""},
+        {u"a line with no end", 4, u" end"},               {u"", 0, u""}};
+    for (const auto& c : cases) {
+        const uint32_t start = KeptTextStart(c.text.data(), (uint32_t)c.text.size(), c.keep);
+        EXPECT_EQ(c.text.substr(start), c.kept) << c.keep;
+    }
+}
+
 TEST(RunLoop, ATrailingLeadByteWaitsForItsTrailByte) {
     // Lead bytes 0x81-0x9F as in Shift-JIS; 0x82 is also a valid trail byte.
     auto lead = [](uint8_t b) { return b >= 0x81 && b <= 0x9F; };

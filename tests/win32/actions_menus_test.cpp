@@ -12,9 +12,12 @@
 #include "actions/commands.h"
 #include "actions/menus_win32.h"
 #include "actions/node_menus.h"
+#include "actions/undo.h"
 #include "app/main_window_win32.h"
 #include "config/config_text.h"
+#include "exec/runner_win32.h"
 #include "resources/resource_ids.h"
+#include "security/groups.h"
 #include "tests/win32/exec_standin.h"
 #include "tests/win32/testbed.h"
 
@@ -197,6 +200,7 @@ TEST_F(ActionsWine, ADropWhileACommandRunsIsRefused) {
         ASSERT_EQ(runs.size(), 2u);
         EXPECT_EQ(runs[1].rfind("takeown /f " + Utf8(b) + " ", 0), 0u) << runs[1];
         EXPECT_EQ(TreeNodes(TreeOf(main))[0].text, L"(2) " + a);
+        EXPECT_NE(LogText(main).find(L"busy: drop ignored\r\n"), std::wstring::npos) << Utf8(LogText(main));
     });
 }
 
@@ -229,26 +233,36 @@ TEST_F(ActionsWine, APartlyFailedRunLeavesTheChangedAndTheUnchangedPathsInTwoGro
     SetFileAttributesW(paths[0].c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(ActionsWine, EscStopsARunAndACloseSentMeanwhileStopsItAndClosesTheWindow) {
+int g_questions;
+int AnswerYes(HWND, const char16_t*, UINT) { return ++g_questions, IDYES; }
+
+TEST_F(ActionsWine, EscOrACloseAnsweredYesEndsTheRunningCommandAndStopsTheGroup) {
     std::wstring a = Folder(L"a"), b = Folder(L"b"), c = Folder(L"c");
-    env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"2500");
+    env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"600000");
+    g_questions = 0;
+    MessagePresenter previous = SetMessagePresenter(AnswerYes);
     RunWithMainWindow((L"ovrix.exe " + a + L" " + b + L" " + c).c_str(), [&](HWND main) {
-        const std::wstring stopped = L"\r\nStopped: 1 of 3 paths done.\r\n";
+        const std::wstring stopped = L"\r\nStopped: 0 of 3 paths done.\r\n";
         g_picks = {L"Change owner", L"Change owner"};
-        g_inRun = [](HWND w) { PostMessageW(GetDlgItem(w, IDC_TREE), WM_KEYDOWN, VK_ESCAPE, 0x00010001); };
+        g_inRun = [&](HWND w) {
+            WaitFor([&] { return Runs().size() == 1; });
+            PostMessageW(GetDlgItem(w, IDC_TREE), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        };
         SetTimer(nullptr, 0, 100, ActInRun);
         ASSERT_TRUE(OpenOnKind(main, 0x08));
-        EXPECT_EQ(Runs().size(), 1u);
+        EXPECT_EQ(std::make_pair(g_questions, Runs().size()), std::make_pair(1, (size_t)1));
         EXPECT_NE(LogText(main).find(stopped), std::wstring::npos) << Utf8(LogText(main));
         EXPECT_TRUE(IsWindowVisible(main) && IsWindowEnabled(main));
-        // Sent as another program sends it: answered at once, not when the
-        // child ends 2.5 s later.
+        // Sent as another program sends it: answered at once, the command
+        // ended, and the window closed after the stop.
         static bool answered;
+        static std::wstring runs;
         answered = false;
+        runs = folder_ + L"\\runs.txt";
         HANDLE sender = CreateThread(nullptr, 0, [](void* w) -> DWORD {
-            Sleep(300);
+            for (int i = 0; i < 400 && ReadFileBytes(runs).find("\ntakeown") == std::string::npos; i++) Sleep(25);
             DWORD_PTR result;
-            answered = SendMessageTimeoutW((HWND)w, WM_CLOSE, 0, 0, SMTO_NORMAL, 1500, &result) != 0;
+            answered = SendMessageTimeoutW((HWND)w, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
             return 0;
         }, main, 0, nullptr);
         SetWindowTextW(GetDlgItem(main, IDC_LOG), L"");
@@ -256,10 +270,11 @@ TEST_F(ActionsWine, EscStopsARunAndACloseSentMeanwhileStopsItAndClosesTheWindow)
         WaitForSingleObject(sender, INFINITE);
         CloseHandle(sender);
         EXPECT_TRUE(answered);
-        EXPECT_EQ(Runs().size(), 2u);
+        EXPECT_EQ(std::make_pair(g_questions, Runs().size()), std::make_pair(2, (size_t)2));
         EXPECT_NE(LogText(main).find(stopped), std::wstring::npos) << Utf8(LogText(main));
         EXPECT_FALSE(IsWindowVisible(main)) << "the dialog has ended";
     });
+    SetMessagePresenter(previous);
 }
 
 // A real Space key press on the tree opens the real popup; the WM_CHAR the
@@ -296,6 +311,76 @@ TEST_F(ActionsWine, SpaceKeyOpensARealMenuThatStaysOpen) {
         EXPECT_GE(g_openTicks, 10) << "the popup opened and stayed open until a choice";
         EXPECT_TRUE(listed) << Utf8(LogText(main));
         EXPECT_TRUE(Runs().empty());
+    });
+}
+
+
+// The bytes icacls /restore is to get for these names, from the group's DACL
+// as the model holds it.
+std::string RestoreFileBytes(const std::vector<std::wstring>& names) {
+    GroupSnapshot group;
+    ByteBuffer line, file;
+    ByteBufferInit(&line);
+    ByteBufferInit(&file);
+    EXPECT_TRUE(ReadGroup(0, &group) && RestoreDaclLine(group.security, &line));
+    for (const std::wstring& name : names)
+        AppendRestoreEntry(&file, reinterpret_cast<const char16_t*>(name.c_str()), &line);
+    std::string bytes(reinterpret_cast<const char*>(file.data), file.used);
+    ByteBufferFree(&line);
+    ByteBufferFree(&file);
+    return bytes;
+}
+
+void PressCtrlZ() {
+    keybd_event(VK_CONTROL, 0, 0, 0);
+    Press('Z');
+    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+}
+
+TEST_F(ActionsWine, UndoLastChangeRestoresEachFolderThroughAFileThatIsGoneAfterwardsAndCtrlZDoesToo) {
+    const std::wstring a = Folder(L"a"), b = Folder(L"b c");
+    const std::wstring x = a + L"\\x.txt", y = b + L"\\y \u00e9.txt", z = a + L"\\z.txt";
+    for (const std::wstring& path : {x, y, z}) ASSERT_TRUE(WriteFileBytes(path, "data"));
+    env_.Set(L"OVRIX_STANDIN_COPY", folder_ + L"\\restore");
+    RunWithMainWindow((L"ovrix.exe " + x + L" \"" + y + L"\" " + z).c_str(), [&](HWND main) {
+        HWND tree = TreeOf(main);
+        ASSERT_EQ(TreeNodes(tree)[0].text, L"(3) " + x) << Utf8(DumpTree(tree));
+        const std::string inA = RestoreFileBytes({L"x.txt", L"z.txt"}), inB = RestoreFileBytes({L"y \u00e9.txt"});
+        g_shown.clear();
+        g_picks = {L"Clear inheritable", L"Undo last change"};
+        ASSERT_TRUE(OpenOnKind(main, 0x0a));
+        ASSERT_TRUE(OpenOnKind(main, 0x01));
+        EXPECT_NE(g_shown[1].find(L"Undo last change\nCopy report\n"), std::wstring::npos) << Utf8(g_shown[1]);
+        // The three changes, then one restore per folder, in the order the folders first come.
+        Lines runs = Runs();
+        ASSERT_EQ(runs.size(), 5u) << Utf8(LogText(main));
+        const std::string restoreA = "icacls " + Utf8(a) + " /restore ";
+        const std::string restoreB = "icacls \"" + Utf8(b) + "\" /restore ";
+        EXPECT_EQ(runs[3].rfind(restoreA, 0), 0u) << runs[3];
+        EXPECT_EQ(runs[4].rfind(restoreB, 0), 0u) << runs[4];
+        EXPECT_EQ(ReadFileBytes(folder_ + L"\\restore3"), inA);
+        EXPECT_EQ(ReadFileBytes(folder_ + L"\\restore4"), inB);
+        for (const std::string& run : {runs[3].substr(restoreA.size()), runs[4].substr(restoreB.size())}) {
+            std::string file = run[0] == '"' ? run.substr(1, run.size() - 2) : run;
+            wchar_t wide[MAX_PATH] = {};
+            MultiByteToWideChar(CP_UTF8, 0, file.c_str(), -1, wide, MAX_PATH);
+            EXPECT_EQ(GetFileAttributesW(wide), INVALID_FILE_ATTRIBUTES) << file << " is gone";
+        }
+        EXPECT_FALSE(UndoOffered(0));
+        // Ctrl+Z as a user presses it on the tree: the next change is undone; then nothing is.
+        g_picks = {L"Clear inheritable"};
+        g_shown.clear();
+        ASSERT_TRUE(OpenOnKind(main, 0x0a));
+        SetForegroundWindow(main);
+        SetFocus(tree);
+        ASSERT_TRUE(WaitFor([&] { return GetFocus() == tree; }, 5000));
+        PressCtrlZ();
+        EXPECT_TRUE(WaitFor([&] { return Runs().size() == 10; }, 15000)) << Utf8(LogText(main));
+        PressCtrlZ();
+        const std::wstring twice = L"No undo: an undo is not undone.\r\nNo undo: an undo is not undone.\r\n";
+        EXPECT_TRUE(WaitFor([&] { return LogText(main).find(twice) != std::wstring::npos; }, 15000))
+            << Utf8(LogText(main));
+        EXPECT_EQ(Runs().size(), 10u);
     });
 }
 

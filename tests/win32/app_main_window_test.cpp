@@ -227,7 +227,7 @@ bool StartsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(p
 
 // The window is up while the paths are read: the start-up lines first, then
 // one progress line replaced in place by the final one; meanwhile the tree is
-// disabled and a drop is refused.
+// disabled and a drop is refused, with a line that says so.
 TEST(WindowFirst, ProgressLineReplacedInPlaceTreeDisabledAndADropRefused) {
     std::wstring folder = NewTempFolder(), file, other = folder + L"\\other.txt";
     WriteFileBytes(other, "b");
@@ -245,8 +245,9 @@ TEST(WindowFirst, ProgressLineReplacedInPlaceTreeDisabledAndADropRefused) {
         DropFiles(main, {other});   // refused; returns once the reading has ended
         EXPECT_TRUE(IsWindowEnabled(tree));
         log = LogLines(main);
-        ASSERT_EQ(log.size(), at + 1);
-        EXPECT_TRUE(StartsWith(log[at], L"300 paths in 1 groups, ")) << log[at];
+        ASSERT_EQ(log.size(), at + 2);
+        EXPECT_EQ(log[at], L"busy: drop ignored");
+        EXPECT_TRUE(StartsWith(log[at + 1], L"300 paths in 1 groups, ")) << log[at + 1];
         EXPECT_EQ(TreeNodes(tree)[0].text, L"(300) " + file);
         EXPECT_TRUE(TreeNodes(tree)[0].selected);
         EXPECT_EQ(GetFocus(), tree);   // as when the paths were read before the window showed

@@ -47,6 +47,15 @@ std::wstring MakeTree(std::wstring* parent) {
     return tree;
 }
 
+// A folder "t" of 300 files in a new folder.
+std::wstring FolderOf300Files(std::wstring* parent) {
+    *parent = NewTempFolder();
+    const std::wstring tree = *parent + L"\\t";
+    CreateDirectoryW(tree.c_str(), nullptr);
+    EXPECT_TRUE(RunUnixShell(tree, "for i in $(seq 300); do echo x > f$i; done"));
+    return tree;
+}
+
 // Chooses "Add everything below" on the first group's root.
 void AddEverythingBelow(HWND main) {
     g_popupTracker = [](HMENU popup, HWND) -> UINT {
@@ -61,6 +70,19 @@ void AddEverythingBelow(HWND main) {
     ShowNodeMenu(main, TreeOf(main));
     g_popupTracker = TrackPopupAtCursor;
 }
+
+// Esc as the user presses it, with the main window in front.
+void PressEscape(HWND main) {
+    SetForegroundWindow(main);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }));
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(SendInput(2, keys, sizeof *keys), 2u);
+}
+
+bool LastLogLineStarts(HWND main, const wchar_t* prefix) { return LogLines(main).back().rfind(prefix, 0) == 0; }
 
 }  // namespace
 
@@ -80,34 +102,38 @@ TEST(WalkBelow, CommandLineAndMenuGiveTheSameGroups) {
     RemoveTree(parent);
 }
 
-TEST(WalkBelow, EscStopsAScanKeepingWhatWasReadAndTheWindowWorksAfter) {
-    std::wstring parent = NewTempFolder();
-    const std::wstring tree = parent + L"\\t";
-    CreateDirectoryW(tree.c_str(), nullptr);
-    ASSERT_TRUE(RunUnixShell(tree, "for i in $(seq 300); do echo x > f$i; done"));
+// The reading of a folder and all below it, then a scan of it: Esc stops
+// each whichever control has the focus (none, as the disabled tree lost it;
+// then the log), keeps what was read, and the window goes on with the tree
+// focused.
+TEST(WalkBelow, EscStopsAReadingOrAScanWhereverTheFocusIsAndTheWindowGoesOn) {
+    std::wstring parent;
+    const std::wstring tree = FolderOf300Files(&parent);
     SlowReadingClock clock;
-    RunWithMainWindow((L"ovrix.exe " + tree).c_str(), [&](HWND main) {
+    RunWithMainWindow((L"ovrix.exe /below " + tree).c_str(), [&](HWND main) {
+        auto stopWithEscape = [&](const wchar_t* stopped) {
+            PressEscape(main);
+            ASSERT_TRUE(WaitForReading(5000)) << Utf8(LogLines(main).back());
+            EXPECT_TRUE(LastLogLineStarts(main, stopped)) << Utf8(LogLines(main).back());
+            EXPECT_LT(GroupSizes(RootTexts(main)).back(), 300);
+            EXPECT_TRUE(IsWindowVisible(main) && GetFocus() == TreeOf(main));
+        };
+        ASSERT_TRUE(WaitFor([&] { return LastLogLineStarts(main, L"Reading: ") && !IsWindowEnabled(TreeOf(main)); }));
+        stopWithEscape(L"Stopped after ");
         AddEverythingBelow(main);
-        // Stopped once the first batch has shown its files' group.
-        ASSERT_TRUE(WaitFor([&] { return RootTexts(main).size() == 2; }));
-        SendMessageW(main, WM_COMMAND, IDCANCEL, 0);
-        EXPECT_FALSE(ReadingInProgress());
-        EXPECT_TRUE(IsWindowVisible(main));
-        EXPECT_TRUE(IsWindowEnabled(TreeOf(main)));
-        const std::vector<int> sizes = GroupSizes(RootTexts(main));
-        EXPECT_LT(sizes.back(), 300);
-        const std::vector<std::wstring> log = LogLines(main);
-        ASSERT_FALSE(log.empty());
-        EXPECT_EQ(log.back().rfind(L"Scan stopped after ", 0), 0u) << log.back();
-        // The scan again adds only what the first did not: each file once.
+        ASSERT_TRUE(WaitFor([&] { return LastLogLineStarts(main, L"Scanning: "); }));
+        SetFocus(GetDlgItem(main, IDC_LOG));
+        stopWithEscape(L"Scan stopped after ");
+        // The scan again adds only what the earlier ones did not: each file once.
+        int filesRead = -1;   // the folder's own group
+        for (int size : GroupSizes(RootTexts(main))) filesRead += size;
         AddEverythingBelow(main);
         ASSERT_TRUE(WaitForReading());
         EXPECT_EQ(GroupSizes(RootTexts(main)), (std::vector<int>{1, 300}));
-        const std::wstring added = std::to_wstring(300 - sizes.back()) + L" paths in 2 groups, ";
-        EXPECT_EQ(LogLines(main).back().rfind(added, 0), 0u) << LogLines(main).back();
-        // The window goes on: a drop is read.
+        const std::wstring added = std::to_wstring(300 - filesRead) + L" paths in 2 groups, ";
+        EXPECT_EQ(LogLines(main).back().rfind(added, 0), 0u) << Utf8(LogLines(main).back());
         DropFiles(main, {tree + L"\\f1"});
         EXPECT_EQ(RootTexts(main).size(), 1u);
-    });
+    }, true);
     RemoveTree(parent);
 }

@@ -1,6 +1,8 @@
 // The command runner with the stand-in command, inside the real main dialog.
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <stdio.h>
+#include <tlhelp32.h>
 #include <stdlib.h>
 
 #include <string>
@@ -16,7 +18,10 @@
 namespace {
 
 std::vector<std::wstring> g_warnings;
-void ObserveWarning(const char16_t* message) { g_warnings.push_back(W(message)); }
+int ObserveWarning(HWND, const char16_t* message, UINT) {
+    g_warnings.push_back(W(message));
+    return IDOK;
+}
 
 HWND Log(HWND main) { return GetDlgItem(main, IDC_LOG); }
 // 0: the window enabled and the log writable; 3: the window disabled and the log read-only.
@@ -34,11 +39,14 @@ std::wstring RunLogged(HWND main, std::wstring commandLine, bool expected, bool 
 struct RunCommandTest : testing::Test {
     void SetUp() override {
         g_warnings.clear();
-        SetWarningPresenter(ObserveWarning);
+        SetMessagePresenter(ObserveWarning);
         ASSERT_TRUE(InstallStandin(L"ovrix_standin") && InstallStandin(L"icacls") && InstallStandin(L"takeown"));
         env_.Set(L"OVRIX_STANDIN_LOG", folder_ + L"\\runs.txt");
     }
-    void TearDown() override { RemoveTree(folder_); }
+    void TearDown() override {
+        SetMessagePresenter(nullptr);
+        RemoveTree(folder_);
+    }
 
     std::wstring folder_ = NewTempFolder();
     ScopedEnvironment env_;
@@ -113,27 +121,36 @@ TEST_F(RunCommandTest, ProgramsOutsideTheSystemFolderNeverRunAndNeverLockTheWind
     EXPECT_EQ(ReadFileBytes(folder_ + L"\\runs.txt"), "\"" + Utf8(planted) + "\" /T\n");
 }
 
-TEST_F(RunCommandTest, OutputLongerThanTheLogKeepsItsWholeEndBehindOneMark) {
+TEST_F(RunCommandTest, OutputKeepsAllTheLogHoldsInWholeLinesAndOnlyMoreLosesItsStart) {
     std::wstring lines;
     for (int i = 0; i < 20; i++) lines += std::to_wstring(100 + i) + std::wstring(45, L'.') + L"\r\n";
     env_.Set(L"OVRIX_STANDIN_STDOUT", lines);
-    env_.Set(L"OVRIX_STANDIN_REPEAT", L"200");   // 200,000 characters
     env_.Set(L"OVRIX_STANDIN_STDERR", L"Failed processing 3 files");
-    std::wstring full = L"icacls big\r\n";
-    for (int i = 0; i < 200; i++) full += lines;
-    full += L"Failed processing 3 files\r\n";
     const std::wstring mark = L"(earlier lines removed)\r\n";
     RunWithMainWindow(L"ovrix.exe", [&](HWND main) {
-        std::wstring log = RunLogged(main, L"icacls big", true);
-        ASSERT_EQ(log.rfind(mark, 0), 0u) << Utf8(log.substr(0, 100));
-        std::wstring rest = log.substr(mark.size());
-        EXPECT_LE(log.size(), (size_t)kLogLimit);
-        EXPECT_TRUE(rest.size() > 60000 && full.compare(full.size() - rest.size(), rest.size(), rest) == 0)
-            << "the log holds the output's end, whole";
+        // 100,000 characters at once fit; 200,000 keep their newest whole lines that fit.
+        for (int repeat : {100, 200}) {
+            env_.Set(L"OVRIX_STANDIN_REPEAT", std::to_wstring(repeat));
+            std::wstring full = L"icacls big\r\n";
+            for (int i = 0; i < repeat; i++) full += lines;
+            full += L"Failed processing 3 files\r\n";
+            std::wstring log = RunLogged(main, L"icacls big", true);
+            if (repeat == 100) {
+                EXPECT_TRUE(log == full) << log.size() << " of " << full.size();
+                continue;
+            }
+            ASSERT_EQ(log.rfind(mark, 0), 0u) << Utf8(log.substr(0, 100));
+            std::wstring rest = log.substr(mark.size());
+            EXPECT_LE(log.size(), (size_t)kLogLimit);
+            EXPECT_GT(rest.size(), (size_t)kLogLimit - 100);
+            EXPECT_TRUE(full.compare(full.size() - rest.size(), rest.size(), rest) == 0 &&
+                        full[full.size() - rest.size() - 1] == L'\n')
+                << "the log holds the output's end from a line start";
+        }
         // The next command line starts a line of its own.
         env_.Set(L"OVRIX_STANDIN_REPEAT", L"0");
         env_.Set(L"OVRIX_STANDIN_STDERR", L"");
-        log = RunLogged(main, L"ovrix_standin", true, true);
+        std::wstring log = RunLogged(main, L"ovrix_standin", true, true);
         const std::wstring end = L"Failed processing 3 files\r\novrix_standin\r\n\r\n";
         EXPECT_EQ(log.substr(log.size() - end.size()), end);
     });
@@ -156,6 +173,61 @@ TEST_F(RunCommandTest, LogOfAtLeast65536CharactersLosesItsFirstHalfOfLines) {
             EXPECT_TRUE(RunLogged(main, L"ovrix_standin", true, true) == kept + L"ovrix_standin\r\n\r\n") << total;
         }
     });
+}
+
+// The stand-ins running now, the command's own and those it started.
+int RunningStandins() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {sizeof entry};
+    int n = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        n += _wcsicmp(entry.szExeFile, L"ovrix_standin.exe") == 0;
+    CloseHandle(snapshot);
+    return n;
+}
+
+// The question "End the running command?" answered No, then Yes; the
+// window it was asked over and the stand-ins running at each answer.
+std::vector<std::pair<HWND, int>> g_asked;
+int AnswerNoThenYes(HWND owner, const char16_t* message, UINT type) {
+    EXPECT_EQ(std::wstring(W(message)), L"End the running command?");
+    EXPECT_EQ(type & MB_TYPEMASK, (UINT)MB_YESNO);
+    g_asked.push_back({owner, RunningStandins()});
+    return g_asked.size() == 1 ? IDNO : IDYES;
+}
+
+// Once the command and the copy it started run: a close asked for, then
+// Esc pressed as the user presses it.
+void CALLBACK CloseThenEsc(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (RunningStandins() < 2) return;
+    KillTimer(nullptr, timer);
+    HWND main = FindWindowW(L"ovrix", nullptr);
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    keybd_event(VK_ESCAPE, 0, 0, 0);
+    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+}
+
+TEST_F(RunCommandTest, ACommandNeverWaitsForInputAndAnEndlessOneEndsWithAllItStartedOnlyOnYes) {
+    RunWithMainWindow(L"ovrix.exe", [&](HWND main) {
+        // Input from a pipe nobody writes to would never end.
+        env_.Set(L"OVRIX_STANDIN_READ_INPUT", L"1");
+        RunLogged(main, L"ovrix_standin asks", true);
+        env_.Set(L"OVRIX_STANDIN_READ_INPUT", L"");
+        env_.Set(L"OVRIX_STANDIN_SLEEP_MS", L"600000");
+        env_.Set(L"OVRIX_STANDIN_SPAWN", L"started");
+        g_asked.clear();
+        SetMessagePresenter(AnswerNoThenYes);
+        SetForegroundWindow(main);
+        SetTimer(nullptr, 0, 50, CloseThenEsc);
+        const ULONGLONG start = GetTickCount64();
+        RunLogged(main, L"ovrix_standin endless", false);
+        EXPECT_LT(GetTickCount64() - start, 60000u);
+        EXPECT_TRUE(WaitFor([] { return RunningStandins() == 0; }, 5000)) << RunningStandins();
+        // No kept both running and the window; Yes came back with the window enabled.
+        EXPECT_EQ(g_asked, (std::vector<std::pair<HWND, int>>{{main, 2}, {main, 2}}));
+        EXPECT_TRUE(IsWindowVisible(main) && Locks(main) == 0);
+    });
+    EXPECT_EQ(ReadFileBytes(folder_ + L"\\runs.txt").rfind("ovrix_standin asks\novrix_standin endless\n", 0), 0u);
 }
 
 // Output speed: a stand-in printing 1 MiB and 10 MiB through RunCommand,

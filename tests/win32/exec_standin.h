@@ -21,7 +21,7 @@ inline bool InstallStandin(const wchar_t* name) {
 // unset again afterwards (the test program itself never sets them).
 struct ScopedEnvironment {
     ~ScopedEnvironment() {
-        for (const wchar_t* name : {L"LOG", L"EXIT", L"STDOUT", L"REPEAT", L"STDERR", L"SLEEP_MS"})
+        for (const wchar_t* name : {L"LOG", L"EXIT", L"STDOUT", L"REPEAT", L"STDERR", L"SLEEP_MS", L"READ_INPUT", L"SPAWN", L"COPY"})
             SetEnvironmentVariableW((std::wstring(L"OVRIX_STANDIN_") + name).c_str(), nullptr);
     }
     void Set(const wchar_t* name, const std::wstring& value) { SetEnvironmentVariableW(name, value.c_str()); }
