@@ -21,7 +21,7 @@ struct LastFind {
 LastFind g_find;
 FindRequest g_request = {{0}, kFindAccount};
 
-void LogLine(const ActionPlatform* platform, const char16_t* format, int a, int b, int c, const char16_t* what) {
+void LogCounts(const ActionPlatform* platform, const char16_t* format, int a, int b, int c, const char16_t* what) {
     char16_t line[kNodeTextUnits + kTranslationUnits];
     FormatText(line, sizeof line / sizeof *line, Translate(format), a, b, c, what);
     platform->appendLog(platform->owner, line);
@@ -78,7 +78,7 @@ void FindFromStart(const ActionPlatform* platform, const TreeSink* tree) {
         LogNamed(platform, u"Not found: %s", g_find.what);
         return;
     }
-    LogLine(platform, u"Found in %d of %d groups (%d paths): %s", (int)counts.matching, (int)counts.groups,
+    LogCounts(platform, u"Found in %d of %d groups (%d paths): %s", (int)counts.matching, (int)counts.groups,
             (int)counts.paths, g_find.what);
     SelectMatch(tree, index, &match);
 }
