@@ -136,9 +136,7 @@ LRESULT CALLBACK TakeEscapeWhileReading(int code, WPARAM removal, LPARAM message
 }
 
 bool TakePath(void* sink, const char16_t* path, uint32_t attributes) {
-    const TreeSink* tree = static_cast<const TreeSink*>(sink);
-    if (g_aheadInUse) return AddNewReadPath(tree, path, ReadAheadCurrent(&g_ahead));
-    return AddNewPath(tree, path, attributes);
+    return AddTakenPath(g_aheadInUse ? &g_ahead : nullptr, static_cast<const TreeSink*>(sink), path, attributes);
 }
 
 // Waits for the calls the stopped readers are in, then frees the reading.

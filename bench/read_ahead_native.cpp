@@ -103,8 +103,7 @@ double Seconds(const SourceMaker& make, uint32_t readers, std::string* groups) {
     const char16_t* path;
     uint32_t attributes;
     while (source.next(source.state, &path, &attributes)) {
-        if (readers) AddNewReadPath(&tree.sink, path, ReadAheadCurrent(ahead.get()));
-        else AddNewPath(&tree.sink, path, attributes);
+        AddTakenPath(readers ? ahead.get() : nullptr, &tree.sink, path, attributes);
     }
     source.close(source.state);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -141,10 +141,8 @@ void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, con
     }
     const char16_t* path;
     uint32_t attributes;
-    while (source.next(source.state, &path, &attributes)) {
-        if (readAhead) AddNewReadPath(&collector->sink, path, ReadAheadCurrent(&ahead));
-        else AddNewPath(&collector->sink, path, attributes);
-    }
+    while (source.next(source.state, &path, &attributes))
+        AddTakenPath(readAhead ? &ahead : nullptr, &collector->sink, path, attributes);
     source.close(source.state);
 }
 

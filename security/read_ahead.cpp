@@ -7,6 +7,7 @@
 
 #include "base/heap.h"
 #include "base/text.h"
+#include "security/groups.h"
 #include "security/security_platform.h"
 
 enum SlotKind : uint8_t { kSlotPath, kSlotLog, kSlotGap };
@@ -265,6 +266,10 @@ PathSource ReadAheadSource(ReadAhead* a) { return PathSource{a, NextRead, KnownR
 const PathRead* ReadAheadCurrent(ReadAhead* a) {
     Lock hold(a->lock);
     return a->holding ? &SlotAt(a, a->head).read : nullptr;
+}
+
+bool AddTakenPath(ReadAhead* a, const TreeSink* tree, const char16_t* path, uint32_t attributes) {
+    return a ? AddNewReadPath(tree, path, ReadAheadCurrent(a)) : AddNewPath(tree, path, attributes);
 }
 
 void StopReadAhead(ReadAhead* a) {

@@ -65,6 +65,9 @@ void StartReadAhead(ReadAhead* ahead, PathSource source);
 // call.
 PathSource ReadAheadSource(ReadAhead* ahead);
 const PathRead* ReadAheadCurrent(ReadAhead* ahead);
+// AddNewPath for the path a source gave: with what ahead's readers read of
+// it, or read here when ahead is null.
+bool AddTakenPath(ReadAhead* ahead, const TreeSink* tree, const char16_t* path, uint32_t attributes);
 // Asks every thread to stop after its call in flight; no further line or
 // path comes out. Does not wait.
 void StopReadAhead(ReadAhead* ahead);

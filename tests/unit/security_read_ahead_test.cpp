@@ -128,8 +128,7 @@ std::string Read(const SourceMaker& make, uint32_t readers, size_t limit = 1u <<
     const char16_t* path;
     uint32_t attributes;
     for (size_t n = 0; n < limit && source.next(source.state, &path, &attributes); n++) {
-        const bool added = readers ? AddNewReadPath(&reading.tree.sink, path, ReadAheadCurrent(ahead.get()))
-                                   : AddNewPath(&reading.tree.sink, path, attributes);
+        const bool added = AddTakenPath(readers ? ahead.get() : nullptr, &reading.tree.sink, path, attributes);
         reading.events.push_back((added ? "+" : "=") + Narrow(path));
     }
     source.close(source.state);
