@@ -24,8 +24,12 @@ const uint32_t kPathsAhead = 2048;
 // a dozen or more in flight; more only add threads. See the README.
 const uint32_t kReaders = 16;
 const uint32_t kMostReaders = 64;
+// Folders listed ahead of a walk (each listing held whole until the walk
+// takes it), in the order a depth-first walk will want them.
+const uint32_t kFoldersAhead = 64;
 
 struct ReadAheadSlot;
+struct FolderAhead;
 
 struct ReadAhead {
     PathSource inner;
@@ -36,6 +40,13 @@ struct ReadAhead {
     std::condition_variable space;   // the feeder: a slot freed, or the stop
     std::condition_variable result;  // the taker: a slot read, the end, or the stop
     ReadAheadSlot* slots;            // kPathsAhead, a ring
+    const FolderListing* listing;    // the system's, behind listingAhead
+    FolderAhead* folders;            // kFoldersAhead + 1: one is always left for the feeder
+    uint32_t foldersHeld;            // of those, in use
+    char16_t** wanted;               // folders to list ahead; the last one is wanted first
+    uint32_t wantedCount;
+    uint32_t wantedCapacity;
+    std::condition_variable listed;  // the feeder: a folder listed, or the stop
     DescriptorBuffers* buffers;      // one per reader, and one for the taker
     uint64_t head;                   // the next slot the taker gets
     uint64_t filled;                 // slots the feeder has filled

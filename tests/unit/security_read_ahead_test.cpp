@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "base/heap.h"
+#include "input/list_file.h"
 #include "input/path_source.h"
 #include "security/groups.h"
 #include "security/read_ahead.h"
@@ -96,9 +97,10 @@ PathInputPlatform Input(Reading* reading) {
     return PathInputPlatform{reading,
                              [](void*, const char16_t* name) { return FakeActions::FileAttributes(name); },
                              [](void*, const char16_t* name, uint32_t* size) -> char* {
-                                 const char list[] = "C:\\f \"C:\\t\\b\\lost\" C:\\t\\a C:\\dot. C:\\f";
-                                 *size = sizeof list - 1;
-                                 return static_cast<char*>(HeapCopyBytes(list, sizeof list + 8));
+                                 // Its zero bytes behind it, as the platform gives a list.
+                                 const char list[] = "C:\\f \"C:\\t\\b\\lost\" C:\\t\\a C:\\dot. C:\\f\0\0\0\0\0\0\0";
+                                 *size = sizeof list - kListFileZeroBytes;
+                                 return static_cast<char*>(HeapCopyBytes(list, sizeof list));
                              },
                              fake_code_pages::Converter(),
                              &kFakeListing,
