@@ -12,6 +12,7 @@
 #include "security/read_ahead.h"
 
 TickClock g_readingClock = GetTickCount64;
+uint32_t g_readerCount = kReaders;
 
 namespace {
 
@@ -264,7 +265,7 @@ uint32_t FormatScanLine(char16_t* out, uint32_t capacity, ReadingLine line, cons
 
 const PathInputPlatform* PrepareReading(const PathInputPlatform* input) {
     const PathInputPlatform* caught = input;
-    g_aheadPrepared = PrepareReadAhead(&g_ahead, input, kReaders, &caught);
+    g_aheadPrepared = PrepareReadAhead(&g_ahead, input, g_readerCount, &caught);
     return caught;
 }
 

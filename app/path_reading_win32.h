@@ -43,6 +43,9 @@ void StopReading(HWND window);
 // Ends the reading without a log line or the finish (the window is going),
 // and waits for the readers' calls in flight.
 void AbandonReading();
+// Test seam: how many readers a reading starts (kReaders of
+// security/read_ahead.h); tests compare one reader with many.
+extern uint32_t g_readerCount;
 // Test seam: the clock that times batches, progress and the final line, in
 // ms (GetTickCount64); tests slow it down.
 typedef uint64_t (*TickClock)();

@@ -13,6 +13,8 @@
 #include "app/main_window_win32.h"
 #include "app/path_reading_win32.h"
 #include "resources/resource_ids.h"
+#include "security/read_ahead.h"
+#include "security/security_platform.h"
 #include "tests/win32/testbed.h"
 
 namespace {
@@ -84,6 +86,30 @@ void PressEscape(HWND main) {
 
 bool LastLogLineStarts(HWND main, const wchar_t* prefix) { return LogLines(main).back().rfind(prefix, 0) == 0; }
 
+// While it lives, every descriptor query waits 2 s first, as on a share that
+// has gone slow; inFlight counts the queries under way.
+struct SlowQueries {
+    static inline const SecurityPlatform* real;
+    static inline volatile LONG inFlight;
+    static bool ReadDescriptor(const char16_t* path, uint32_t information, uint8_t* buffer, uint32_t capacity,
+                               uint32_t* size) {
+        InterlockedIncrement(&inFlight);
+        Sleep(2000);
+        const bool read = real->readDescriptor(path, information, buffer, capacity, size);
+        InterlockedDecrement(&inFlight);
+        return read;
+    }
+    static bool ReadSecurity(const char16_t*, bool, PathSecurity*) { return false; }   // part by part
+    SecurityPlatform slow = *CurrentSecurityPlatform();
+    SlowQueries() {
+        real = CurrentSecurityPlatform();
+        slow.readDescriptor = ReadDescriptor;
+        slow.readSecurity = ReadSecurity;
+        SetSecurityPlatform(&slow);
+    }
+    ~SlowQueries() { SetSecurityPlatform(real); }
+};
+
 }  // namespace
 
 TEST(WalkBelow, CommandLineAndMenuGiveTheSameGroups) {
@@ -135,5 +161,42 @@ TEST(WalkBelow, EscStopsAReadingOrAScanWhereverTheFocusIsAndTheWindowGoesOn) {
         DropFiles(main, {tree + L"\\f1"});
         EXPECT_EQ(RootTexts(main).size(), 1u);
     }, true);
+    RemoveTree(parent);
+}
+
+// One reader or many: the same tree. With calls that take 2 s, Esc ends the
+// reading at once, though no drop is taken until the readers' calls have
+// returned; closing the window waits for them, and none runs afterwards.
+TEST(WalkBelow, ManyReadersGiveTheTreeOfOneAndEscOrCloseNeverWaitOnSlowCalls) {
+    std::wstring parent;
+    const std::wstring tree = MakeTree(&parent);
+    const std::wstring commandLine = L"ovrix.exe /below " + tree;
+    std::wstring one, many;
+    g_readerCount = 1;
+    RunWithMainWindow(commandLine.c_str(), [&](HWND main) { one = DumpTree(TreeOf(main)); });
+    g_readerCount = kReaders;
+    RunWithMainWindow(commandLine.c_str(), [&](HWND main) { many = DumpTree(TreeOf(main)); });
+    EXPECT_EQ(many, one);
+    EXPECT_NE(one.find(L"(2) "), std::wstring::npos);
+
+    SlowQueries slow;
+    RunWithMainWindow(commandLine.c_str(), [&](HWND main) {
+        ASSERT_TRUE(WaitFor([&] { return SlowQueries::inFlight > 0 && !IsWindowEnabled(TreeOf(main)); }));
+        const DWORD start = GetTickCount();
+        PressEscape(main);
+        ASSERT_TRUE(WaitFor([&] { return LastLogLineStarts(main, L"Stopped after "); }, 1500));
+        EXPECT_LT(GetTickCount() - start, 1000u);
+        EXPECT_TRUE(IsWindowEnabled(TreeOf(main)) && SlowQueries::inFlight > 0);
+        DropFiles(main, {tree + L"\\a"});
+        EXPECT_TRUE(LastLogLineStarts(main, L"busy: drop ignored"));
+        ASSERT_TRUE(WaitFor([&] { return !ReadingInProgress(); }, 6000));
+        EXPECT_EQ(SlowQueries::inFlight, 0);
+    }, true);
+    RunWithMainWindow(commandLine.c_str(), [&](HWND main) {
+        ASSERT_TRUE(WaitFor([&] { return SlowQueries::inFlight > 0; }));
+        SendMessageW(main, WM_CLOSE, 0, 0);
+    }, true);
+    EXPECT_EQ(SlowQueries::inFlight, 0);
+    EXPECT_FALSE(ReadingInProgress());
     RemoveTree(parent);
 }
