@@ -573,6 +573,7 @@ void StopReadAhead(ReadAhead* a) {
     a->work.notify_all();
     a->space.notify_all();
     a->result.notify_all();
+    a->listed.notify_all();
 }
 
 bool ReadAheadRunning(ReadAhead* a) {
