@@ -17,6 +17,7 @@
 #include "security/groups.h"
 #include "security/read_ahead.h"
 #include "tests/unit/fake_tree.h"
+#include "tests/unit/read_ahead_driver.h"
 #include "tests/unit/security_fakes.h"
 
 using namespace fake_security;
@@ -84,28 +85,12 @@ PathInputPlatform Input() {
                              nullptr};
 }
 
-typedef std::function<PathSource(const PathInputPlatform*)> SourceMaker;
-
 // Seconds for the reading; *groups gets the groups' first paths and counts.
 double Seconds(const SourceMaker& make, uint32_t readers, std::string* groups) {
     ClearGroups();
     FakeTree tree;
-    const PathInputPlatform input = Input();
-    std::unique_ptr<ReadAhead> ahead(new ReadAhead);
-    const PathInputPlatform* caught = &input;
     const auto start = std::chrono::steady_clock::now();
-    if (readers && !PrepareReadAhead(ahead.get(), &input, readers, &caught)) return -1;
-    PathSource source = make(caught);
-    if (readers) {
-        StartReadAhead(ahead.get(), source);
-        source = ReadAheadSource(ahead.get());
-    }
-    const char16_t* path;
-    uint32_t attributes;
-    while (source.next(source.state, &path, &attributes)) {
-        AddTakenPath(readers ? ahead.get() : nullptr, &tree.sink, path, attributes);
-    }
-    source.close(source.state);
+    if (!DriveReading(Input(), readers, make, &tree.sink, [](const char16_t*, bool) { return true; })) return -1;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     groups->clear();
     for (uint32_t i = 0; i < GroupCount(); i++) {

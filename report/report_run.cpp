@@ -135,10 +135,7 @@ void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, con
     const bool readAhead = PrepareReadAhead(&ahead, input, kReaders, &caught);
     PathSource source = CommandLineSource(&state, commandLine, caught);
     state.below = below;
-    if (readAhead) {
-        StartReadAhead(&ahead, source);
-        source = ReadAheadSource(&ahead);
-    }
+    if (readAhead) source = StartReadAhead(&ahead, source);
     const char16_t* path;
     uint32_t attributes;
     while (source.next(source.state, &path, &attributes))

@@ -487,6 +487,13 @@ uint32_t KnownRead(void* state) {
     return a->known;
 }
 
+bool ReadAheadReady(void* state, uint32_t waitMs) {
+    ReadAhead* a = static_cast<ReadAhead*>(state);
+    Lock hold(a->lock);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    return WaitForHead(a, &hold, false, deadline) != kHeadNotYet;
+}
+
 void CloseRead(void* state) { EndReadAhead(static_cast<ReadAhead*>(state)); }
 
 void FreeAll(ReadAhead* a) {
@@ -539,7 +546,7 @@ bool PrepareReadAhead(ReadAhead* a, const PathInputPlatform* input, uint32_t rea
     return true;
 }
 
-void StartReadAhead(ReadAhead* a, PathSource source) {
+PathSource StartReadAhead(ReadAhead* a, PathSource source) {
     a->inner = source;
     g_walkAhead = a;
     a->known = source.known(source.state);
@@ -547,16 +554,9 @@ void StartReadAhead(ReadAhead* a, PathSource source) {
     a->readersLive = a->readers;
     a->threads[0] = std::thread(Feed, a);
     for (uint32_t i = 0; i < a->readers; i++) a->threads[i + 1] = std::thread(Read, a, i);
+    return PathSource{a, NextRead, KnownRead, CloseRead, ReadAheadReady};
 }
 
-bool ReadAheadReady(void* state, uint32_t waitMs) {
-    ReadAhead* a = static_cast<ReadAhead*>(state);
-    Lock hold(a->lock);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    return WaitForHead(a, &hold, false, deadline) != kHeadNotYet;
-}
-
-PathSource ReadAheadSource(ReadAhead* a) { return PathSource{a, NextRead, KnownRead, CloseRead, ReadAheadReady}; }
 
 const PathRead* ReadAheadCurrent(ReadAhead* a) {
     Lock hold(a->lock);

@@ -68,13 +68,12 @@ struct ReadAhead {
 // itself.
 bool PrepareReadAhead(ReadAhead* ahead, const PathInputPlatform* input, uint32_t readers,
                       const PathInputPlatform** caught);
-void StartReadAhead(ReadAhead* ahead, PathSource source);
-// The paths in order as a source: next waits for the path's reading, ready
-// at most waitMs. The source's log lines and gaps go to its platform's log
-// and gap on the taker's thread, in their places. The taker gives the path
-// and its ReadAheadCurrent to AddNewReadPath; both stay valid until the next
-// call.
-PathSource ReadAheadSource(ReadAhead* ahead);
+// Starts the threads on source; returns its paths in order as a source:
+// next waits for the path's reading, ready at most waitMs. The source's log
+// lines and gaps go to its platform's log and gap on the taker's thread, in
+// their places. The taker gives each path to AddTakenPath; the path stays
+// valid until the next call.
+PathSource StartReadAhead(ReadAhead* ahead, PathSource source);
 const PathRead* ReadAheadCurrent(ReadAhead* ahead);
 // AddNewPath for the path a source gave: with what ahead's readers read of
 // it, or read here when ahead is null.

@@ -18,6 +18,7 @@
 #include "tests/unit/actions_fake_platform.h"
 #include "tests/unit/config_code_pages.h"
 #include "tests/unit/fake_tree.h"
+#include "tests/unit/read_ahead_driver.h"
 #include "tests/unit/security_fakes.h"
 
 using namespace fake_security;
@@ -109,31 +110,16 @@ PathInputPlatform Input(Reading* reading) {
                              }};
 }
 
-typedef std::function<PathSource(const PathInputPlatform*)> SourceMaker;
-
 // readers 0: one path at a time, as before; else read ahead. Takes at most
 // limit paths, then closes the source as a stop does.
 std::string Read(const SourceMaker& make, uint32_t readers, size_t limit = 1u << 30) {
     ClearGroups();
     Reading reading;
-    const PathInputPlatform input = Input(&reading);
-    std::unique_ptr<ReadAhead> ahead(new ReadAhead);
-    const PathInputPlatform* caught = &input;
-    if (readers) {
-        EXPECT_TRUE(PrepareReadAhead(ahead.get(), &input, readers, &caught));
-    }
-    PathSource source = make(caught);
-    if (readers) {
-        StartReadAhead(ahead.get(), source);
-        source = ReadAheadSource(ahead.get());
-    }
-    const char16_t* path;
-    uint32_t attributes;
-    for (size_t n = 0; n < limit && source.next(source.state, &path, &attributes); n++) {
-        const bool added = AddTakenPath(readers ? ahead.get() : nullptr, &reading.tree.sink, path, attributes);
+    size_t taken = 0;
+    EXPECT_TRUE(DriveReading(Input(&reading), readers, make, &reading.tree.sink, [&](const char16_t* path, bool added) {
         reading.events.push_back((added ? "+" : "=") + Narrow(path));
-    }
-    source.close(source.state);
+        return ++taken < limit;
+    }));
     std::string result = reading.Result();
     ClearGroups();
     return result;
