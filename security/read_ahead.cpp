@@ -494,6 +494,12 @@ bool ReadAheadReady(void* state, uint32_t waitMs) {
     return WaitForHead(a, &hold, false, deadline) != kHeadNotYet;
 }
 
+// What the readers read of the path the taker holds.
+const PathRead* ReadAheadCurrent(ReadAhead* a) {
+    Lock hold(a->lock);
+    return a->holding ? &SlotAt(a, a->head).read : nullptr;
+}
+
 void CloseRead(void* state) { EndReadAhead(static_cast<ReadAhead*>(state)); }
 
 void FreeAll(ReadAhead* a) {
@@ -557,11 +563,6 @@ PathSource StartReadAhead(ReadAhead* a, PathSource source) {
     return PathSource{a, NextRead, KnownRead, CloseRead, ReadAheadReady};
 }
 
-
-const PathRead* ReadAheadCurrent(ReadAhead* a) {
-    Lock hold(a->lock);
-    return a->holding ? &SlotAt(a, a->head).read : nullptr;
-}
 
 bool AddTakenPath(ReadAhead* a, const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     return a ? AddNewReadPath(tree, path, ReadAheadCurrent(a)) : AddNewPath(tree, path, attributes);

@@ -40,7 +40,7 @@ struct ReadAhead {
     std::condition_variable space;   // the feeder: a slot freed, or the stop
     std::condition_variable result;  // the taker: a slot read, the end, or the stop
     ReadAheadSlot* slots;            // kPathsAhead, a ring
-    const FolderListing* listing;    // the system's, behind listingAhead
+    const FolderListing* listing;    // the system's, behind the one the walks use
     FolderAhead* folders;            // kFoldersAhead + 1: one is always left for the feeder
     uint32_t foldersHeld;            // of those, in use
     char16_t** wanted;               // folders to list ahead; the last one is wanted first
@@ -74,7 +74,6 @@ bool PrepareReadAhead(ReadAhead* ahead, const PathInputPlatform* input, uint32_t
 // their places. The taker gives each path to AddTakenPath; the path stays
 // valid until the next call.
 PathSource StartReadAhead(ReadAhead* ahead, PathSource source);
-const PathRead* ReadAheadCurrent(ReadAhead* ahead);
 // AddNewPath for the path a source gave: with what ahead's readers read of
 // it, or read here when ahead is null.
 bool AddTakenPath(ReadAhead* ahead, const TreeSink* tree, const char16_t* path, uint32_t attributes);
@@ -84,5 +83,5 @@ void StopReadAhead(ReadAhead* ahead);
 // True while a thread of the reading still runs.
 bool ReadAheadRunning(ReadAhead* ahead);
 // Stops, waits for the calls in flight, closes the source and frees
-// everything (ReadAheadSource's close does the same).
+// everything (the ordered source's close does the same).
 void EndReadAhead(ReadAhead* ahead);
