@@ -147,12 +147,16 @@ bool ClaimFolder(ReadAhead* a, FolderAhead** claimed) {
     return false;
 }
 
+void GrowWhenSlow(ReadAhead* a, std::chrono::steady_clock::time_point start);
+
 void ListClaimed(ReadAhead* a, FolderAhead* f, Lock* hold) {
     hold->unlock();
+    const auto start = std::chrono::steady_clock::now();
     ListFolder(a->listing, f);
     hold->lock();
     f->busy = false;
     a->listed.notify_all();
+    GrowWhenSlow(a, start);
 }
 
 // The folder the walk asks for, once listed; null when none is held (or
@@ -384,16 +388,39 @@ bool ClaimPath(ReadAhead* a, uint64_t* index) {
     return false;
 }
 
+void Read(ReadAhead* a, uint32_t reader);
+
+// One more reader, while fewer than asked for run (the lock held).
+void StartReader(ReadAhead* a) {
+    if (a->stopped || a->readersStarted == a->readers) return;
+    const uint32_t reader = a->readersStarted++;
+    a->running++;
+    a->readersLive++;
+    a->threads[reader + 1] = std::thread(Read, a, reader);
+}
+
+// Reads that take long are round trips to a server: more readers in flight
+// hide them. A local disk answers well within this, and keeps few threads;
+// the average over the last reads lets a single stall pass.
+void GrowWhenSlow(ReadAhead* a, std::chrono::steady_clock::time_point start) {
+    const auto took = std::chrono::steady_clock::now() - start;
+    const uint64_t micros = (uint64_t)std::chrono::duration_cast<std::chrono::microseconds>(took).count();
+    a->readMicros = (a->readMicros * 7 + micros) / 8;
+    if (a->readMicros >= kSlowReadMs * 1000) StartReader(a);
+}
+
 // Reads the claimed slot's path; its slot cannot be reused before it is done.
 void ReadClaimed(ReadAhead* a, uint64_t index, DescriptorBuffers* buffers, Lock* hold) {
     ReadAheadSlot& slot = SlotAt(a, index);
     hold->unlock();
+    const auto start = std::chrono::steady_clock::now();
     PathRead read;
     ReadNamedPath(slot.text, slot.attributes, buffers, &read);
     hold->lock();
     slot.read = read;
     slot.done = true;
     if (index == a->head) a->result.notify_one();
+    GrowWhenSlow(a, start);
 }
 
 void Read(ReadAhead* a, uint32_t reader) {
@@ -556,10 +583,12 @@ PathSource StartReadAhead(ReadAhead* a, PathSource source) {
     a->inner = source;
     g_walkAhead = a;
     a->known = source.known(source.state);
-    a->running = a->readers + 1;
-    a->readersLive = a->readers;
+    Lock hold(a->lock);
+    a->running = 1;
+    a->readersLive = a->readersStarted = 0;
+    a->readMicros = 0;
     a->threads[0] = std::thread(Feed, a);
-    for (uint32_t i = 0; i < a->readers; i++) a->threads[i + 1] = std::thread(Read, a, i);
+    for (uint32_t i = 0; i < kFirstReaders; i++) StartReader(a);
     return PathSource{a, NextRead, KnownRead, CloseRead, ReadAheadReady};
 }
 
