@@ -459,6 +459,12 @@ void ReleaseHeld(ReadAhead* a, Lock* hold) {
     a->space.notify_one();
 }
 
+// A log line or gap the source gave, to its platform on the taker's thread.
+void HandOn(const PathInputPlatform* real, const ReadAheadSlot& line) {
+    if (line.kind == kSlotLog && real->log) real->log(real->context, line.text);
+    if (line.kind == kSlotGap && real->gap) real->gap(real->context, line.text, (WalkGap)line.attributes);
+}
+
 enum HeadState { kHeadPath, kHeadEnd, kHeadNotYet };
 
 // Hands the log lines and gaps at the head to the source's platform, in
@@ -477,8 +483,7 @@ HeadState WaitForHead(ReadAhead* a, Lock* hold, bool forever, std::chrono::stead
                 a->head++;
                 a->space.notify_one();
                 hold->unlock();
-                if (line.kind == kSlotLog && a->real->log) a->real->log(a->real->context, line.text);
-                if (line.kind == kSlotGap && a->real->gap) a->real->gap(a->real->context, line.text, (WalkGap)line.attributes);
+                HandOn(a->real, line);
                 FreeSlot(&line);
                 hold->lock();
                 continue;

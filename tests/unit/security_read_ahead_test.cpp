@@ -49,8 +49,9 @@ struct SlowSecurity {
         const uint32_t h = PathHash(path);
         Bytes part;
         if (Lost(path)) return false;
-        if (information == kOwnerInformation) part = OwnerPart(h % 3 == 0 ? kAdmins : h % 3 == 1 ? kUsers : kEveryone);
-        else if (information == kDaclInformation && h % 5 != 0) part = DaclPart(MakeAcl({MakeAce(0, 3, 0x1F01FF, kUsers)}));
+        const Bytes& owner = h % 3 == 0 ? kAdmins : h % 3 == 1 ? kUsers : kEveryone;
+        if (information == kOwnerInformation) part = OwnerPart(owner);
+        else if (information == kDaclInformation && h % 5) part = DaclPart(MakeAcl({MakeAce(0, 3, 0x1F01FF, kUsers)}));
         else return false;
         *size = (uint32_t)part.size();
         return part.size() <= capacity && std::copy(part.begin(), part.end(), buffer);

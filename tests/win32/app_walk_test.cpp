@@ -314,7 +314,8 @@ TEST(WalkBelow, DISABLED_SlowFileSystemBenchmark) {
     const std::wstring parent = NewTempFolder();
     const std::wstring tree = parent + L"\\t";
     CreateDirectoryW(tree.c_str(), nullptr);
-    ASSERT_TRUE(RunUnixShell(tree, "for d in $(seq 40); do mkdir d$d; case $((d % 3)) in 0) chmod 700 d$d;; 1) chmod 750 d$d;; esac; "
+    ASSERT_TRUE(RunUnixShell(tree, "for d in $(seq 40); do mkdir d$d; "
+                                   "case $((d % 3)) in 0) chmod 700 d$d;; 1) chmod 750 d$d;; esac; "
                                    "for f in $(seq 50); do echo x > d$d/f$f; done; chmod 640 d$d/f1; done"));
     double plain = 0, slow = 0;
     const std::vector<std::wstring> expected = ScanBelow(tree, &plain);
@@ -327,7 +328,8 @@ TEST(WalkBelow, DISABLED_SlowFileSystemBenchmark) {
     const double serial = SlowFileSystem::callMicroseconds / 1e6;
     printf("2,000 files in 40 folders: %.2f s without the delay; with 1 ms per call %.2f s for %lld calls that take "
            "%.2f s one after another: %.2f of it, %s groups\n",
-           plain, slow, (long long)SlowFileSystem::calls, serial, slow / serial, roots == expected ? "same" : "DIFFERENT");
+           plain, slow, (long long)SlowFileSystem::calls, serial, slow / serial,
+           roots == expected ? "same" : "DIFFERENT");
     EXPECT_EQ(roots, expected);
     RemoveTree(parent);
 }
