@@ -399,14 +399,18 @@ void StartReader(ReadAhead* a) {
     a->threads[reader + 1] = std::thread(Read, a, reader);
 }
 
-// Reads that take long are round trips to a server: more readers in flight
-// hide them. A local disk answers well within this, and keeps few threads;
-// the average over the last reads lets a single stall pass.
+// Reads that take long even at their quickest are round trips to a server:
+// more readers in flight hide them. A local disk answers its quickest reads
+// well within this, however long a busy machine (or Wine's one server)
+// makes the others queue, and keeps few threads: there more readers would
+// only queue longer. Judged by the quickest of kReadsJudged reads at a time.
 void GrowWhenSlow(ReadAhead* a, std::chrono::steady_clock::time_point start) {
     const auto took = std::chrono::steady_clock::now() - start;
     const uint64_t micros = (uint64_t)std::chrono::duration_cast<std::chrono::microseconds>(took).count();
-    a->readMicros = (a->readMicros * 7 + micros) / 8;
-    if (a->readMicros >= kSlowReadMs * 1000) StartReader(a);
+    if (a->judgedReads == 0 || micros < a->quickestMicros) a->quickestMicros = micros;
+    if (++a->judgedReads < kReadsJudged) return;
+    if (a->quickestMicros >= (uint64_t)kSlowReadMs * 1000) StartReader(a);
+    a->judgedReads = 0;
 }
 
 // Reads the claimed slot's path; its slot cannot be reused before it is done.
@@ -591,7 +595,7 @@ PathSource StartReadAhead(ReadAhead* a, PathSource source) {
     Lock hold(a->lock);
     a->running = 1;
     a->readersLive = a->readersStarted = 0;
-    a->readMicros = 0;
+    a->judgedReads = 0;
     a->threads[0] = std::thread(Feed, a);
     for (uint32_t i = 0; i < kFirstReaders; i++) StartReader(a);
     return PathSource{a, NextRead, KnownRead, CloseRead, ReadAheadReady};

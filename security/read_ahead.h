@@ -22,12 +22,13 @@
 const uint32_t kPathsAhead = 2048;
 // Readers at most: a 1 ms round trip against a local call of well under
 // 0.1 ms wants a dozen or more in flight; more only add threads (each costs
-// Wine about 1 MiB). A reading starts with a few; while a path's reads (or a
-// listing) take kSlowReadMs or longer on average, as half a dozen round trips
-// to a server do, each one done starts one more. See the README.
+// Wine about 1 MiB). A reading starts with a few; while even the quickest of
+// kReadsJudged reads (or listings) takes kSlowReadMs or longer, as half a
+// dozen round trips to a server do, they start one more. See the README.
 const uint32_t kReaders = 16;
 const uint32_t kFirstReaders = 4;
 const uint32_t kSlowReadMs = 3;
+const uint32_t kReadsJudged = 8;
 const uint32_t kMostReaders = 64;
 // Folders listed ahead of a walk (each listing held whole until the walk
 // takes it), in the order a depth-first walk will want them.
@@ -60,7 +61,8 @@ struct ReadAhead {
     uint32_t readers;
     uint32_t running;                // threads not yet ended
     uint32_t readersStarted;
-    uint64_t readMicros;             // a read's duration, averaged over the last few
+    uint32_t judgedReads;            // reads (and listings) since the count was last judged
+    uint64_t quickestMicros;         // how long the quickest of them took
     uint32_t readersLive;            // readers that have not ended
     bool holding;                    // the taker holds slot head
     bool ended;                      // the source has no path left
