@@ -10,7 +10,7 @@
 #include "security/groups.h"
 #include "security/security_platform.h"
 
-enum SlotKind : uint8_t { kSlotPath, kSlotLog, kSlotGap };
+enum SlotKind : uint8_t { kSlotEmpty, kSlotPath, kSlotLog, kSlotGap };
 
 struct ReadAheadSlot {
     SlotKind kind;
@@ -376,6 +376,9 @@ void Feed(ReadAhead* a) {
 
 // The next path no one reads yet, claimed; false when there is none now.
 bool ClaimPath(ReadAhead* a, uint64_t* index) {
+    // The taker hands on log lines before any reader looks at them: what
+    // lies before the head is gone, its place perhaps filled anew.
+    if (a->nextRead < a->head) a->nextRead = a->head;
     while (a->nextRead < a->filled) {
         ReadAheadSlot& slot = SlotAt(a, a->nextRead);
         if (slot.kind == kSlotPath && !slot.claimed) {
