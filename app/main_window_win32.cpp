@@ -180,7 +180,7 @@ void InitMainDialog(HWND window) {
     SetDlgItemTextW(window, IDOK, W(Translate(u"Close")));
     SetDlgItemTextW(window, IDC_ACTION_BUTTON, W(Translate(u"Action")));
     g_pathInput.context = window;
-    PathSource source = CommandLineSource(&g_commandLinePaths, U(g_commandLineSource()), &g_pathInput);
+    PathSource source = CommandLineSource(&g_commandLinePaths, U(g_commandLineSource()), PrepareReading(&g_pathInput));
     StartReading(window, source, FormatPathReadingLine, FinishTreeFill);
 }
 
@@ -230,7 +230,8 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
     TreeSink sink = TreeViewSink(Tree(window));
     sink.remove(sink.context, kTreeRoot);
     ClearGroups();
-    StartReading(window, NameListSource(&g_dropPaths, names, &g_pathInput), FormatPathReadingLine, FinishTreeFill);
+    StartReading(window, NameListSource(&g_dropPaths, names, PrepareReading(&g_pathInput)), FormatPathReadingLine,
+                 FinishTreeFill);
 }
 
 void FinishScan(HWND window) {
@@ -244,7 +245,8 @@ void ScanBelowFolders(HWND window, char16_t* folders) {
         HeapFreeBytes(folders);
         return;
     }
-    StartReading(window, FolderListSource(&g_scanPaths, folders, &g_pathInput), FormatScanLine, FinishScan);
+    StartReading(window, FolderListSource(&g_scanPaths, folders, PrepareReading(&g_pathInput)), FormatScanLine,
+                 FinishScan);
 }
 
 void SelectItemUnderCursor(HWND tree) {

@@ -9,8 +9,10 @@
 #include "input/path_reading.h"
 #include "resources/resource_ids.h"
 #include "security/groups.h"
+#include "security/read_ahead.h"
 
 TickClock g_readingClock = GetTickCount64;
+uint32_t g_readerCount = kReaders;
 
 namespace {
 
@@ -18,6 +20,8 @@ const UINT kReadStepMessage = WM_APP + 0x52;   // wParam: kNextBatch or kStopNow
 const WPARAM kNextBatch = 0;
 const WPARAM kStopNow = 1;
 const UINT_PTR kReadStepTimer = 0x5244;
+const UINT_PTR kDrainTimer = 0x5245;
+const UINT kDrainEveryMs = 20;
 const uint32_t kLineUnits = 256;
 const uint64_t kRootTextsEveryMs = 1000;
 
@@ -35,6 +39,13 @@ struct ReadingState {
 };
 
 ReadingState g_reading;
+// The readers ahead of the reading. After a stop they may still be in the
+// calls they made: until those return, the reading counts as in progress
+// (no drop, scan or command starts) though the window is the user's again.
+ReadAhead g_ahead;
+bool g_aheadPrepared;   // the source being made reads through g_ahead
+bool g_aheadInUse;      // the reading's source is g_ahead's
+bool g_draining;        // stopped, its threads not yet all ended
 
 HWND Tree(HWND window) { return GetDlgItem(window, IDC_TREE); }
 
@@ -126,7 +137,33 @@ LRESULT CALLBACK TakeEscapeWhileReading(int code, WPARAM removal, LPARAM message
 }
 
 bool TakePath(void* sink, const char16_t* path, uint32_t attributes) {
-    return AddNewPath(static_cast<const TreeSink*>(sink), path, attributes);
+    return AddTakenPath(g_aheadInUse ? &g_ahead : nullptr, static_cast<const TreeSink*>(sink), path, attributes);
+}
+
+// Waits for the calls the stopped readers are in, then frees the reading.
+void EndDraining(HWND window) {
+    if (window) KillTimer(window, kDrainTimer);
+    EndReadAhead(&g_ahead);
+    g_draining = false;
+}
+
+// Lets go of the reading's source; readers still in a call are waited for
+// only when wait is set, else by a timer.
+void CloseReadingSource(bool wait) {
+    if (!g_reading.active) return;
+    g_reading.active = false;
+    if (g_reading.escapeHook) UnhookWindowsHookEx(g_reading.escapeHook);
+    g_reading.escapeHook = nullptr;
+    if (!g_aheadInUse) {
+        PathSource& source = g_reading.reading.source;
+        source.close(source.state);
+        return;
+    }
+    g_aheadInUse = false;
+    StopReadAhead(&g_ahead);
+    g_draining = true;
+    if (wait || !ReadAheadRunning(&g_ahead) || !SetTimer(g_reading.window, kDrainTimer, kDrainEveryMs, nullptr))
+        EndDraining(wait ? nullptr : g_reading.window);
 }
 
 void WriteReadingLine(HWND window, ReadingLine line, uint64_t nowMs) {
@@ -163,7 +200,7 @@ void EndReading(HWND window, bool stopped) {
     case kEndLineDone: WriteReadingLine(window, kReadingDone, now); break;
     case kEndLineStopped: WriteReadingLine(window, kReadingStopped, now); break;
     }
-    AbandonReading();
+    CloseReadingSource(false);
     HWND tree = Tree(window);
     EnableWindow(tree, TRUE);
     // Disabling the tree took its focus (the dialog may since have handed it
@@ -226,7 +263,16 @@ uint32_t FormatScanLine(char16_t* out, uint32_t capacity, ReadingLine line, cons
     return FormatText(out, capacity, Translate(u"Scan stopped after %d paths."), f->read);
 }
 
+const PathInputPlatform* PrepareReading(const PathInputPlatform* input) {
+    const PathInputPlatform* caught = input;
+    g_aheadPrepared = PrepareReadAhead(&g_ahead, input, g_readerCount, &caught);
+    return caught;
+}
+
 void StartReading(HWND window, PathSource source, ReadingLineFormatter format, void (*finished)(HWND window)) {
+    g_aheadInUse = g_aheadPrepared;
+    g_aheadPrepared = false;
+    if (g_aheadInUse) source = StartReadAhead(&g_ahead, source);
     g_reading = ReadingState{};
     g_reading.active = true;
     g_reading.window = window;
@@ -240,7 +286,7 @@ void StartReading(HWND window, PathSource source, ReadingLineFormatter format, v
     SetTimer(window, kReadStepTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
-bool ReadingInProgress() { return g_reading.active; }
+bool ReadingInProgress() { return g_reading.active || g_draining; }
 
 void AppendReadingLogLine(HWND window, const char16_t* text) {
     if (g_reading.active && g_reading.progressShown) {
@@ -255,15 +301,15 @@ void StopReading(HWND window) {
 }
 
 void AbandonReading() {
-    if (!g_reading.active) return;
-    g_reading.active = false;
-    if (g_reading.escapeHook) UnhookWindowsHookEx(g_reading.escapeHook);
-    g_reading.escapeHook = nullptr;
-    PathSource& source = g_reading.reading.source;
-    source.close(source.state);
+    CloseReadingSource(true);
+    if (g_draining) EndDraining(g_reading.window);
 }
 
 bool HandleReadingMessage(HWND window, UINT message, WPARAM wParam) {
+    if (message == WM_TIMER && wParam == kDrainTimer) {
+        if (!ReadAheadRunning(&g_ahead)) EndDraining(window);
+        return true;
+    }
     if (message == kReadStepMessage && wParam == kStopNow) {
         StopReading(window);
         return true;

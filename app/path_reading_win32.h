@@ -26,9 +26,13 @@ uint32_t FormatPathReadingLine(char16_t* out, uint32_t capacity, ReadingLine lin
 // "Scan stopped after %d paths.", translated: the walk below folders.
 uint32_t FormatScanLine(char16_t* out, uint32_t capacity, ReadingLine line, const ReadingFigures* figures);
 
+// The platform to make the next reading's source with: readers then read its
+// paths ahead of the window (security/read_ahead.h), else input itself.
+const PathInputPlatform* PrepareReading(const PathInputPlatform* input);
 // Starts reading the source's paths into the window's tree; the first batch
 // comes after the window has painted. finished runs when the reading has
-// ended or stopped, with the tree enabled again.
+// ended or stopped, with the tree enabled again. While readers of a stopped
+// reading are still in their calls, ReadingInProgress stays true.
 void StartReading(HWND window, PathSource source, ReadingLineFormatter format, void (*finished)(HWND window));
 bool ReadingInProgress();
 // A log line from the source being read: it goes above the progress line,
@@ -36,8 +40,12 @@ bool ReadingInProgress();
 void AppendReadingLogLine(HWND window, const char16_t* text);
 // Ends the reading at once; what was read stays.
 void StopReading(HWND window);
-// Ends the reading without a log line or the finish (the window is going).
+// Ends the reading without a log line or the finish (the window is going),
+// and waits for the readers' calls in flight.
 void AbandonReading();
+// Test seam: how many readers a reading starts (kReaders of
+// security/read_ahead.h); tests compare one reader with many.
+extern uint32_t g_readerCount;
 // Test seam: the clock that times batches, progress and the final line, in
 // ms (GetTickCount64); tests slow it down.
 typedef uint64_t (*TickClock)();

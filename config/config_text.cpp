@@ -11,7 +11,9 @@ const char16_t kListFileName[] = u"ovrix_list.cfg";
 
 namespace {
 
-char16_t g_translation[kTranslationUnits];
+// A result per thread: the feeder of a reading read ahead translates its log
+// lines while the window's thread translates node texts.
+thread_local char16_t g_translation[kTranslationUnits];
 
 const char16_t kCR = u'\r';
 const char16_t kLF = u'\n';

@@ -25,7 +25,8 @@ char16_t SkipBlanks(const char16_t** cursor);
 bool NextConfigLine(const ConfigText* config, uint32_t* offset, char16_t* out, uint32_t capacity);
 const char16_t* FindConfigKey(const ConfigText* config, const char16_t* key, char16_t* out, uint32_t capacity);
 uint32_t FindConfigSection(const ConfigText* config, const char16_t* header);
-// The text to show for a built-in English text; valid until the next call.
+// The text to show for a built-in English text; valid until the same
+// thread's next call.
 const char16_t* Translate(const char16_t* text);
 
 // Filling a record. Each releases the text the record held before.

@@ -122,6 +122,11 @@ bool IsDotEntry(const char16_t* name) {
 
 }  // namespace
 
+bool IsEnteredEntry(const char16_t* name, uint32_t attributes) {
+    return IsFolder(attributes) && !IsReparsePoint(attributes) && !IsDotEntry(name) &&
+           !IsNameTheSystemAlters(name, name + TextLength(name));
+}
+
 bool InitFolderWalk(FolderWalk* walk, const FolderListing* listing, uint32_t pathLimit) {
     memset(walk, 0, sizeof *walk);
     walk->listing = *listing;
@@ -170,10 +175,7 @@ WalkEvent NextWalkEvent(FolderWalk* walk) {
         // A link could lead anywhere; it is given out and never entered. A
         // folder whose name the system alters would be listed as its
         // neighbour (and mark that one walked): it is given out only.
-        const char16_t* name = level->entry.name;
-        if (IsFolder(walk->attributes) && !IsReparsePoint(walk->attributes) &&
-            !IsNameTheSystemAlters(name, name + TextLength(name)))
-            walk->enterLength = length;
+        if (IsEnteredEntry(level->entry.name, walk->attributes)) walk->enterLength = length;
         return kWalkEntry;
     }
     return kWalkEnd;

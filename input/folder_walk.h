@@ -58,6 +58,10 @@ struct FolderWalk {
     WalkedFolders walked;   // kept over every folder walked below
 };
 
+// An entry of a listing the walk enters: a folder that is no link and whose
+// name the system does not alter ("." and ".." are never entered).
+bool IsEnteredEntry(const char16_t* name, uint32_t attributes);
+
 // False when memory runs out (nothing is then held).
 bool InitFolderWalk(FolderWalk* walk, const FolderListing* listing, uint32_t pathLimit);
 // Walks below the folder next (not giving out the folder itself); false, and

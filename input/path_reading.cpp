@@ -8,6 +8,10 @@ void ReadPathBatch(PathReading* reading, const PathTaker* taker, const ReadingCl
     const uint64_t start = clock->nowMs(clock->context);
     PathSource& source = reading->source;
     do {
+        if (source.ready) {
+            const uint64_t spent = clock->nowMs(clock->context) - start;
+            if (!source.ready(source.state, spent < kReadingBatchMs ? (uint32_t)(kReadingBatchMs - spent) : 0)) return;
+        }
         const char16_t* path = nullptr;
         uint32_t attributes = 0;
         if (!source.next(source.state, &path, &attributes)) {

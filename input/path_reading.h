@@ -32,7 +32,8 @@ struct PathReading {
 
 void BeginPathReading(PathReading* reading, PathSource source, uint64_t nowMs);
 // Hands paths to the taker until the batch's time is over or the source ends
-// (at least one path per batch, so a slow clock cannot stall the reading).
+// (at least one path per batch, so a slow clock cannot stall the reading,
+// unless a source read ahead has none ready within the batch's time).
 void ReadPathBatch(PathReading* reading, const PathTaker* taker, const ReadingClock* clock);
 // True, and the time noted, when the progress line is due again.
 bool ProgressDue(PathReading* reading, uint64_t nowMs);

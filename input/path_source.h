@@ -17,6 +17,9 @@ struct PathSource {
     uint32_t (*known)(void* state);
     // Frees what the source still holds; reading may stop before the end.
     void (*close)(void* state);
+    // Null, or whether next answers at once (a path or the end), waiting at
+    // most waitMs for that: a source read ahead by other threads.
+    bool (*ready)(void* state, uint32_t waitMs);
 };
 
 // The walk below named folders that a source gives out after each of them.

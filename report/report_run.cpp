@@ -13,6 +13,7 @@
 #include "security/ace_text.h"
 #include "security/groups.h"
 #include "security/path_names.h"
+#include "security/read_ahead.h"
 #include "security/security_platform.h"
 #include "security/typed_account.h"
 
@@ -169,15 +170,21 @@ void LogToError(void* context, const char16_t* line) {
     c->platform->writeError(c->platform->context, u"\r\n");
 }
 
-// Every path the command line names goes the window's way, at once.
+// Every path the command line names goes the window's way, at once, read
+// ahead as the window reads them.
 void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, const PathInputPlatform* input,
                           bool below) {
     static CommandLinePaths state;   // a token buffer: kept off the stack
-    PathSource source = CommandLineSource(&state, commandLine, input);
+    static ReadAhead ahead;
+    const PathInputPlatform* caught = input;
+    const bool readAhead = PrepareReadAhead(&ahead, input, kReaders, &caught);
+    PathSource source = CommandLineSource(&state, commandLine, caught);
     state.below = below;
+    if (readAhead) source = StartReadAhead(&ahead, source);
     const char16_t* path;
     uint32_t attributes;
-    while (source.next(source.state, &path, &attributes)) AddNewPath(&collector->sink, path, attributes);
+    while (source.next(source.state, &path, &attributes))
+        AddTakenPath(readAhead ? &ahead : nullptr, &collector->sink, path, attributes);
     source.close(source.state);
 }
 

@@ -14,6 +14,7 @@
 #include "security/kept_security.h"
 #include "security/known_paths.h"
 #include "security/path_names.h"
+#include "security/path_read.h"
 #include "security/security_platform.h"
 #include "security/tree_builder.h"
 
@@ -348,26 +349,11 @@ uint32_t JoinEqualGroup(const TreeSink* tree, uint32_t index) {
     return (uint32_t)(first - g_groups);
 }
 
-}  // namespace
-
 // The signature first: a path whose security matches a group's costs its
 // queries and the path's storage, and no node.
-void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
-    char16_t fullPath[kFullPathUnits];
-    const PathNameKind kind = FormFullPath(path, fullPath);
-    // A name that no command may see belongs to no group, as one whose full
-    // form cannot be made. It is never opened.
-    if (kind != kPlainPathName) {
-        if (attributes == kAttributesInOpen)
-            attributes = kind == kForeignPathName ? kNoFileAttributes : CurrentSecurityPlatform()->attributes(path);
-        AddUnknownNameRoot(tree, path, IsFolder(attributes) ? kGlyphFolder : kGlyphFile);
-        return;
-    }
-
-    PathSecurity security;
-    ReadPathSecurity(fullPath, attributes, &security);
-    const int glyph = IsFolder(security.attributes) ? kGlyphFolder : kGlyphFile;
-    const uint32_t length = FormScratchSignature(&security);
+void AddPathSecurity(const TreeSink* tree, const char16_t* fullPath, const PathSecurity* security) {
+    const int glyph = IsFolder(security->attributes) ? kGlyphFolder : kGlyphFile;
+    const uint32_t length = FormScratchSignature(security);
     // The table is made ready first, so that the group, once stored, is found.
     if (length == 0 || !ReserveTableSlot()) {
         g_leftOut++;
@@ -376,12 +362,40 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     uint32_t hash = HashBytes(g_scratch.data, length);
     uint32_t slot = FindSlot(g_table, g_tableSlots, hash, g_scratch.data, length);
     if (g_table[slot].group != kNoSlot) MergeIntoGroup(tree, g_table[slot].group, fullPath);
-    else StartGroup(tree, slot, hash, &security, fullPath, glyph);
+    else StartGroup(tree, slot, hash, security, fullPath, glyph);
+}
+
+// A name that no command may see belongs to no group, as one whose full
+// form cannot be made. It is never opened.
+void AddUnknownName(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
+    AddUnknownNameRoot(tree, path, IsFolder(attributes) ? kGlyphFolder : kGlyphFile);
+}
+
+}  // namespace
+
+void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
+    char16_t fullPath[kFullPathUnits];
+    const PathNameKind kind = FormFullPath(path, fullPath);
+    if (kind != kPlainPathName) {
+        AddUnknownName(tree, path, UnknownNameAttributes(path, kind, attributes));
+        return;
+    }
+    PathSecurity security;
+    ReadPathSecurity(fullPath, attributes, &security);
+    AddPathSecurity(tree, fullPath, &security);
 }
 
 bool AddNewPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     if (!RememberPath(&g_knownPaths, path)) return false;
     AddPath(tree, path, attributes);
+    return true;
+}
+
+bool AddNewReadPath(const TreeSink* tree, const char16_t* path, const PathRead* read) {
+    if (!RememberPath(&g_knownPaths, path)) return false;
+    if (read->kind != kPlainPathName) AddUnknownName(tree, path, read->attributes);
+    else if (!read->kept) g_leftOut++;
+    else AddPathSecurity(tree, read->fullPath, &read->security.parts);
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/file_attributes.h"
 #include "base/tree_sink.h"
+#include "security/path_read.h"
 #include "security/security_platform.h"
 
 // What the menus, commands and reports need of one group. The pointers stay
@@ -30,6 +31,8 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes);
 // AddPath for a named path: false, and nothing added, when the tree holds the
 // same path already (security/known_paths.h) or memory ran out.
 bool AddNewPath(const TreeSink* tree, const char16_t* path, uint32_t attributes);
+// AddNewPath for a path a reader has read already (security/read_ahead.h).
+bool AddNewReadPath(const TreeSink* tree, const char16_t* path, const PathRead* read);
 // Writes the root texts of the groups that grew since the last call: every
 // caller of AddPath calls it at the end of each batch of paths.
 void FlushGroupRootTexts(const TreeSink* tree);

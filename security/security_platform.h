@@ -6,8 +6,6 @@
 
 #include "base/file_attributes.h"
 
-#include "base/file_attributes.h"
-
 const uint32_t kOwnerInformation = 0x01;
 const uint32_t kDaclInformation = 0x04;
 const uint32_t kSaclInformation = 0x08;
@@ -59,6 +57,10 @@ struct SecurityPlatform {
     // Upper-cases units of text into out (as many units) the way the file
     // system compares names, whatever the user's locale.
     void (*upperCase)(const char16_t* text, uint32_t units, char16_t* out);
+    // A reader thread starts (true) or ends (false): on Windows it takes a
+    // token of its own, so its privilege switches touch no other thread's
+    // queries. False at the start: the thread must not read. May be null.
+    bool (*readerThread)(bool starting);
 };
 
 // Installs the services the core uses; returns the ones in use before. Null

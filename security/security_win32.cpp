@@ -108,8 +108,10 @@ void UpperCase(const char16_t* text, uint32_t units, char16_t* out) {
     memcpy(out, text, (size_t)units * sizeof(char16_t));
 }
 
-const SecurityPlatform kWin32Platform = {ReadDescriptor, ReadSecurity, Attributes, SetPrivilegeU,
-                                         LookupAccount,  SidToString,  FullPath,   UpperCase};
+bool ReaderThread(bool starting);
+
+const SecurityPlatform kWin32Platform = {ReadDescriptor, ReadSecurity, Attributes, SetPrivilegeU, LookupAccount,
+                                         SidToString,    FullPath,     UpperCase,  ReaderThread};
 
 }  // namespace
 
@@ -121,9 +123,15 @@ DWORD PathAttributes(const char16_t* path) {
 
 namespace {
 
-// The process token, opened once, and what each privilege asked for was last
-// set to: a call that would not change it is skipped, so the state at every
-// query is what the calls say.
+// The token this thread's privilege switches go to, and what each privilege
+// asked for was last set to: a call that would not change it is skipped, so
+// the state at every query is what the calls say. The window's thread uses
+// the process token, opened once. Each reader thread (security/read_ahead.h)
+// impersonates a copy of it: the SACL's switch on and off around every query
+// then races with no other reader's, and each copy starts with the process's
+// privilege state, so every query runs with the state one reading at a time
+// gives it. (One lock around the switch and the query would do the same but
+// put one round trip per path back in line.)
 struct PrivilegeState {
     wchar_t name[64];
     LUID luid;
@@ -131,14 +139,26 @@ struct PrivilegeState {
     bool held;      // it was assigned (not ERROR_NOT_ALL_ASSIGNED)
 };
 const uint32_t kPrivilegeStates = 8;
-PrivilegeState g_privileges[kPrivilegeStates];
-uint32_t g_privilegeCount = 0;
-HANDLE g_token = nullptr;
+thread_local PrivilegeState g_privileges[kPrivilegeStates];
+thread_local uint32_t g_privilegeCount = 0;
+thread_local HANDLE g_token = nullptr;
 
 PrivilegeState* KnownPrivilege(const wchar_t* name) {
     for (uint32_t i = 0; i < g_privilegeCount; i++)
         if (lstrcmpW(g_privileges[i].name, name) == 0) return &g_privileges[i];
     return nullptr;
+}
+
+bool ReaderThread(bool starting) {
+    g_privilegeCount = 0;
+    if (g_token) CloseHandle(g_token);
+    g_token = nullptr;
+    if (!starting) return RevertToSelf() != FALSE;
+    if (!ImpersonateSelf(SecurityImpersonation)) return false;
+    if (OpenThreadToken(GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, TRUE, &g_token)) return true;
+    g_token = nullptr;
+    RevertToSelf();
+    return false;
 }
 
 }  // namespace

@@ -14,9 +14,9 @@ namespace {
 
 const char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
 
-// One buffer per part, filled by each reading in turn; the user-interface
-// thread is the only caller.
-uint8_t g_descriptors[kDescriptorPartCount][kDescriptorBufferBytes];
+// One buffer per part, filled by each reading in turn of the window's (or
+// the report's) thread; the readers ahead of it have their own.
+DescriptorBuffers g_descriptors;
 
 // One walk over a path's security serves both outputs: the signature (buffer
 // not null) and the nodes (nodes not null). Forming only the signature skips
@@ -239,11 +239,11 @@ void TreeExpand(void* context, TreeItem item) {
 
 }  // namespace
 
-void ReadPathSecurity(const char16_t* path, uint32_t attributes, PathSecurity* out) {
+void ReadPathSecurityInto(const char16_t* path, uint32_t attributes, DescriptorBuffers* buffers, PathSecurity* out) {
     const SecurityPlatform* platform = CurrentSecurityPlatform();
     const bool inOpen = attributes == kAttributesInOpen;
     for (uint32_t part = 0; part < kDescriptorPartCount; part++) {
-        out->bytes[part] = g_descriptors[part];
+        out->bytes[part] = buffers->part[part];
         out->read[part] = false;
         out->size[part] = 0;
     }
@@ -253,6 +253,10 @@ void ReadPathSecurity(const char16_t* path, uint32_t attributes, PathSecurity* o
     for (uint32_t part = 0; part < kDescriptorPartCount; part++) out->read[part] = false;
     out->attributes = inOpen ? platform->attributes(path) : attributes;
     ReadPartByPart(path, out);
+}
+
+void ReadPathSecurity(const char16_t* path, uint32_t attributes, PathSecurity* out) {
+    ReadPathSecurityInto(path, attributes, &g_descriptors, out);
 }
 
 uint32_t FormSignature(const PathSecurity* security, ByteBuffer* buffer) {

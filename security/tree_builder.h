@@ -11,9 +11,17 @@
 #include "security/descriptor.h"
 #include "security/security_platform.h"
 
+// Where one reading puts each part as its query gives it.
+struct DescriptorBuffers {
+    uint8_t part[kDescriptorPartCount][kDescriptorBufferBytes];
+};
+
 // Reads the path's attributes (attributes is kAttributesInOpen) or takes the
 // given ones, and every descriptor part: through one open when the platform
-// can, else part by part. The parts stay valid until the next reading.
+// can, else part by part. The parts point into buffers.
+void ReadPathSecurityInto(const char16_t* path, uint32_t attributes, DescriptorBuffers* buffers, PathSecurity* out);
+// The same into the window thread's own buffers; the parts stay valid until
+// its next reading.
 void ReadPathSecurity(const char16_t* path, uint32_t attributes, PathSecurity* out);
 // Appends the signature sections of what was read to buffer, writes the
 // buffer's used length into its first u32 and returns it; 0 when an append

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 
 #include "actions/node_menus.h"
 #include "base/text.h"
@@ -64,7 +65,11 @@ struct FakeActions {
         return current->dialogResult;
     }
     struct Listing { FakeEntries entries; size_t next; };
+    // Readers list folders ahead from their threads: the counts are kept
+    // under this.
+    static inline std::mutex listingCounts;
     static void* OpenFolder(const char16_t* pattern, FolderEntry* first) {
+        std::lock_guard<std::mutex> hold(listingCounts);
         std::string p = Narrow(pattern);   // "<folder>\*"
         current->listings++;
         auto it = current->folders.find(current->Resolve(p.substr(0, p.size() - 2)));
@@ -83,6 +88,7 @@ struct FakeActions {
         return true;
     }
     static void CloseFolder(void* listing) {
+        std::lock_guard<std::mutex> hold(listingCounts);
         current->openListings--;
         delete static_cast<Listing*>(listing);
     }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -78,7 +79,7 @@ struct ScopedFakeSecurity {
                                uint32_t* size) {
         auto p = current->paths.find(path);
         if (p == current->paths.end() || !p->second.count(information)) return false;
-        const Bytes& part = p->second[information];
+        const Bytes& part = p->second.at(information);
         return (*size = (uint32_t)part.size()) <= capacity && std::copy(part.begin(), part.end(), buffer);
     }
     // As the Win32 one: owner and DACL through the open, the rest by name.
@@ -102,7 +103,10 @@ struct ScopedFakeSecurity {
         auto a = current->attributes.find(path);
         return a == current->attributes.end() ? 0xFFFFFFFF : a->second;
     }
+    // Readers ahead of the taker call it from their threads.
     static bool SetPrivilege(const char16_t* name, bool enable) {
+        static std::mutex calls;
+        std::lock_guard<std::mutex> hold(calls);
         if (std::u16string(name) == u"SeSecurityPrivilege") current->privilegeCalls.push_back(enable);
         return current->privilegeWorks;
     }
