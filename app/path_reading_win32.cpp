@@ -270,9 +270,8 @@ const PathInputPlatform* PrepareReading(const PathInputPlatform* input) {
 }
 
 void StartReading(HWND window, PathSource source, ReadingLineFormatter format, void (*finished)(HWND window)) {
-    g_aheadInUse = g_aheadPrepared;
+    g_aheadInUse = g_aheadPrepared && StartReadAhead(&g_ahead, &source);
     g_aheadPrepared = false;
-    if (g_aheadInUse) source = StartReadAhead(&g_ahead, source);
     g_reading = ReadingState{};
     g_reading.active = true;
     g_reading.window = window;

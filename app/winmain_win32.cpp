@@ -17,6 +17,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     g_instance = instance;
     UseProcessHeap();
+    UseSystemThreads();
     InstallSecurityPlatform();
     RegisterMainWindowClass();
     InitCommonControls();

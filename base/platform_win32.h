@@ -15,3 +15,5 @@ extern HINSTANCE g_instance;
 
 // Routes the core's heap to the process heap.
 void UseProcessHeap();
+// Gives the core system threads (base/threads.h).
+void UseSystemThreads();

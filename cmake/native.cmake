@@ -17,7 +17,8 @@ endforeach()
 file(GLOB OVRIX_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_native.cpp)
 foreach(bench ${OVRIX_BENCHES})
   get_filename_component(name ${bench} NAME_WE)
-  add_executable(bench_${name} ${bench} ${CMAKE_SOURCE_DIR}/tests/unit/fake_tree.cpp)
+  add_executable(bench_${name} ${bench} ${CMAKE_SOURCE_DIR}/tests/unit/fake_tree.cpp
+                 ${CMAKE_SOURCE_DIR}/tests/unit/native_threads.cpp)
   target_link_libraries(bench_${name} PRIVATE ovrix_core)
 endforeach()
 

@@ -103,6 +103,7 @@ int wmain() {
     // Libraries loaded from now on come from System32 only.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     UseProcessHeap();
+    UseSystemThreads();
     InstallSecurityPlatform();
     LoadLanguageFile();
     ReportPlatform platform = {nullptr, NameAttributes, ReadListFile, SystemCodePages(),

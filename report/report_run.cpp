@@ -177,10 +177,10 @@ void ReadCommandLinePaths(Collector* collector, const char16_t* commandLine, con
     static CommandLinePaths state;   // a token buffer: kept off the stack
     static ReadAhead ahead;
     const PathInputPlatform* caught = input;
-    const bool readAhead = PrepareReadAhead(&ahead, input, kReaders, &caught);
+    const bool prepared = PrepareReadAhead(&ahead, input, kReaders, &caught);
     PathSource source = CommandLineSource(&state, commandLine, caught);
     state.below = below;
-    if (readAhead) source = StartReadAhead(&ahead, source);
+    const bool readAhead = prepared && StartReadAhead(&ahead, &source);
     const char16_t* path;
     uint32_t attributes;
     while (source.next(source.state, &path, &attributes))

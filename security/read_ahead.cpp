@@ -330,7 +330,8 @@ void Push(ReadAhead* a, SlotKind kind, const char16_t* text, uint32_t attributes
     a->known = a->inner.known(a->inner.state);
     a->filled++;
     if (kind == kSlotPath) a->work.notify_one();
-    else a->result.notify_one();
+    // With no reader left the taker reads the path itself.
+    if (kind != kSlotPath || a->readersLive == 0) a->result.notify_one();
 }
 
 void CatchLog(void* context, const char16_t* line) { Push(static_cast<ReadAhead*>(context), kSlotLog, line, 0); }
@@ -355,7 +356,8 @@ void EndThread(ReadAhead* a) {
     a->result.notify_all();
 }
 
-void Feed(ReadAhead* a) {
+void Feed(void* argument) {
+    ReadAhead* a = static_cast<ReadAhead*>(argument);
     for (;;) {
         {
             Lock hold(a->lock);
@@ -391,15 +393,19 @@ bool ClaimPath(ReadAhead* a, uint64_t* index) {
     return false;
 }
 
-void Read(ReadAhead* a, uint32_t reader);
+void Read(void* argument);
 
-// One more reader, while fewer than asked for run (the lock held).
+// One more reader, while fewer than asked for run (the lock held). Once the
+// system refuses a thread the reading goes on with the readers it has.
 void StartReader(ReadAhead* a) {
-    if (a->stopped || a->readersStarted == a->readers) return;
-    const uint32_t reader = a->readersStarted++;
+    if (a->stopped || a->threadRefused || a->readersStarted == a->readers) return;
+    if (!StartThread(Read, a, &a->threads[a->readersStarted + 1])) {
+        a->threadRefused = true;
+        return;
+    }
+    a->readersStarted++;
     a->running++;
     a->readersLive++;
-    a->threads[reader + 1] = std::thread(Read, a, reader);
 }
 
 // Reads that take long even at their quickest are round trips to a server:
@@ -430,11 +436,15 @@ void ReadClaimed(ReadAhead* a, uint64_t index, DescriptorBuffers* buffers, Lock*
     GrowWhenSlow(a, start);
 }
 
-void Read(ReadAhead* a, uint32_t reader) {
+void Read(void* argument) {
+    ReadAhead* a = static_cast<ReadAhead*>(argument);
+    Lock hold(a->lock);
+    const uint32_t reader = a->readersEntered++;
+    hold.unlock();
     const SecurityPlatform* platform = CurrentSecurityPlatform();
     // Each reader switches privileges on a token of its own, or reads nothing.
     const bool own = !platform->readerThread || platform->readerThread(true);
-    Lock hold(a->lock);
+    hold.lock();
     while (own && !a->stopped) {
         // A listing first: the walk that waits for it holds up every path
         // after it.
@@ -591,17 +601,26 @@ bool PrepareReadAhead(ReadAhead* a, const PathInputPlatform* input, uint32_t rea
     return true;
 }
 
-PathSource StartReadAhead(ReadAhead* a, PathSource source) {
-    a->inner = source;
-    g_walkAhead = a;
-    a->known = source.known(source.state);
+bool StartReadAhead(ReadAhead* a, PathSource* source) {
+    a->inner = *source;
+    a->known = source->known(source->state);
     Lock hold(a->lock);
-    a->running = 1;
-    a->readersLive = a->readersStarted = 0;
+    a->readersLive = a->readersStarted = a->readersEntered = 0;
+    a->threadRefused = false;
     a->judgedReads = 0;
-    a->threads[0] = std::thread(Feed, a);
+    if (!StartThread(Feed, a, &a->threads[0])) {
+        // The source, made before, reads through the platform its owner made.
+        a->caught = *a->real;
+        a->running = 0;
+        hold.unlock();
+        FreeAll(a);
+        return false;
+    }
+    g_walkAhead = a;
+    a->running = 1;
     for (uint32_t i = 0; i < kFirstReaders; i++) StartReader(a);
-    return PathSource{a, NextRead, KnownRead, CloseRead, ReadAheadReady};
+    *source = PathSource{a, NextRead, KnownRead, CloseRead, ReadAheadReady};
+    return true;
 }
 
 
@@ -626,8 +645,7 @@ bool ReadAheadRunning(ReadAhead* a) {
 void EndReadAhead(ReadAhead* a) {
     if (!a->slots) return;
     StopReadAhead(a);
-    for (std::thread& t : a->threads)
-        if (t.joinable()) t.join();
+    for (ThreadHandle& thread : a->threads) JoinThread(&thread);
     a->inner.close(a->inner.state);
     FreeAll(a);
 }

@@ -10,8 +10,8 @@
 
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
+#include "base/threads.h"
 #include "input/path_input.h"
 #include "input/path_source.h"
 #include "security/path_read.h"
@@ -61,13 +61,15 @@ struct ReadAhead {
     uint32_t readers;
     uint32_t running;                // threads not yet ended
     uint32_t readersStarted;
+    uint32_t readersEntered;         // readers that have taken their buffers
+    bool threadRefused;              // the system gave no more threads: no more readers
     uint32_t judgedReads;            // reads (and listings) since the count was last judged
     uint64_t quickestMicros;         // how long the quickest of them took
     uint32_t readersLive;            // readers that have not ended
     bool holding;                    // the taker holds slot head
     bool ended;                      // the source has no path left
     bool stopped;
-    std::thread threads[kMostReaders + 1];
+    ThreadHandle threads[kMostReaders + 1];   // the feeder, then the readers
 };
 
 // Starts reading source's paths ahead with `readers` readers (1 to
@@ -77,12 +79,16 @@ struct ReadAhead {
 // itself.
 bool PrepareReadAhead(ReadAhead* ahead, const PathInputPlatform* input, uint32_t readers,
                       const PathInputPlatform** caught);
-// Starts the threads on source; returns its paths in order as a source:
-// next waits for the path's reading, ready at most waitMs. The source's log
-// lines and gaps go to its platform's log and gap on the taker's thread, in
-// their places. The taker gives each path to AddTakenPath; the path stays
-// valid until the next call.
-PathSource StartReadAhead(ReadAhead* ahead, PathSource source);
+// Starts the threads on *source and puts in its place its paths in order as
+// a source: next waits for the path's reading, ready at most waitMs. The
+// source's log lines and gaps go to its platform's log and gap on the
+// taker's thread, in their places. The taker gives each path to
+// AddTakenPath; the path stays valid until the next call. Readers that
+// cannot start leave their share to those that did, or to the taker. When
+// not even the feeder can start, returns false with everything freed and
+// *source as it was, its platform now the one its owner made: the caller
+// then reads it itself, as after PrepareReadAhead failed.
+bool StartReadAhead(ReadAhead* ahead, PathSource* source);
 // AddNewPath for the path a source gave: with what ahead's readers read of
 // it, or read here when ahead is null.
 bool AddTakenPath(ReadAhead* ahead, const TreeSink* tree, const char16_t* path, uint32_t attributes);

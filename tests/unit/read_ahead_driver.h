@@ -19,11 +19,12 @@ inline bool DriveReading(const PathInputPlatform& input, uint32_t readers, const
     const PathInputPlatform* caught = &input;
     if (readers && !PrepareReadAhead(ahead.get(), &input, readers, &caught)) return false;
     PathSource source = make(caught);
-    if (readers) source = StartReadAhead(ahead.get(), source);
+    // No thread to be had: one path at a time, as with readers 0.
+    ReadAhead* started = readers && StartReadAhead(ahead.get(), &source) ? ahead.get() : nullptr;
     const char16_t* path;
     uint32_t attributes;
     while (source.next(source.state, &path, &attributes))
-        if (!took(path, AddTakenPath(readers ? ahead.get() : nullptr, tree, path, attributes))) break;
+        if (!took(path, AddTakenPath(started, tree, path, attributes))) break;
     source.close(source.state);
     return true;
 }

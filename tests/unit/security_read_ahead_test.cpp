@@ -18,6 +18,7 @@
 #include "tests/unit/actions_fake_platform.h"
 #include "tests/unit/config_code_pages.h"
 #include "tests/unit/fake_tree.h"
+#include "tests/unit/native_threads.h"
 #include "tests/unit/read_ahead_driver.h"
 #include "tests/unit/security_fakes.h"
 
@@ -198,4 +199,29 @@ TEST_F(ReadAheadTest, ReadersThatCannotTakeTheirOwnTokenLeaveTheReadingToTheTake
     };
     const std::string alone = Read(drop, 0);
     EXPECT_EQ(Read(drop, 4), alone);
+}
+
+TEST_F(ReadAheadTest, ThreadsTheSystemRefusesLeaveTheirShareToTheOthersOrToTheTaker) {
+    const SourceMaker make = [&](const PathInputPlatform* input) {
+        return CommandLineSource(commandLine.get(), u"ovrix C:\\f @list C:\\t\\lost /below C:\\t C:\\t\\a", input);
+    };
+    // More paths than wait ahead, so the feeder waits for a taker that reads alone.
+    const SourceMaker drop = [&](const PathInputPlatform* input) {
+        std::u16string block;
+        for (uint32_t i = 0; i < kPathsAhead + 100; i++) block += u"C:\\t\\f" + Wide(std::to_string(i % 300)) + u'\0';
+        block += u'\0';
+        return NameListSource(names.get(), static_cast<char16_t*>(HeapCopyBytes(block.data(), block.size() * 2)),
+                              input);
+    };
+    const std::string alone = Read(make, 0), dropAlone = Read(drop, 0);
+    // The feeder refused; every reader refused; all but two readers refused.
+    const uint32_t refused[][2] = {{0, 0}, {1, UINT32_MAX}, {3, UINT32_MAX}};
+    for (const auto& starts : refused) {
+        RefuseThreadStarts(starts[0], starts[1]);
+        EXPECT_EQ(Read(make, 16), alone) << starts[0];
+        RefuseThreadStarts(starts[0], starts[1]);
+        EXPECT_EQ(Read(drop, 16), dropAlone) << starts[0];
+    }
+    RefuseThreadStarts(1, 0);
+    EXPECT_EQ(SlowSecurity::readerStarts, 0);
 }

@@ -275,6 +275,7 @@ DWORD WaitForExit(OvrixProcess* process, int ms) {
 int main(int argc, char** argv) {
     g_instance = GetModuleHandleW(nullptr);
     UseProcessHeap();
+    UseSystemThreads();
     InstallSecurityPlatform();
     RegisterMainWindowClass();
     InitCommonControls();
