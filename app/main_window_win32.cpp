@@ -93,11 +93,7 @@ UINT WindowDpi(HWND window) {
     typedef UINT(WINAPI * DpiOfWindow)(HWND);
     static const DpiOfWindow dpiOfWindow = reinterpret_cast<DpiOfWindow>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (dpiOfWindow) return dpiOfWindow(window);
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? (UINT)dpi : USER_DEFAULT_SCREEN_DPI;
+    return dpiOfWindow ? dpiOfWindow(window) : SystemDpi();
 }
 
 void LoadGlyphs(HWND window) {

@@ -25,9 +25,17 @@ uint32_t SkipField(const uint8_t* t, uint32_t size, uint32_t at) {
 
 }  // namespace
 
-uint16_t DialogPointSize(int32_t lfHeight) {
+// The DPI at which a font height is taken unconverted.
+const uint32_t kDefaultDpi = 96;
+
+uint16_t DialogPointSize(int32_t lfHeight, uint32_t dpi) {
     int64_t h = lfHeight;
-    return (uint16_t)(h < 0 ? -h : h);
+    if (h < 0) h = -h;
+    if (dpi != 0 && dpi != kDefaultDpi && h != 0) {
+        h = (h * kDefaultDpi + dpi / 2) / dpi;
+        if (h == 0) h = 1;
+    }
+    return (uint16_t)(h > 0xFFFF ? 0xFFFF : h);
 }
 
 uint32_t DialogFontBlockSize(const DialogFont& font) {

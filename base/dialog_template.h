@@ -5,13 +5,15 @@
 #include <stdint.h>
 
 struct DialogFont {
-    uint16_t pointSize;      // |lfHeight|, not converted to points
+    uint16_t pointSize;      // |lfHeight| at 96 DPI, not converted to points
     const char16_t* face;
 };
 
 // The point size the block carries: the magnitude of the message font's
-// lfHeight, taken as it is.
-uint16_t DialogPointSize(int32_t lfHeight);
+// lfHeight, taken as it is at 96 DPI. The system gives the height at its DPI
+// (dpi) and the dialog manager scales points by the DPI again, so the height
+// is first brought back to 96: else the text doubles at 200 %.
+uint16_t DialogPointSize(int32_t lfHeight, uint32_t dpi);
 // Size of the font block without its alignment word.
 uint32_t DialogFontBlockSize(const DialogFont& font);
 // Room the caller must give `out`: template size + block size + 2.

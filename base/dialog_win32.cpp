@@ -16,7 +16,7 @@ DialogFont MessageFont(NONCLIENTMETRICSW* metrics) {
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kMetricsSize, metrics, 0);
     metrics->lfMessageFont.lfFaceName[LF_FACESIZE - 1] = 0;
     DialogFont font;
-    font.pointSize = DialogPointSize(metrics->lfMessageFont.lfHeight);
+    font.pointSize = DialogPointSize(metrics->lfMessageFont.lfHeight, SystemDpi());
     font.face = U(metrics->lfMessageFont.lfFaceName);
     return font;
 }

@@ -17,3 +17,5 @@ extern HINSTANCE g_instance;
 void UseProcessHeap();
 // Gives the core system threads (base/threads.h).
 void UseSystemThreads();
+// The DPI of the screen as the system gives its metrics (96 when unknown).
+UINT SystemDpi();

@@ -129,10 +129,15 @@ TEST(DialogTemplateRewrite, ReplacesAnExistingFontBlock) {
     EXPECT_TRUE(std::equal(a.bytes.begin(), a.bytes.begin() + a.used, b.bytes.begin()));
 }
 
-TEST(DialogTemplateRewrite, PointSizeIsTheMagnitudeOfTheHeight) {
-    EXPECT_EQ(DialogPointSize(-12), 12);
-    EXPECT_EQ(DialogPointSize(12), 12);
-    EXPECT_EQ(DialogPointSize(0), 0);
+TEST(DialogTemplateRewrite, PointSizeIsTheMagnitudeOfTheHeightAt96Dpi) {
+    EXPECT_EQ(DialogPointSize(-12, 96), 12);
+    EXPECT_EQ(DialogPointSize(12, 96), 12);
+    EXPECT_EQ(DialogPointSize(0, 96), 0);
+    // The system's height at a higher DPI is scaled back, not doubled again.
+    EXPECT_EQ(DialogPointSize(-24, 192), 12);
+    EXPECT_EQ(DialogPointSize(-15, 120), 12);
+    EXPECT_EQ(DialogPointSize(-1, 480), 1);
+    EXPECT_EQ(DialogPointSize(-0x7FFFFFFF, 0), 0xFFFF);
 }
 
 TEST(DialogTemplateRewrite, RefusesATemplateThatEndsInsideItsHeader) {
