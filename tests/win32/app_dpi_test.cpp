@@ -14,13 +14,6 @@ int GlyphPixels(HWND tree) {
     return glyphs && ImageList_GetIconSize(glyphs, &cx, &cy) && cx == cy ? cx : 0;
 }
 
-RECT ChildRect(HWND main, int id) {
-    RECT r;
-    GetWindowRect(GetDlgItem(main, id), &r);
-    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 // Rows of the tree's first row, as shown on the screen, that hold the green
 // of the banner's arrows glyph: the glyph's drawn height.
 int GreenRowsOfFirstRow(HWND tree) {

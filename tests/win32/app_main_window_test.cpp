@@ -11,17 +11,6 @@
 #include "resources/resource_ids.h"
 #include "tests/win32/testbed.h"
 
-namespace {
-
-RECT ChildRect(HWND main, int id) {
-    RECT r;
-    GetWindowRect(GetDlgItem(main, id), &r);
-    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-}  // namespace
-
 TEST(MainWindow, StartsWithThePlaceholderNodesAndTheBanner) {
     RunWithMainWindow(L"ovrix.exe", [](HWND main) {
         std::vector<NodeInfo> nodes = TreeNodes(GetDlgItem(main, IDC_TREE));

@@ -128,6 +128,13 @@ std::vector<std::wstring> LogLines(HWND mainWindow) {
     return lines;
 }
 
+RECT ChildRect(HWND main, int id) {
+    RECT r;
+    GetWindowRect(GetDlgItem(main, id), &r);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 void PumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -46,6 +46,9 @@ std::wstring LogText(HWND mainWindow);
 // Log lines (split at CR LF).
 std::vector<std::wstring> LogLines(HWND mainWindow);
 
+// A control of the main window, in the window's client coordinates.
+RECT ChildRect(HWND main, int id);
+
 // Dispatches pending messages of this thread.
 void PumpMessages();
 // Pumps messages until condition holds or ms pass; returns the condition.
