@@ -15,8 +15,7 @@ bool RunOnPath(const ActionPlatform* platform, const CommandTemplate* command, c
     const char16_t* pathArg = QuoteIfSpaced(path, quoted, kCommandUnits);
     if (!pathArg || !FillTemplate(command, pathArg, line, kCommandUnits)) {
         // A cut line could act on another path or account: run nothing.
-        FormatText(line, kCommandUnits, Translate(u"Command line too long, not run: %s"), path);
-        platform->appendLog(platform->owner, line);
+        LogWithText(platform, Translate(u"Command line too long, not run: %s"), path);
         return false;
     }
     *started = true;
@@ -24,6 +23,12 @@ bool RunOnPath(const ActionPlatform* platform, const CommandTemplate* command, c
 }
 
 }  // namespace
+
+void LogWithText(const ActionPlatform* platform, const char16_t* format, const char16_t* text) {
+    char16_t line[kCommandUnits];
+    FormatText(line, kCommandUnits, format, text);
+    platform->appendLog(platform->owner, line);
+}
 
 bool LogGroupStop(const ActionPlatform* platform, uint32_t done, const GroupSnapshot* group) {
     char16_t line[kTranslationUnits];

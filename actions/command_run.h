@@ -15,6 +15,8 @@ bool RunTemplateOnPath(const ActionPlatform* platform, const CommandTemplate* co
 // paths whose command was started (the last of them may have failed).
 bool RunTemplateOnGroup(const ActionPlatform* platform, const CommandTemplate* command, const GroupSnapshot* group,
                         uint32_t* started);
+// One log line: format (translated already) with text for its %s.
+void LogWithText(const ActionPlatform* platform, const char16_t* format, const char16_t* text);
 // The stop asked for while the group's commands ran, after done paths:
 // logged, and false.
 bool LogGroupStop(const ActionPlatform* platform, uint32_t done, const GroupSnapshot* group);

@@ -70,9 +70,7 @@ bool AccountNameFits(const ActionPlatform* platform, const char16_t* account) {
         return false;
     }
     if (TextLength(account) <= kAccountNameLength) return true;
-    char16_t line[kCommandUnits];
-    FormatText(line, kCommandUnits, Translate(u"Account name too long, not run: %s"), account);
-    platform->appendLog(platform->owner, line);
+    LogWithText(platform, Translate(u"Account name too long, not run: %s"), account);
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "actions/command_run.h"
 #include "base/format.h"
 #include "base/text.h"
 #include "config/config_text.h"
@@ -24,12 +25,6 @@ FindRequest g_request = {{0}, kFindAccount};
 void LogCounts(const ActionPlatform* platform, const char16_t* format, int a, int b, int c, const char16_t* what) {
     char16_t line[kNodeTextUnits + kTranslationUnits];
     FormatText(line, sizeof line / sizeof *line, Translate(format), a, b, c, what);
-    platform->appendLog(platform->owner, line);
-}
-
-void LogNamed(const ActionPlatform* platform, const char16_t* format, const char16_t* what) {
-    char16_t line[kNodeTextUnits + kTranslationUnits];
-    FormatText(line, sizeof line / sizeof *line, Translate(format), what);
     platform->appendLog(platform->owner, line);
 }
 
@@ -75,7 +70,7 @@ void FindFromStart(const ActionPlatform* platform, const TreeSink* tree) {
     uint32_t index;
     FindMatch match;
     if (!NextMatchingGroup(&g_find.query, kNoFindGroup, false, &index, &match)) {
-        LogNamed(platform, u"Not found: %s", g_find.what);
+        LogWithText(platform, Translate(u"Not found: %s"), g_find.what);
         return;
     }
     LogCounts(platform, u"Found in %d of %d groups (%d paths): %s", (int)counts.matching, (int)counts.groups,
@@ -108,7 +103,7 @@ void FindFirst(const ActionPlatform* platform, const TreeSink* tree, const FindR
     uint8_t sid[kMaxSidBytes];
     if (!TypedAccountSid(account, platform->accountSid, sid)) {
         g_find.active = false;
-        LogNamed(platform, u"Account not found: %s", account);
+        LogWithText(platform, Translate(u"Account not found: %s"), account);
         return;
     }
     FindAccountSid(platform, tree, sid, account);
@@ -132,7 +127,7 @@ bool FindAgain(const ActionPlatform* platform, const TreeSink* tree, bool backwa
     uint32_t index;
     FindMatch match;
     if (NextMatchingGroup(&g_find.query, from, backward, &index, &match)) SelectMatch(tree, index, &match);
-    else LogNamed(platform, u"Not found: %s", g_find.what);
+    else LogWithText(platform, Translate(u"Not found: %s"), g_find.what);
     return true;
 }
 

@@ -3,18 +3,13 @@
 // junctions and symbolic links below the folder are neither entered nor changed.
 #include "actions/commands.h"
 
+#include "actions/command_run.h"
 #include "actions/node_menus.h"
 #include "base/text.h"
 #include "config/config_text.h"
 #include "input/folder_walk.h"
 
 namespace {
-
-void LogSkippedLink(const ActionPlatform* platform, const char16_t* path) {
-    char16_t line[kCommandUnits];
-    FormatText(line, kCommandUnits, Translate(u"skipped link: %s"), path);
-    platform->appendLog(platform->owner, line);
-}
 
 // Runs the command on every file below; false at the first failure, a
 // folder that can't be listed or a path too long to name.
@@ -24,7 +19,7 @@ bool RunBelow(const ActionPlatform* platform, FolderWalk* walk, const CommandTem
         case kWalkEntry:
             // A link could lead anywhere, also where whoever planted it may
             // not change permissions; it is named and left alone.
-            if (IsReparsePoint(walk->attributes)) LogSkippedLink(platform, walk->path);
+            if (IsReparsePoint(walk->attributes)) LogWithText(platform, Translate(u"skipped link: %s"), walk->path);
             else if (!IsFolder(walk->attributes) && !RunTemplateOnPath(platform, command, walk->path)) return false;
             break;
         case kWalkEnd: return true;

@@ -66,12 +66,6 @@ void PutLineUnits(void* sink, const char16_t* text, uint32_t units) {
     AppendUtf16Le(s->line, text, units, &s->ok);
 }
 
-void Log(const ActionPlatform* platform, const char16_t* pattern, const char16_t* path) {
-    char16_t line[kCommandUnits];
-    FormatText(line, kCommandUnits, pattern, path);
-    platform->appendLog(platform->owner, line);
-}
-
 bool IsRecordCurrent() { return g_undo.generation == GroupsGeneration(); }
 
 // Why the group has no change to undo.
@@ -134,10 +128,10 @@ bool RestoreLabel(const ActionPlatform* platform, const char16_t* path, const Pa
     if (current != kLabelUnread && (current == kNoLabel ? kMediumLevel : current) == before) return true;
     const char16_t letter = LevelLetter(before);
     if (!letter) {
-        Log(platform, Translate(u"Integrity level not restored, icacls cannot set it: %s"), path);
+        LogWithText(platform, Translate(u"Integrity level not restored, icacls cannot set it: %s"), path);
         return true;
     }
-    if (read == kNoLabel) Log(platform, Translate(u"No integrity label before the change, Medium is set: %s"), path);
+    if (read == kNoLabel) LogWithText(platform, Translate(u"No integrity label before the change, Medium is set: %s"), path);
     CommandTemplate command;
     ComposeTemplate(&command, u"icacls %%s /setintegritylevel %c", letter);
     return RunTemplateOnPath(platform, &command, path);
@@ -166,7 +160,7 @@ bool RestoreLabelAndOwner(const ActionPlatform* platform, const char16_t* path) 
     ReadPathSecurity(path, kAttributesInOpen, &now);
     const PathSecurity* before = &g_undo.before.parts;
     if (before->read[kSaclPart] && now.read[kSaclPart] && !SamePart(before, &now, kSaclPart))
-        Log(platform, Translate(u"Auditing changed, no command restores it: %s"), path);
+        LogWithText(platform, Translate(u"Auditing changed, no command restores it: %s"), path);
     return RestoreLabel(platform, path, &now) && RestoreOwner(platform, path, &now);
 }
 
@@ -231,7 +225,7 @@ bool PlanRestoreEntries(const ActionPlatform* platform, RestoreEntry* entries, S
         char16_t folder[kFullPathUnits];
         const char16_t* name;
         if (!IsPlainPathName(path) || !SplitRestorePath(path, folder, &name)) {
-            Log(platform, Translate(u"Not restored, no command may name this path: %s"), path);
+            LogWithText(platform, Translate(u"Not restored, no command may name this path: %s"), path);
             return false;
         }
         entries[i].path = path;
@@ -261,7 +255,7 @@ bool RestoreFolder(const ActionPlatform* platform, const RestoreEntry* entries, 
     if (!first || !SplitRestorePath(first->path, folder, &name) || !ok ||
         !platform->writeTempFile(file.data, file.used, temp)) {
         ByteBufferFree(&file);
-        Log(platform, Translate(u"Restore file not written, not run: %s"), folder);
+        LogWithText(platform, Translate(u"Restore file not written, not run: %s"), folder);
         return false;
     }
     ByteBufferFree(&file);

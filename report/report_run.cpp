@@ -164,10 +164,14 @@ void WriteGapLines(ReportOut* out, const WalkGaps* gaps) {
     }
 }
 
+// One line on standard error.
+void WriteErrorLine(const ReportPlatform* platform, const char16_t* line) {
+    platform->writeError(platform->context, line);
+    platform->writeError(platform->context, u"\r\n");
+}
+
 void LogToError(void* context, const char16_t* line) {
-    const Collector* c = static_cast<const Collector*>(context);
-    c->platform->writeError(c->platform->context, line);
-    c->platform->writeError(c->platform->context, u"\r\n");
+    WriteErrorLine(static_cast<const Collector*>(context)->platform, line);
 }
 
 // Every path the command line names goes the window's way, at once, read
@@ -207,8 +211,7 @@ int ReportWriteFailure(const ReportPlatform* platform) {
     reason[0] = 0;
     platform->outputFailure(platform->context, reason, kNodeTextUnits);
     FormatText(line, sizeof line / sizeof *line, Translate(u"cannot write the report: %s"), reason);
-    platform->writeError(platform->context, line);
-    platform->writeError(platform->context, u"\r\n");
+    WriteErrorLine(platform, line);
     return kReportWriteFailed;
 }
 
@@ -218,8 +221,7 @@ bool ResolveAccount(const ReportPlatform* platform, const char16_t* account, uin
     if (TypedAccountSid(account, platform->accountSid, sid)) return true;
     char16_t line[kAccountUnits + kTranslationUnits];
     FormatText(line, sizeof line / sizeof *line, Translate(u"Account not found: %s"), account);
-    platform->writeError(platform->context, line);
-    platform->writeError(platform->context, u"\r\n");
+    WriteErrorLine(platform, line);
     return false;
 }
 
