@@ -389,15 +389,8 @@ bool RestoreDaclLine(const PathSecurity* security, ByteBuffer* line) {
     uint16_t control;
     const AclState state = SecurityAcl(security, kDaclPart, &acl, &control);
     if (state == kAclUnread) return false;
-    char16_t head[16];
-    TextWriter w;
-    TextWriterInit(&w, head, 16);
-    TextAppend(&w, u"D:");
-    SddlAclFlags(&w, control, true);
     LineSink sink = {line, true};
-    PutLineUnits(&sink, head, w.length);
-    const bool all = state != kAclPresent ? (PutLineUnits(&sink, u"NO_ACCESS_CONTROL", 17), true)
-                                          : SddlAces(&acl, &sink, PutLineUnits);
+    const bool all = SddlDacl(control, state == kAclPresent ? &acl : nullptr, &sink, PutLineUnits);
     PutLineUnits(&sink, u"\r\n", 2);
     return all && sink.ok;
 }

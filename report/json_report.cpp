@@ -192,14 +192,13 @@ void PutSddl(void* out, const char16_t* text, uint32_t units) { OutUnits(static_
 // Each ACE of a present ACL, as SDDL.
 void OutSddlAces(ReportOut* out, const AclView* acl) { SddlAces(acl, out, PutSddl); }
 
-// "D:" or "S:" with the ACL's flags; nothing for a part that could not be
-// read or is absent.
-void OutSddlAclHead(ReportOut* out, const char16_t* head, uint16_t control, bool dacl) {
+// "S:" with the SACL's flags.
+void OutSaclHead(ReportOut* out, uint16_t control) {
     char16_t flags[8];
     TextWriter w;
     TextWriterInit(&w, flags, 8);
-    SddlAclFlags(&w, control, dacl);
-    OutText(out, head);
+    SddlAclFlags(&w, control, false);
+    OutText(out, u"S:");
     OutText(out, flags);
 }
 
@@ -221,16 +220,14 @@ void OutSddl(ReportOut* out, const PathSecurity* security) {
     uint16_t daclControl, saclControl, labelControl;
     const AclState daclState = SecurityAcl(security, kDaclPart, &dacl, &daclControl);
     if (daclState == kAclPresent || daclState == kAclNull) {
-        OutSddlAclHead(out, u"D:", daclControl, true);
-        if (daclState == kAclNull) OutText(out, u"NO_ACCESS_CONTROL");
-        else OutSddlAces(out, &dacl);
+        SddlDacl(daclControl, daclState == kAclPresent ? &dacl : nullptr, out, PutSddl);
     }
     const AclState saclState = SecurityAcl(security, kSaclPart, &sacl, &saclControl);
     const AclState labelState = SecurityAcl(security, kLabelPart, &label, &labelControl);
     const bool saclShown = saclState == kAclPresent || saclState == kAclNull;
     const bool labelShown = labelState == kAclPresent || labelState == kAclNull;
     if (saclShown || labelShown) {
-        OutSddlAclHead(out, u"S:", saclShown ? saclControl : labelControl, false);
+        OutSaclHead(out, saclShown ? saclControl : labelControl);
         if (saclState == kAclPresent) OutSddlAces(out, &sacl);
         if (labelState == kAclPresent) OutSddlAces(out, &label);
     }

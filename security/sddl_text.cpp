@@ -70,6 +70,18 @@ bool SddlAces(const AclView* acl, void* sink, SddlPut put) {
     return all;
 }
 
+bool SddlDacl(uint16_t control, const AclView* acl, void* sink, SddlPut put) {
+    char16_t head[16];
+    TextWriter w;
+    TextWriterInit(&w, head, 16);
+    TextAppend(&w, u"D:");
+    SddlAclFlags(&w, control, true);
+    put(sink, head, w.length);
+    if (acl) return SddlAces(acl, sink, put);
+    put(sink, u"NO_ACCESS_CONTROL", 17);
+    return true;
+}
+
 void AceTypeName(TextWriter* out, uint8_t type) {
     switch (type) {
     case kAceAllow: TextAppend(out, u"allow"); return;

@@ -19,5 +19,8 @@ bool SddlAce(TextWriter* out, const AceView* ace);
 // time; false when one was left out.
 typedef void (*SddlPut)(void* sink, const char16_t* text, uint32_t units);
 bool SddlAces(const AclView* acl, void* sink, SddlPut put);
+// A DACL whole: "D:", its flags, then its ACEs, or "NO_ACCESS_CONTROL" when
+// acl is null (a null DACL); false when an ACE was left out.
+bool SddlDacl(uint16_t control, const AclView* acl, void* sink, SddlPut put);
 // "allow", "deny", "audit", "label", or the type byte as "0x05".
 void AceTypeName(TextWriter* out, uint8_t type);
