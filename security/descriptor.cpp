@@ -61,9 +61,7 @@ bool AclIsWhole(const AclView* acl) {
 // GetFileSecurityW hands out self-relative descriptors only; in any other
 // form the offsets would be pointers, so such bytes count as malformed.
 bool ReadControl(const uint8_t* sd, uint32_t size, uint16_t* control) {
-    if (!sd || size < kDescriptorHeader) return false;
-    *control = ReadU16(sd + 2);
-    return (*control & kSelfRelative) != 0;
+    return DescriptorControl(sd, size, control) && (*control & kSelfRelative) != 0;
 }
 
 bool ReadAcl(const uint8_t* sd, uint32_t size, uint32_t offsetField, uint16_t presentBit, bool* present,

@@ -371,11 +371,9 @@ void AddUnknownName(const TreeSink* tree, const char16_t* path, uint32_t attribu
     AddUnknownNameRoot(tree, path, IsFolder(attributes) ? kGlyphFolder : kGlyphFile);
 }
 
-}  // namespace
-
-void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
-    char16_t fullPath[kFullPathUnits];
-    const PathNameKind kind = FormFullPath(path, fullPath);
+// AddPath once the full form of path has been tried (kind, fullPath).
+void AddFormedPath(const TreeSink* tree, const char16_t* path, PathNameKind kind, const char16_t* fullPath,
+                   uint32_t attributes) {
     if (kind != kPlainPathName) {
         AddUnknownName(tree, path, UnknownNameAttributes(path, kind, attributes));
         return;
@@ -385,14 +383,29 @@ void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
     AddPathSecurity(tree, fullPath, &security);
 }
 
+}  // namespace
+
+void AddPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
+    char16_t fullPath[kFullPathUnits];
+    const PathNameKind kind = FormFullPath(path, fullPath);
+    AddFormedPath(tree, path, kind, fullPath, attributes);
+}
+
+// The full form is made once, for the key and for the reading.
 bool AddNewPath(const TreeSink* tree, const char16_t* path, uint32_t attributes) {
-    if (!RememberPath(&g_knownPaths, path)) return false;
-    AddPath(tree, path, attributes);
+    char16_t fullPath[kFullPathUnits];
+    const PathNameKind kind = FormFullPath(path, fullPath);
+    if (!RememberPathName(&g_knownPaths, kind == kPlainPathName ? fullPath : path)) return false;
+    AddFormedPath(tree, path, kind, fullPath, attributes);
     return true;
 }
 
+// The reader formed the full path already; only a path it could not keep
+// has it formed again.
 bool AddNewReadPath(const TreeSink* tree, const char16_t* path, const PathRead* read) {
-    if (!RememberPath(&g_knownPaths, path)) return false;
+    const bool known = read->fullPath ? RememberPathName(&g_knownPaths, read->fullPath)
+                                      : RememberPath(&g_knownPaths, path);
+    if (!known) return false;
     if (read->kind != kPlainPathName) AddUnknownName(tree, path, read->attributes);
     else if (!read->kept) g_leftOut++;
     else AddPathSecurity(tree, read->fullPath, &read->security.parts);

@@ -77,7 +77,10 @@ bool ReserveKeyUnits(KnownPaths* known, uint32_t length) {
 
 bool RememberPath(KnownPaths* known, const char16_t* path) {
     char16_t fullPath[kFullPathUnits];
-    const char16_t* name = FormFullPath(path, fullPath) == kPlainPathName ? fullPath : path;
+    return RememberPathName(known, FormFullPath(path, fullPath) == kPlainPathName ? fullPath : path);
+}
+
+bool RememberPathName(KnownPaths* known, const char16_t* name) {
     const uint32_t length = TextLength(name);
     // The key is formed behind the keys held and kept there only when new.
     if (!ReserveKeyUnits(known, length) || !ReserveKeySlot(known)) return false;

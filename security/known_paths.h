@@ -19,5 +19,8 @@ struct KnownPaths {
 // as given when the program does not open it. False when the key was
 // recorded already, or memory ran out (nothing is recorded then).
 bool RememberPath(KnownPaths* known, const char16_t* path);
+// RememberPath for a name whose key form is chosen already: the full path of
+// a name the program opens, else the name as given.
+bool RememberPathName(KnownPaths* known, const char16_t* name);
 // Forgets every path and frees what the record holds.
 void ForgetPaths(KnownPaths* known);
