@@ -111,10 +111,6 @@ char16_t LevelLetter(uint32_t level) {
     }
 }
 
-bool SameSid(const uint8_t* a, const uint8_t* b) {
-    return SidLength(a) == SidLength(b) && memcmp(a, b, SidLength(a)) == 0;
-}
-
 bool SamePart(const PathSecurity* a, const PathSecurity* b, DescriptorPart part) {
     return a->size[part] == b->size[part] && memcmp(a->bytes[part], b->bytes[part], a->size[part]) == 0;
 }
@@ -143,7 +139,7 @@ bool RestoreOwner(const ActionPlatform* platform, const char16_t* path, const Pa
     const uint8_t* current = nullptr;
     bool defaulted;
     if (!SecurityOwner(&g_undo.before.parts, &before, &defaulted) || !before) return true;
-    if (SecurityOwner(now, &current, &defaulted) && current && SameSid(before, current)) return true;
+    if (SecurityOwner(now, &current, &defaulted) && current && SidsEqual(before, current)) return true;
     char16_t sid[256];
     TextWriter w;
     TextWriterInit(&w, sid, 256);
